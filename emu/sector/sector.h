@@ -39,6 +39,7 @@ struct QPosition {
 };
 std::array<std::uint8_t, 12> qChannel(const QPosition& position);
 std::array<std::uint8_t, 16> formattedQ(const QPosition& position);
+// The CRC as the disc stores it (already inverted), bytes 10 and 11 MSB first.
 std::uint16_t qCrc(std::span<const std::uint8_t, 10> data);
 
 }  // namespace kel::emu::sector
