@@ -40,7 +40,7 @@ struct DriveDescription {
     std::string vendor = "KELEMU";            // INQUIRY 8-15
     std::string product = "CD-ROM EMULATED";  // 16-31
     std::string revision = "1.00";            // 32-35
-    std::string date = "2026/12/01";          // 36-43
+    std::string date = "20261201";            // 36-43
     Personality personality = Personality::Mmc;
     bool vendorCddaRead = false;  // SCSI-2: vendor CD-DA read 0xD8/0xD9
     AtipOnPressed atipOnPressed = AtipOnPressed::IllegalField;

@@ -15,6 +15,9 @@ namespace kel::emu {
 
 inline constexpr std::int32_t kPregapFrames = 150;  // LBA 0 is MSF 00:02:00
 inline constexpr std::size_t kRawSectorSize = 2352;
+// The largest lead-out whose MSF (LBA + 150) still fits in 99:59:74: an image
+// beyond it cannot be a CD, and MSF arithmetic stays within two digits.
+inline constexpr std::int32_t kMaxLeadOut = 100 * 60 * 75 - kPregapFrames;
 
 // What a track holds, as the drive reports it (READ CD expected sector type).
 enum class SectorFormat {
@@ -60,6 +63,7 @@ struct Track {
     std::uint64_t fileOffset = 0;
     std::int32_t storedFrom = 0;
     std::int32_t storedTo = 0;
+    bool byteSwapped = false;  // audio stored big-endian (a CUE's MOTOROLA file)
 
     bool isData() const { return (control & control::kData) != 0; }
 };

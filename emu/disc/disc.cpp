@@ -1,0 +1,30 @@
+#include "emu/disc/disc.h"
+
+#include <algorithm>
+
+namespace kel::emu {
+
+std::size_t storedSectorSize(StorageFormat format) {
+    switch (format) {
+        case StorageFormat::Cooked2048:
+            return 2048;
+        case StorageFormat::Mode2_2336:
+            return 2336;
+        case StorageFormat::Raw2352:
+            return kRawSectorSize;
+    }
+    return kRawSectorSize;
+}
+
+const Track* Disc::trackAt(std::int32_t lba) const {
+    // Tracks tile the disc in order, each from its pregap to its end.
+    auto after = std::upper_bound(tracks.begin(), tracks.end(), lba,
+                                  [](std::int32_t l, const Track& t) { return l < t.pregapStart; });
+    if (after == tracks.begin()) {
+        return nullptr;
+    }
+    const Track& track = *(after - 1);
+    return lba < track.end ? &track : nullptr;
+}
+
+}  // namespace kel::emu

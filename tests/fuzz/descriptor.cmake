@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_descriptor fuzz_descriptor.cpp kel_emu_disc)
