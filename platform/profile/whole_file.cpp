@@ -1,0 +1,140 @@
+#include "whole_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace kel::profile {
+namespace {
+
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
+
+// Closes a descriptor on every path out of a function.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    // Closes now, so that a failing close (a delayed write error) is seen.
+    std::error_code close() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? std::error_code() : lastError();
+    }
+
+private:
+    int fd_;
+};
+
+std::error_code writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return lastError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return {};
+}
+
+// The rename itself is only durable once the folder's entry is on disk.
+void syncFolder(const std::filesystem::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> readWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
+                                         std::error_code& error) {
+    error.clear();
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno != ENOENT) {
+            error = lastError();
+        }
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        error = lastError();
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    std::string bytes;
+    std::vector<char> chunk(64 * 1024);
+    for (;;) {
+        ssize_t n = ::read(fd.get(), chunk.data(), chunk.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = lastError();
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return bytes;
+        }
+        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes) {
+            error = std::make_error_code(std::errc::file_too_large);
+            return std::nullopt;
+        }
+        bytes.append(chunk.data(), static_cast<std::size_t>(n));
+    }
+}
+
+std::error_code replaceWholeFile(const std::filesystem::path& file, std::string_view bytes,
+                                 unsigned newFileMode) {
+    std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        return lastError();
+    }
+    struct stat st {};
+    mode_t mode = ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode;
+    std::error_code error;
+    if (::fchmod(fd.get(), mode) != 0) {
+        error = lastError();
+    }
+    if (!error) {
+        error = writeAll(fd.get(), bytes);
+    }
+    if (!error && ::fsync(fd.get()) != 0) {
+        error = lastError();
+    }
+    if (std::error_code closed = fd.close(); !error) {
+        error = closed;
+    }
+    if (!error && ::rename(temp.c_str(), file.c_str()) != 0) {
+        error = lastError();
+    }
+    if (error) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    syncFolder(folder);
+    return {};
+}
+
+}  // namespace kel::profile

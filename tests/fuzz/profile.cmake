@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_profile fuzz_profile.cpp kel_profile)

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_registry fuzz_registry.cpp kel_registry)
