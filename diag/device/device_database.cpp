@@ -1,0 +1,114 @@
+#include "diag/device/device_database.h"
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "diag/device/device_database_text.h"
+#include "platform/profile/replace_lock.h"
+#include "platform/profile/whole_file.h"
+
+namespace kel::diag {
+
+namespace {
+
+constexpr std::size_t kMaxDatabaseBytes = 4 * 1024 * 1024;
+constexpr unsigned kDatabaseMode = 0644;
+
+std::mutex& nameMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::filesystem::path& databaseName() {
+    static std::filesystem::path name;
+    return name;
+}
+
+void show(const DeviceProfile& profile, int id, std::vector<MessageValue> args) {
+    if (profile.errorCallback) {
+        profile.errorCallback(DeviceMessage{id, MessageButtons::Ok, std::move(args)});
+    }
+}
+
+void showConstructionError(const DeviceProfile& profile, const DatabaseError& error) {
+    show(profile, 3201, {error.nearText, error.forName});
+}
+
+// The database's text; a missing file reads as empty.
+std::optional<std::string> readDatabase(const DeviceProfile& profile,
+                                        const std::filesystem::path& file) {
+    std::error_code error;
+    std::optional<std::string> text = profile::readWholeFile(file, kMaxDatabaseBytes, error);
+    if (text) {
+        return text;
+    }
+    if (!error) {
+        return std::string();
+    }
+    if (error == std::errc::file_too_large) {
+        show(profile, 3206, {});
+    } else {
+        show(profile, 3203, {file.string(), error.message()});
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void SetDatabaseFileName(const std::filesystem::path& file) {
+    std::lock_guard lock(nameMutex());
+    databaseName() = file;
+}
+
+std::filesystem::path DatabaseFileName() {
+    std::lock_guard lock(nameMutex());
+    return databaseName();
+}
+
+bool LoadProfile(DeviceProfile& profile) {
+    std::filesystem::path file = DatabaseFileName();
+    if (file.empty()) {
+        return true;
+    }
+    std::optional<std::string> text = readDatabase(profile, file);
+    if (!text) {
+        return false;
+    }
+    if (std::optional<DatabaseError> error = loadProfileText(*text, profile)) {
+        showConstructionError(profile, *error);
+        return false;
+    }
+    return true;
+}
+
+bool UpdateDatabase(const DeviceProfile& profile) {
+    std::filesystem::path file = DatabaseFileName();
+    if (file.empty()) {
+        return false;
+    }
+    profile::ReplaceLock lock(file, kDatabaseMode);
+    if (!lock.held()) {
+        show(profile, 3204, {file.string(), lock.error().message()});
+        return false;
+    }
+    std::optional<std::string> text = readDatabase(profile, file);
+    if (!text) {
+        return false;
+    }
+    auto updated = updatedDatabaseText(*text, profile);
+    if (auto* error = std::get_if<DatabaseError>(&updated)) {
+        showConstructionError(profile, *error);
+        return false;
+    }
+    std::error_code error =
+        profile::replaceWholeFile(file, std::get<std::string>(updated), kDatabaseMode);
+    if (error) {
+        show(profile, 3204, {file.string(), error.message()});
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kel::diag

@@ -1,0 +1,152 @@
+#include "drive_table.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <system_error>
+
+#include "emu/drive/emulated_drive.h"
+#include "platform/base/log.h"
+#include "platform/drives/cd_devices.h"
+#include "platform/drives/mounts.h"
+
+namespace kel::drives {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr char kFixedDisk = 'C';
+
+char upper(char letter) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}
+
+std::optional<Volume> fixedDiskVolume() {
+    Volume volume{"/", {}, totalBytesAt("/")};
+    if (std::optional<std::string> device = deviceMountedAt("/", readMounts())) {
+        volume.label = labelOfDevice(*device);
+    }
+    return volume;
+}
+
+std::optional<Volume> realDriveVolume(const fs::path& source) {
+    fs::path block = blockDeviceOf(source);
+    if (block.empty()) {
+        return std::nullopt;
+    }
+    std::optional<fs::path> mountPoint = mountPointOf(block, readMounts());
+    if (!mountPoint) {
+        return std::nullopt;
+    }
+    return Volume{*mountPoint, labelOfDevice(block), totalBytesAt(*mountPoint)};
+}
+
+std::optional<Volume> emulatedDriveVolume(const fs::path& source) {
+    std::string error;
+    std::optional<emu::MediumView> medium = emu::emulatedMedium(source, error);
+    if (!medium || medium->trayOpen || !medium->discPresent) {
+        return std::nullopt;
+    }
+    return Volume{medium->mountedFolder, medium->volumeLabel, medium->totalBytes};
+}
+
+DriveTable loadFromEnvironment() {
+    const char* config = std::getenv("KEL_DRIVES");
+    if (!config) {
+        return DriveTable::fromDevices(machineCdDevices());
+    }
+    ParsedConfig parsed = parseDriveConfig(config);
+    for (const std::string& problem : parsed.problems) {
+        log::warning("drives", problem);
+    }
+    // The front ends pair server devices with CD letters in alphabetical
+    // order; numbering the devices in that order too keeps every program
+    // showing each drive under its own letter, however KEL_DRIVES lists them.
+    std::stable_sort(
+        parsed.entries.begin(), parsed.entries.end(),
+        [](const ConfigEntry& a, const ConfigEntry& b) { return a.letter < b.letter; });
+    for (ConfigEntry& entry : parsed.entries) {
+        std::error_code ec;
+        fs::path absolute = fs::absolute(entry.source, ec);
+        if (!ec) {
+            entry.source = absolute;
+        }
+    }
+    return DriveTable::fromConfig(parsed.entries);
+}
+
+}  // namespace
+
+DriveTable DriveTable::fromConfig(const std::vector<ConfigEntry>& entries) {
+    DriveTable table;
+    for (const ConfigEntry& entry : entries) {
+        int device = static_cast<int>(table.cdDrives_.size());
+        table.cdDrives_.push_back({upper(entry.letter), entry.source, entry.kind, device});
+    }
+    return table;
+}
+
+DriveTable DriveTable::fromDevices(const std::vector<fs::path>& devices) {
+    std::vector<ConfigEntry> entries;
+    char letter = 'D';
+    for (const fs::path& device : devices) {
+        if (letter > 'Z') {
+            break;
+        }
+        entries.push_back({letter++, device, SourceKind::Device});
+    }
+    return fromConfig(entries);
+}
+
+DriveType DriveTable::type(char letter) const {
+    if (upper(letter) == kFixedDisk) {
+        return DriveType::Fixed;
+    }
+    return cdDrive(letter) ? DriveType::CdRom : DriveType::NoRootDir;
+}
+
+const CdDrive* DriveTable::cdDrive(char letter) const {
+    char wanted = upper(letter);
+    for (const CdDrive& drive : cdDrives_) {
+        if (drive.letter == wanted) {
+            return &drive;
+        }
+    }
+    return nullptr;
+}
+
+const CdDrive* DriveTable::cdDriveOfDevice(int device) const {
+    if (device < 0 || device >= static_cast<int>(cdDrives_.size())) {
+        return nullptr;
+    }
+    return &cdDrives_[static_cast<std::size_t>(device)];
+}
+
+std::optional<Volume> DriveTable::volume(char letter) const {
+    if (upper(letter) == kFixedDisk) {
+        return fixedDiskVolume();
+    }
+    const CdDrive* drive = cdDrive(letter);
+    if (!drive) {
+        return std::nullopt;
+    }
+    return drive->kind == SourceKind::Device ? realDriveVolume(drive->source)
+                                             : emulatedDriveVolume(drive->source);
+}
+
+std::optional<fs::path> DriveTable::root(char letter) const {
+    if (upper(letter) == kFixedDisk) {
+        return fs::path("/");
+    }
+    std::optional<Volume> medium = volume(letter);
+    if (!medium || medium->folder.empty()) {
+        return std::nullopt;
+    }
+    return medium->folder;
+}
+
+const DriveTable& drives() {
+    static const DriveTable table = loadFromEnvironment();
+    return table;
+}
+
+}  // namespace kel::drives

@@ -1,0 +1,199 @@
+#include "send.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/base/log.h"
+#include "platform/link/dispatcher.h"
+#include "platform/link/frame.h"
+#include "platform/link/link_dir.h"
+#include "platform/link/outbox.h"
+#include "platform/link/unix_socket.h"
+
+namespace kel::link {
+namespace {
+
+static_assert(kMaxPayload == kMaxFramePayload);
+
+// A post is small; if an inbox cannot take one within this time its reader
+// has stopped, and the message is dropped as a full desktop queue drops it.
+constexpr int kPostTimeoutMs = 1000;
+
+std::string windowName(Handle window) {
+    return "window " + std::to_string(window);
+}
+
+bool peerGone(ssize_t error) {
+    return error == -EPIPE || error == -ECONNRESET || error == -ENOTCONN;
+}
+
+// Writes a whole frame while serving the thread's inbox, so that two windows
+// sending large records to each other at once cannot both stall. Returns 0, or
+// the error and whether any byte had already gone out.
+struct WriteOutcome {
+    ssize_t error = 0;
+    bool started = false;
+};
+
+WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> bytes,
+                        Dispatcher& dispatcher) {
+    WriteOutcome outcome;
+    connection.writing = true;
+    while (!bytes.empty()) {
+        ssize_t n = sendSome(connection.fd, bytes);
+        if (n == -EAGAIN || n == -EINTR) {
+            Readiness ready = waitFor(connection.fd, POLLOUT, dispatcher.fd());
+            if (ready.second) {
+                dispatcher.serveWhileWaiting();
+            }
+            continue;
+        }
+        if (n < 0) {
+            outcome.error = n;
+            break;
+        }
+        outcome.started = true;
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    connection.writing = false;
+    return outcome;
+}
+
+// Waits for the result frame, serving the thread's inbox meanwhile.
+SendResult awaitResult(Handle window, Outgoing& connection, Dispatcher& dispatcher) {
+    std::array<std::byte, kFrameHeaderSize> buffer;
+    for (;;) {
+        dispatcher.awaitReadable(connection.fd);
+        ssize_t n = receiveSome(connection.fd, buffer);
+        if (n == -EAGAIN || n == -EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return {SendStatus::ReceiverDied, 0};
+        }
+        std::span<const std::byte> input(buffer.data(), static_cast<std::size_t>(n));
+        FrameReader::Status status = connection.results.feed(input);
+        if (status == FrameReader::Status::NeedMore) {
+            continue;
+        }
+        Frame frame = connection.results.take();
+        if (status == FrameReader::Status::Bad || frame.header.kind != FrameKind::Result ||
+            !input.empty()) {
+            log::warning("link", windowName(window) + ": answered a send with a malformed frame");
+            return {SendStatus::ReceiverDied, 0};
+        }
+        return {SendStatus::Delivered, frame.header.lParam};
+    }
+}
+
+void deliverPost(Handle window, const FrameHeader& header) {
+    auto bytes = encodeHeader(header);
+    std::span<const std::byte> frame(bytes);
+    Outbox& outbox = Outbox::current();
+    // A cached connection may lead to a window that has since closed; one
+    // fresh connection tells whether another listens there now.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::shared_ptr<Outgoing> connection = outbox.connect(window, false);
+        if (!connection) {
+            return;
+        }
+        ssize_t n = sendSome(connection->fd, frame);
+        if (n == static_cast<ssize_t>(frame.size())) {
+            return;
+        }
+        if (n == 0 || peerGone(n)) {
+            outbox.forget(window, connection);
+            continue;
+        }
+        bool started = n > 0;
+        if ((n > 0 || n == -EAGAIN) &&
+            sendAllWithin(connection->fd, frame.subspan(started ? n : 0), kPostTimeoutMs)) {
+            return;
+        }
+        // A half-written frame leaves the stream unusable.
+        outbox.forget(window, connection);
+        log::warning("link", windowName(window) + ": inbox is not reading; message dropped");
+        return;
+    }
+}
+
+}  // namespace
+
+void post(Handle window, std::uint32_t msg, std::uint64_t wParam, std::int64_t lParam) {
+    if (window == 0) {
+        return;
+    }
+    deliverPost(window, FrameHeader{FrameKind::Post, msg, 0, wParam, lParam});
+}
+
+void broadcast(std::uint32_t msg, std::uint64_t wParam, std::int64_t lParam) {
+    auto self = static_cast<unsigned>(::getpid());
+    for (Handle window : listWindows(linkDir())) {
+        if (processOf(window) != self) {
+            deliverPost(window, FrameHeader{FrameKind::Broadcast, msg, 0, wParam, lParam});
+        }
+    }
+}
+
+SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
+                        std::span<const std::byte> data) {
+    if (window == 0) {
+        return {SendStatus::NoWindow, 0};
+    }
+    if (data.size() > kMaxPayload) {
+        log::warning("link", "copy data of " + std::to_string(data.size()) +
+                                 " bytes exceeds the link's limit");
+        return {SendStatus::TooLarge, 0};
+    }
+    Dispatcher& dispatcher = Dispatcher::current();
+    if (dispatcher.owns(window)) {
+        // A send to one of the thread's own windows is a plain call.
+        Message message;
+        message.msg = kCopyData;
+        message.wParam = from;
+        message.origin = Origin::Sent;
+        message.dwData = dwData;
+        message.data = data;
+        return {SendStatus::Delivered, dispatcher.call(window, message)};
+    }
+
+    FrameHeader header{FrameKind::Send, kCopyData, static_cast<std::uint32_t>(data.size()), from,
+                       std::bit_cast<std::int64_t>(dwData)};
+    auto head = encodeHeader(header);
+    std::vector<std::byte> frame(head.begin(), head.end());
+    frame.insert(frame.end(), data.begin(), data.end());
+
+    Dispatcher::WaitScope waiting(dispatcher);
+    Outbox& outbox = Outbox::current();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::shared_ptr<Outgoing> connection = outbox.connect(window, true);
+        if (!connection) {
+            return {SendStatus::NoWindow, 0};
+        }
+        connection->awaiting = true;
+        WriteOutcome written = writeFrame(*connection, frame, dispatcher);
+        if (written.error != 0) {
+            connection->awaiting = false;
+            outbox.forget(window, connection);
+            if (!written.started && peerGone(written.error)) {
+                continue;  // a stale connection; retry on a fresh one
+            }
+            return {SendStatus::ReceiverDied, 0};
+        }
+        SendResult result = awaitResult(window, *connection, dispatcher);
+        connection->awaiting = false;
+        if (!result.delivered()) {
+            outbox.forget(window, connection);
+        }
+        return result;
+    }
+    return {SendStatus::NoWindow, 0};
+}
+
+}  // namespace kel::link

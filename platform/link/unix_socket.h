@@ -1,0 +1,44 @@
+// The few socket calls the link makes, with errors as negative errno values.
+// Every descriptor is non-blocking and close-on-exec; waiting is done with poll
+// by the callers, which serve their own inbox meanwhile.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+
+namespace kel::link {
+
+// A listening stream socket bound at `path` (any old file there is replaced).
+// Throws std::system_error when the socket cannot be made.
+int listenAt(const std::filesystem::path& path);
+
+// Returns the accepted descriptor, or -errno (-EAGAIN when none is waiting).
+int acceptFrom(int listenFd);
+
+// Returns a connected descriptor, or -errno (-ENOENT or -ECONNREFUSED when no
+// window listens there).
+int connectTo(const std::filesystem::path& path);
+
+// Never blocks and never raises SIGPIPE. Returns bytes moved, 0 at end of
+// stream (receive), or -errno.
+ssize_t sendSome(int fd, std::span<const std::byte> bytes);
+ssize_t receiveSome(int fd, std::span<std::byte> bytes);
+
+// Writes everything, waiting up to `timeoutMs` for room each time the socket
+// is full. For the small frames that must not be torn (results, posts).
+bool sendAllWithin(int fd, std::span<const std::byte> bytes, int timeoutMs);
+
+struct Readiness {
+    bool first = false;
+    bool second = false;
+};
+// Waits until `first` has `firstEvents` (POLLIN/POLLOUT) or `second` is
+// readable; `second` may be -1. Error and hang-up count as ready.
+Readiness waitFor(int first, short firstEvents, int second, int timeoutMs = -1);
+
+void closeFd(int fd);
+
+}  // namespace kel::link

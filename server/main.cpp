@@ -1,0 +1,95 @@
+// KELCD32: the drive command server. It shows no window: one link window
+// receives the front end's handshake and requests, and the layer's own loop
+// serves it until a request with code 0 closes it.
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/log.h"
+#include "platform/drives/drive_table.h"
+#include "platform/drives/drive_transport.h"
+#include "platform/link/loop.h"
+#include "platform/link/registered_message.h"
+#include "platform/link/send.h"
+#include "platform/link/window.h"
+#include "server/server_form.h"
+
+namespace kel::server {
+namespace {
+
+LinkMessages RegisterServerMessages() {
+    return {link::registerMessage("KEL.CD.Handshake"), link::registerMessage("KEL.CD.sendData"),
+            link::registerMessage("KEL.CD.returnData"), link::registerMessage("KEL.CD.close")};
+}
+
+// The library's devices: the configured CD drives in order. A drive that
+// cannot be opened keeps its device number and answers every call with an
+// error, so the numbers of the drives after it do not shift.
+std::vector<std::unique_ptr<scsi::Transport>> OpenCdDrives() {
+    std::vector<std::unique_ptr<scsi::Transport>> devices;
+    for (const drives::CdDrive& drive : drives::drives().cdDrives()) {
+        std::string error;
+        devices.push_back(drives::openDriveTransport(drive, error));
+        if (!devices.back()) {
+            log::warning("KELCD32", error);
+        }
+    }
+    return devices;
+}
+
+class LinkOutbox : public Outbox {
+public:
+    LinkOutbox(link::Loop& loop) : loop_(loop) {}
+    void setOwnWindow(link::Handle window) { own_ = window; }
+
+    void post(std::uint32_t window, std::uint32_t msg, std::uint32_t wParam,
+              std::uint32_t lParam) override {
+        link::post(window, msg, wParam, lParam);
+    }
+    void sendCopyData(std::uint32_t window, std::uint32_t dwData,
+                      std::span<const std::uint8_t> bytes) override {
+        // A reply to a client that is gone is lost, as a desktop send to a
+        // closed window would be.
+        link::sendCopyData(window, own_, dwData, std::as_bytes(bytes));
+    }
+    void closeForm() override { loop_.quit(0); }
+
+private:
+    link::Loop& loop_;
+    link::Handle own_ = 0;
+};
+
+int Run() {
+    LinkMessages messages = RegisterServerMessages();
+    tolscsi::Library library(OpenCdDrives());
+    link::Loop loop;
+    LinkOutbox outbox(loop);
+    std::unique_ptr<TForm1> form;
+    link::Window window([&](const link::Message& m) -> std::int64_t {
+        if (m.msg == link::kCopyData) {
+            auto bytes =
+                std::span(reinterpret_cast<const std::uint8_t*>(m.data.data()), m.data.size());
+            form->ServerFormCopyData(static_cast<std::uint32_t>(m.dwData), bytes);
+            return 1;
+        }
+        form->ServerWndProc(m.msg, static_cast<std::uint32_t>(m.wParam));
+        return 0;
+    });
+    outbox.setOwnWindow(window.handle());
+    form = std::make_unique<TForm1>(library, messages, window.handle(), outbox);
+    return loop.run();
+}
+
+}  // namespace
+}  // namespace kel::server
+
+int main() {
+    try {
+        return kel::server::Run();
+    } catch (const std::exception& error) {
+        kel::log::warning("KELCD32", error.what());
+        return 0;
+    }
+}

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_device_db fuzz_device_db.cpp kel_diag_device)

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_drive_commands fuzz_drive_commands.cpp kel_emu_drive)

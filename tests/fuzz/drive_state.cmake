@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_drive_state fuzz_drive_state.cpp kel_emu_drive)

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_link_frame fuzz_link_frame.cpp kel_link)

@@ -1,0 +1,71 @@
+#include "platform/drives/drive_config.h"
+
+#include <gtest/gtest.h>
+
+namespace kel::drives {
+namespace {
+
+TEST(DriveConfig, ReadsEntriesInOrderWithLettersInAnyCase) {
+    ParsedConfig parsed = parseDriveConfig("e:=demo/master.cue; D:=/dev/sr0 ;f:=Copy.ISO;");
+    EXPECT_TRUE(parsed.problems.empty());
+    ASSERT_EQ(parsed.entries.size(), 3u);
+    EXPECT_EQ(parsed.entries[0].letter, 'E');
+    EXPECT_EQ(parsed.entries[0].source, "demo/master.cue");
+    EXPECT_EQ(parsed.entries[0].kind, SourceKind::Image);
+    EXPECT_EQ(parsed.entries[1].letter, 'D');
+    EXPECT_EQ(parsed.entries[1].source, "/dev/sr0");
+    EXPECT_EQ(parsed.entries[1].kind, SourceKind::Device);
+    EXPECT_EQ(parsed.entries[2].letter, 'F');
+    EXPECT_EQ(parsed.entries[2].source, "Copy.ISO");
+}
+
+TEST(DriveConfig, EmptyTextAndEmptyEntriesGiveNothing) {
+    for (const char* text : {"", ";", " ; ;", "\t"}) {
+        ParsedConfig parsed = parseDriveConfig(text);
+        EXPECT_TRUE(parsed.entries.empty()) << text;
+        EXPECT_TRUE(parsed.problems.empty()) << text;
+    }
+}
+
+struct BadEntry {
+    const char* text;
+    const char* why;  // a word the problem line must hold
+};
+
+class DriveConfigBadEntry : public testing::TestWithParam<BadEntry> {};
+
+// Each bad entry is skipped, named in its problem line, and the good entries
+// around it still count.
+TEST_P(DriveConfigBadEntry, IsSkippedAndNamedWhileTheRestWorks) {
+    const BadEntry& bad = GetParam();
+    ParsedConfig parsed = parseDriveConfig(std::string("D:=a.iso;") + bad.text + ";G:=/dev/sg1");
+    ASSERT_EQ(parsed.problems.size(), 1u);
+    EXPECT_NE(parsed.problems[0].find(bad.text), std::string::npos) << parsed.problems[0];
+    EXPECT_NE(parsed.problems[0].find(bad.why), std::string::npos) << parsed.problems[0];
+    ASSERT_EQ(parsed.entries.size(), 2u);
+    EXPECT_EQ(parsed.entries[0].letter, 'D');
+    EXPECT_EQ(parsed.entries[1].letter, 'G');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DriveConfigBadEntry,
+    testing::Values(BadEntry{"E:/dev/sr0", "X:=SOURCE"}, BadEntry{"1:=b.iso", "letter"},
+                    BadEntry{"EE:=b.iso", "letter"}, BadEntry{"E=b.iso", "letter"},
+                    BadEntry{"\xC4:=b.iso", "letter"}, BadEntry{"d:=b.iso", "already"},
+                    BadEntry{"C:=b.iso", "fixed disk"}, BadEntry{"E:=", "no source"},
+                    BadEntry{"E:=b.bin", "source must"}, BadEntry{"E:=/dev/sda", "source must"},
+                    BadEntry{"E:=/dev/sr", "source must"}, BadEntry{"E:=/dev/sr0x", "source must"},
+                    BadEntry{"E:=.iso", "source must"}));
+
+TEST(DriveConfig, SourceKindIsJudgedBySpelling) {
+    EXPECT_EQ(sourceKindOf("/dev/sr0"), SourceKind::Device);
+    EXPECT_EQ(sourceKindOf("/dev/sg12"), SourceKind::Device);
+    EXPECT_EQ(sourceKindOf("disc.EMU"), SourceKind::Image);
+    EXPECT_EQ(sourceKindOf("/images/a.Cue"), SourceKind::Image);
+    EXPECT_EQ(sourceKindOf("/dev/sr0/../sda"), std::nullopt);
+    EXPECT_EQ(sourceKindOf("/dev/sr12345"), std::nullopt);
+    EXPECT_EQ(sourceKindOf("a.iso.txt"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kel::drives

@@ -1,0 +1,107 @@
+#include "built_layout.h"
+
+#include "tools/mkdisc/recipe_parser.h"
+
+namespace kel::mkdisc::testing {
+
+const std::vector<LayoutRecipe> kLayoutRecipes = {
+    {"cdrom", R"([data]
+volume-id = PLAIN
+iso-level = 1
+file = README.TXT text=one data track
+file = DATA/RANDOM.BIN size=70000
+)"},
+    {"cdrom_xa_at_150", R"([disc]
+name = xa
+[data]
+mode = 2
+pregap = 150
+iso-level = 3
+joliet = yes
+rock-ridge = yes
+file = "a long file name.txt" text=long names need Joliet or Rock Ridge
+file = deep/er/still.bin size=3000
+)"},
+    {"audio", R"([disc]
+layout = audio
+catalog = 0000000000017
+[audio]
+length = 2s
+tone = 1000
+copy = yes
+isrc = DEKEL2600001
+[audio]
+pregap = 2s
+length = 100
+tone = 0
+pre-emphasis = yes
+four-channel = yes
+)"},
+    {"mixed", R"([disc]
+layout = mixed
+[data]
+rock-ridge = yes
+file = game/level1.dat size=3000
+dir = saves
+[audio]
+pregap = 2s
+length = 150
+copy = yes
+[audio]
+pregap = 1s
+length = 1s
+tone = 220
+)"},
+    {"mixed_per_track", R"([disc]
+name = mixed
+layout = mixed
+bin = per-track
+[data]
+iso-level = 2
+file = GAME/LEVEL1.DAT size=3000
+[audio]
+pregap = 2s
+length = 150
+[audio]
+pregap = 75
+pregap-stored = no
+length = 1s
+tone = 220
+)"},
+    {"faults", R"([inquiry]
+vendor = OLDDRIVE
+product = CDU-55S
+revision = 1.0q
+date = 19950601
+[drive]
+personality = scsi2
+vendor-cdda-read = yes
+atip-on-pressed = short-reply
+error-recovery-changeable = 0x37
+[faults]
+hard = 20-25, 30
+marginal = 40-41
+other = 50
+reject-opcodes = 0x42, 0xbe
+becoming-ready-polls = 4
+[data]
+file = X.TXT text=faulty
+)"},
+};
+
+void BuiltLayouts::SetUp() {
+    const LayoutRecipe& layout = GetParam();
+    const auto recipeFile = scratch_.path() / (std::string(layout.name) + ".recipe");
+    auto result = scratch_.build(recipeFile.filename().string(), layout.recipe);
+    ASSERT_TRUE(std::holds_alternative<BuiltDisc>(result)) << std::get<BuildError>(result).text();
+    built_ = std::get<BuiltDisc>(result);
+    auto recipe = parseRecipe(layout.recipe, recipeFile);
+    ASSERT_TRUE(std::holds_alternative<Recipe>(recipe)) << std::get<BuildError>(recipe).text();
+    recipe_ = std::get<Recipe>(recipe);
+    auto loaded = emu::loadDrive(built_.descriptor);
+    ASSERT_TRUE(std::holds_alternative<emu::LoadedDrive>(loaded))
+        << std::get<emu::LoadError>(loaded).text();
+    loaded_ = std::get<emu::LoadedDrive>(loaded);
+}
+
+}  // namespace kel::mkdisc::testing

@@ -1,0 +1,33 @@
+// The recipes of every pressed layout mkdisc makes, and a fixture that builds
+// one, parses its recipe and loads the result back through the emulated
+// drive's descriptor, for the tests that check a built disc.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "emu/disc/loader.h"
+#include "scratch_disc.h"
+#include "tools/mkdisc/build_disc.h"
+
+namespace kel::mkdisc::testing {
+
+struct LayoutRecipe {
+    const char* name;
+    const char* recipe;
+};
+
+extern const std::vector<LayoutRecipe> kLayoutRecipes;
+
+class BuiltLayouts : public ::testing::TestWithParam<LayoutRecipe> {
+protected:
+    void SetUp() override;
+
+    ScratchFolder scratch_;
+    BuiltDisc built_;
+    Recipe recipe_;
+    emu::LoadedDrive loaded_;
+};
+
+}  // namespace kel::mkdisc::testing

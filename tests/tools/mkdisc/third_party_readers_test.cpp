@@ -1,0 +1,234 @@
+// What libcdio's readers make of the discs mkdisc writes: cd-info must see
+// the tracks the emulated drive's READ TOC reports, iso-info and iso-read the
+// files of the mounted folder, read back through the drive's sectors.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "built_layout.h"
+#include "emu/drive/emulated_drive.h"
+#include "tools/mkdisc/run_program.h"
+
+namespace kel::mkdisc {
+namespace {
+
+using testing::BuiltLayouts;
+using testing::haveProgram;
+using testing::kLayoutRecipes;
+
+struct CdInfoTrack {
+    int number = 0;
+    std::int32_t lsn = 0;
+    std::string type;  // data, XA, audio, leadout
+    std::string copy;  // yes/no (tracks only)
+    int channels = 0;  // audio only
+    std::string preEmphasis;
+};
+
+// The "CD-ROM Track List" lines: "  2: 00:07:08  000383 audio  false  yes   2  no".
+std::vector<CdInfoTrack> cdInfoTracks(const std::string& output) {
+    static const std::regex line(
+        R"(^\s*(\d+): \d\d:\d\d:\d\d\s+(\d+)\s+(\w+)(?:\s+\w+\s+(\w+))?(?:\s+(\d)\s+(\w+))?)");
+    std::vector<CdInfoTrack> tracks;
+    std::istringstream lines(output);
+    std::string text;
+    while (std::getline(lines, text)) {
+        std::smatch match;
+        if (std::regex_search(text, match, line)) {
+            CdInfoTrack track;
+            track.number = std::stoi(match[1]);
+            track.lsn = std::stoi(match[2]);
+            track.type = match[3];
+            track.copy = match[4];
+            track.channels = match[5].matched ? std::stoi(match[5]) : 0;
+            track.preEmphasis = match[6];
+            tracks.push_back(track);
+        }
+    }
+    return tracks;
+}
+
+struct TocEntry {
+    int track = 0;
+    std::uint8_t control = 0;
+    std::int32_t lba = 0;
+};
+
+// READ TOC format 0 in LBA form from the emulated drive, after the unit
+// attention of the fresh load is cleared.
+std::vector<TocEntry> readToc(const std::filesystem::path& descriptor) {
+    std::string error;
+    auto drive = emu::openEmulatedDrive(descriptor, error);
+    if (!drive) {
+        ADD_FAILURE() << error;
+        return {};
+    }
+    const auto timeout = std::chrono::milliseconds(1000);
+    const std::array<std::uint8_t, 6> testUnitReady{};
+    // NOT READY and UNIT ATTENTION answers until the drive is ready; then READ TOC.
+    int polls = 0;
+    while (!drive->execute(testUnitReady, scsi::Direction::None, {}, timeout).ok() &&
+           ++polls < 10) {
+    }
+    std::array<std::uint8_t, 804> reply{};
+    const std::array<std::uint8_t, 10> cdb = {0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
+    const scsi::Result result = drive->execute(cdb, scsi::Direction::In, reply, timeout);
+    if (!result.ok() || result.transferred < 4) {
+        ADD_FAILURE() << "READ TOC failed: sense " << int(result.sense.key()) << "/"
+                      << int(result.sense.asc()) << " " << result.error.text;
+        return {};
+    }
+    const std::size_t length =
+        std::min<std::size_t>(result.transferred, 2 + (reply[0] << 8 | reply[1]));
+    std::vector<TocEntry> entries;
+    for (std::size_t at = 4; at + 8 <= length; at += 8) {
+        entries.push_back({reply[at + 2], static_cast<std::uint8_t>(reply[at + 1] & 0x0F),
+                           static_cast<std::int32_t>(reply[at + 4] << 24 | reply[at + 5] << 16 |
+                                                     reply[at + 6] << 8 | reply[at + 7])});
+    }
+    return entries;
+}
+
+class ThirdPartyReaders : public BuiltLayouts {
+protected:
+    std::string run(const std::vector<std::string>& argv) {
+        auto result = runProgram(argv, scratch_.path() / "tool.log");
+        if (auto* failure = std::get_if<std::string>(&result)) {
+            ADD_FAILURE() << *failure;
+            return {};
+        }
+        const auto& finished = std::get<ProgramRun>(result);
+        EXPECT_EQ(finished.exitCode, 0) << argv[0] << " said:\n" << finished.output;
+        return finished.output;
+    }
+
+    // The data track's user data as the drive reads it: a 2048-byte-sector image.
+    std::filesystem::path userDataImage() {
+        const auto iso = scratch_.path() / "readback.iso";
+        std::ofstream out(iso, std::ios::binary);
+        emu::SectorReader reader(loaded_.disc);
+        const emu::Track& track = loaded_.disc.tracks.front();
+        const std::size_t at = track.format == emu::SectorFormat::Mode1 ? 16 : 24;
+        std::array<std::uint8_t, emu::kRawSectorSize> raw{};
+        for (std::int32_t lba = 0; lba < track.end; ++lba) {
+            const auto error = reader.readRaw(lba, raw);
+            EXPECT_EQ(error, std::nullopt);
+            out.write(reinterpret_cast<const char*>(raw.data() + at), 2048);
+        }
+        return iso;
+    }
+};
+
+TEST_P(ThirdPartyReaders, CdInfoSeesTheTracksOfTheDrivesToc) {
+    if (!haveProgram("cd-info")) {
+        GTEST_SKIP() << "cd-info is not installed (Debian package libcdio-utils)";
+    }
+    if (recipe_.binFiles != BinFiles::Single) {
+        GTEST_SKIP() << "cd-info reads only a single BIN named after the CUE";
+    }
+    for (const TrackRecipe& track : recipe_.tracks) {
+        if (track.pregap > 0 && !track.pregapStored) {
+            GTEST_SKIP() << "libcdio places tracks as if a CUE's PREGAP lines were absent";
+        }
+    }
+    const std::string output = run({"cd-info", "--no-header", "--no-device-info", "--no-cddb",
+                                    "--no-analyze", built_.cue.string()});
+    const auto tracks = cdInfoTracks(output);
+    const auto toc = readToc(built_.descriptor);
+    const emu::Disc& disc = loaded_.disc;
+    ASSERT_EQ(toc.size(), disc.tracks.size() + 1);
+    ASSERT_EQ(tracks.size(), toc.size()) << output;
+    for (std::size_t i = 0; i < toc.size(); ++i) {
+        SCOPED_TRACE("TOC entry " + std::to_string(i));
+        const TocEntry& ours = toc[i];
+        const CdInfoTrack& theirs = tracks[i];
+        const bool leadOut = i + 1 == toc.size();
+        EXPECT_EQ(theirs.number, leadOut ? 170 : ours.track);
+        EXPECT_EQ(ours.track, leadOut ? 0xAA : static_cast<int>(i) + 1);
+        EXPECT_EQ(theirs.lsn, ours.lba);
+        EXPECT_EQ(ours.lba, leadOut ? disc.leadOut : disc.tracks[i].start);
+        if (leadOut) {
+            EXPECT_EQ(theirs.type, "leadout");
+            continue;
+        }
+        const emu::SectorFormat format = disc.tracks[i].format;
+        const char* type = format == emu::SectorFormat::Audio   ? "audio"
+                           : format == emu::SectorFormat::Mode1 ? "data"
+                                                                : "XA";
+        EXPECT_EQ(theirs.type, type);
+        EXPECT_EQ(ours.control, disc.tracks[i].control);
+        EXPECT_EQ(theirs.copy, ours.control & emu::control::kCopyPermitted ? "yes" : "no");
+        if (format == emu::SectorFormat::Audio) {
+            EXPECT_EQ(theirs.channels, ours.control & emu::control::kFourChannel ? 4 : 2);
+            EXPECT_EQ(theirs.preEmphasis, ours.control & emu::control::kPreEmphasis ? "yes" : "no");
+        }
+    }
+    if (!disc.catalog.empty()) {
+        EXPECT_NE(output.find("Media Catalog Number (MCN): " + disc.catalog), std::string::npos)
+            << output;
+    }
+}
+
+// iso-info -l: "/dir/:" headers, then one line per entry ending in its name.
+std::set<std::string> isoInfoPaths(const std::string& output) {
+    static const std::regex entry(
+        R"(^\s+(\S)\S*.*\]\s+\d+\s+\w{3}\s+\d+\s+\d+\s+\d+:\d+:\d+\s+(.+)$)");
+    std::set<std::string> paths;
+    std::string folder;
+    std::istringstream lines(output);
+    std::string text;
+    while (std::getline(lines, text)) {
+        std::smatch match;
+        if (text.size() > 2 && text.front() == '/' && text.back() == ':') {
+            folder = text.substr(1, text.size() - 2);
+        } else if (std::regex_match(text, match, entry) && match[2] != "." && match[2] != "..") {
+            paths.insert(folder + match[2].str());
+        }
+    }
+    return paths;
+}
+
+TEST_P(ThirdPartyReaders, IsoInfoListsTheMountedFolder) {
+    if (!haveProgram("iso-info") || !haveProgram("iso-read")) {
+        GTEST_SKIP() << "iso-info or iso-read is not installed (Debian package libcdio-utils)";
+    }
+    if (built_.folder.empty()) {
+        GTEST_SKIP() << "an audio disc has no file system";
+    }
+    const auto iso = userDataImage();
+    const std::set<std::string> listed =
+        isoInfoPaths(run({"iso-info", "--no-header", "-l", iso.string()}));
+
+    std::set<std::string> expected;
+    std::filesystem::path someFile;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(built_.folder)) {
+        expected.insert(entry.path().lexically_relative(built_.folder).generic_string());
+        if (entry.is_regular_file()) {
+            someFile = entry.path();
+        }
+    }
+    EXPECT_EQ(listed, expected);
+
+    // And a file's bytes come back whole through the drive's sectors.
+    ASSERT_FALSE(someFile.empty());
+    const auto copy = scratch_.path() / "extracted";
+    const std::string inside = "/" + someFile.lexically_relative(built_.folder).generic_string();
+    run({"iso-read", "-i", iso.string(), "-e", inside, "-o", copy.string()});
+    const auto slurp = [](const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(slurp(copy), slurp(someFile)) << inside;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ThirdPartyReaders, ::testing::ValuesIn(kLayoutRecipes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace kel::mkdisc
