@@ -107,10 +107,12 @@ void ReadOneRawSector(TForm1& form) {
     if (form.Scsi.GetAnsiVersion(device) != 0) {
         s = form.Scsi.ReadLong(device, FirstRawSector(form), static_cast<std::uint32_t>(block));
         if (s != tolscsi::status::kGood) {
-            form.Scsi.SetBlockSize(device, kRawSize);
+            bool switched = form.Scsi.SetBlockSize(device, kRawSize) == tolscsi::status::kGood;
             s = form.Scsi.ReadBlocks(device, form.SectorBuffer, static_cast<std::uint32_t>(block),
                                      1);
-            RestoreCookedBlocks(form, device);
+            if (switched) {
+                RestoreCookedBlocks(form, device);
+            }
         }
     } else {
         auto& cdb = form.Reads.CdbReadCdRaw;
@@ -142,8 +144,13 @@ void ReadRun(TForm1& form, RunKind kind) {
     form.SectorReplySize = static_cast<std::uint16_t>(sectorSize * static_cast<std::size_t>(count));
     form.AllocateSectorBuffer(form.SectorReplySize);
     tolscsi::Library& scsi = form.Scsi;
+    // Whether this request left the drive at 2352-byte blocks.
+    bool switched = false;
+    auto switchToRaw = [&] {
+        switched |= scsi.SetBlockSize(device, kRawSize) == tolscsi::status::kGood;
+    };
     if (kind != RunKind::Cooked) {
-        scsi.SetBlockSize(device, kRawSize);
+        switchToRaw();
     }
     scsi.ReadCapacity(device, form.Reads.CapacityRecord);
     auto address = static_cast<std::uint32_t>(block);
@@ -154,11 +161,11 @@ void ReadRun(TForm1& form, RunKind kind) {
             scsi.SetBlockSize(device, kCookedSize);
             s = scsi.ReadBlocks(device, form.SectorBuffer, address, blocks);
         } else if (kind == RunKind::Raw) {
-            scsi.SetBlockSize(device, kRawSize);
+            switchToRaw();
             s = scsi.ReadBlocks(device, form.SectorBuffer, address, blocks);
         } else {
             auto lun = static_cast<std::uint8_t>(scsi.GetScsiPath(device) >> 24);
-            scsi.SetBlockSize(device, kRawSize);
+            switchToRaw();
             auto& cdb = form.Reads.CdbVendorCdda;
             cdb[1] = static_cast<std::uint8_t>((cdb[1] & 0x1F) | (lun << 5));
             PutBe32(&cdb[2], address);
@@ -171,7 +178,7 @@ void ReadRun(TForm1& form, RunKind kind) {
         cdb[8] = blocks;
         s = scsi.ExecuteScsiCDB(device, cdb, form.SectorBuffer);
     }
-    if (kind != RunKind::Cooked) {
+    if (switched) {
         RestoreCookedBlocks(form, device);
     }
     if (s != tolscsi::status::kGood) {

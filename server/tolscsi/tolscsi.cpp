@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 namespace kel::tolscsi {
 namespace {
@@ -13,6 +14,7 @@ constexpr milliseconds kCommandTimeout{10000};
 // Loading a tray and spinning a disc up takes a drive far longer than a read.
 constexpr milliseconds kMechanismTimeout{30000};
 constexpr std::size_t kInquirySize = 36;
+constexpr std::uint8_t kInquiryCacheSize = 40;
 constexpr std::size_t kSubChannelReplySize = 16;
 
 void putBe32(std::uint8_t* at, std::uint32_t value) {
@@ -63,11 +65,16 @@ Status statusOf(const scsi::Result& result) {
 struct Library::Device {
     std::unique_ptr<scsi::Transport> transport;
     std::uint16_t blockSize = 2048;  // what READ(10) transfers per block
+    // A drive's inquiry data never changes: asked once, it serves every
+    // later identity and version question without a command.
+    std::optional<std::array<std::uint8_t, kInquiryCacheSize>> inquiry;
 };
 
 Library::Library(std::vector<std::unique_ptr<scsi::Transport>> devices) {
     for (auto& transport : devices) {
-        devices_.push_back(std::make_unique<Device>(Device{std::move(transport)}));
+        auto device = std::make_unique<Device>();
+        device->transport = std::move(transport);
+        devices_.push_back(std::move(device));
     }
 }
 
@@ -96,8 +103,21 @@ Status Library::run(int device, std::span<const std::uint8_t> cdb, scsi::Directi
 }
 
 Status Library::inquiry(int device, std::span<std::uint8_t> data) {
-    const std::array<std::uint8_t, 6> cdb{0x12, 0, 0, 0, static_cast<std::uint8_t>(data.size()), 0};
-    return run(device, cdb, scsi::Direction::In, data);
+    Device* d = find(device);
+    if (!d || !d->transport) {
+        return status::kNoDevice;
+    }
+    if (!d->inquiry) {
+        std::array<std::uint8_t, kInquiryCacheSize> reply{};
+        const std::array<std::uint8_t, 6> cdb{0x12, 0, 0, 0, kInquiryCacheSize, 0};
+        Status s = run(device, cdb, scsi::Direction::In, reply);
+        if (s != status::kGood) {
+            return s;
+        }
+        d->inquiry = reply;
+    }
+    std::copy_n(d->inquiry->begin(), std::min(data.size(), d->inquiry->size()), data.begin());
+    return status::kGood;
 }
 
 std::uint8_t Library::GetDeviceType(int device) {

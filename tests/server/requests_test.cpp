@@ -146,6 +146,26 @@ TEST_F(Requests, RawSectorOnAnOlderDriveUsesReadLongAndRestoresTheBlockLength) {
     EXPECT_EQ(restore.dataOut[11], 0x00);
 }
 
+TEST_F(Requests, ARefusedSwitchToRawBlocksIsNotUndone) {
+    drive.failing[0x55] = {5, 0x26, 0x00};  // an MMC drive keeps 2048-byte blocks
+    rig.request({"9263", "0", "0", "0", "2"});
+    commands = rig.drive(0).commands();
+    auto selects = std::count_if(commands.begin(), commands.end(),
+                                 [](const scsi::RecordedCommand& c) { return c.cdb[0] == 0x55; });
+    EXPECT_EQ(selects, 1);
+    EXPECT_EQ(rig.lastReply().size(), 2u * 2352);
+}
+
+TEST_F(Requests, InquiryIsAskedOnceForEveryLaterQuestion) {
+    rig.request({"16645"});
+    rig.request({"9263", "0", "0", "0", "2"});
+    rig.request({"9226", "0", "16", "0"});
+    commands = rig.drive(0).commands();
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(),
+                            [](const scsi::RecordedCommand& c) { return c.cdb[0] == 0x12; }),
+              1);
+}
+
 TEST_F(Requests, FailedReadNamesItsStatus) {
     drive.failing[0xBE] = {3, 0x11, 0x00};
     EXPECT_EQ(rig.request({"9226", "0", "5", "0"}),
