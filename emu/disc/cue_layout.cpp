@@ -144,6 +144,7 @@ std::variant<Disc, LoadError> layOutCueSheet(const CueSheet& sheet,
         disc.files.push_back(file.path);
     }
     disc.leadOut = lba;
+    describeSessions(disc);
     const bool xa = std::any_of(disc.tracks.begin(), disc.tracks.end(),
                                 [](const Track& t) { return t.format == SectorFormat::Mode2; });
     disc.discType = xa ? 0x20 : 0x00;

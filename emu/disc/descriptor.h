@@ -4,6 +4,7 @@
 // the mounted disc, and injected faults.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,18 +23,14 @@ enum class Personality {
 // What READ TOC format 4 (ATIP) does on a pressed disc.
 enum class AtipOnPressed { IllegalField, ShortReply };
 
-struct LbaRange {
-    std::int32_t first = 0;
-    std::int32_t last = 0;  // inclusive
-    bool contains(std::int32_t lba) const { return lba >= first && lba <= last; }
-};
-
 struct FaultSet {
     std::vector<LbaRange> hard;      // 3/11/00
     std::vector<LbaRange> marginal;  // recovered: 1/18/00 with PER, slow without, 3/11/00 with DCR
     std::vector<LbaRange> other;     // 4/44/00
     std::vector<std::uint8_t> rejectedOpcodes;  // answered 5/20/00
     int becomingReadyPolls = 0;                 // 2/04/01 for this many commands after a load
+    // Sense key, ASC, ASCQ of a read of a block that holds nothing.
+    std::array<std::uint8_t, 3> unwrittenSense{0x5, 0x21, 0x00};
 };
 
 struct DriveDescription {
@@ -45,7 +42,9 @@ struct DriveDescription {
     bool vendorCddaRead = false;  // SCSI-2: vendor CD-DA read 0xD8/0xD9
     AtipOnPressed atipOnPressed = AtipOnPressed::IllegalField;
     std::uint8_t errorRecoveryChangeable = 0xFF;  // page 0x01 byte 2 changeable mask
-    std::filesystem::path mountedFolder;          // empty: the disc has no mounted folder
+    bool fullTocBcd = false;              // READ TOC format 2 in BCD, as some older drives answer
+    bool vendorTrackInfo = false;         // SCSI-2: vendor track information 0xE5/0xE6
+    std::filesystem::path mountedFolder;  // empty: the disc has no mounted folder
     std::string volumeLabel;
     FaultSet faults;
 };

@@ -3,43 +3,27 @@
 #include <functional>
 #include <set>
 
+#include "emu/disc/descriptor_keys.h"
 #include "emu/disc/descriptor_values.h"
 #include "emu/disc/disc_image.h"
 #include "emu/disc/image_file.h"
 #include "emu/disc/loader.h"
+#include "emu/disc/recording.h"
 #include "emu/disc/text_lines.h"
 
 namespace kel::emu {
 
-namespace {
-
-using descriptor::Problem;
-
-// What the key lines fill in; relative paths are resolved against `folder`.
-struct Reading {
-    std::filesystem::path folder;
-    DriveDescription drive;
-    std::filesystem::path image;
-    int imageLine = 0;
-    int mountedFolderLine = 0;
-};
-
-using Apply = std::function<std::optional<Problem>(Reading&, std::string_view)>;
-
-struct Key {
-    std::string_view section;
-    std::string_view name;
-    Apply apply;
-};
-
-template <typename T, typename Target>
-std::optional<Problem> store(std::variant<T, Problem> parsed, Target& target) {
-    if (auto* problem = std::get_if<Problem>(&parsed)) {
-        return std::move(*problem);
+std::optional<Problem> resolvePath(std::string_view value, const std::filesystem::path& folder,
+                                   std::filesystem::path& out) {
+    if (value.empty()) {
+        return Problem{"expected a path"};
     }
-    target = std::move(std::get<T>(parsed));
+    const std::filesystem::path path(value);
+    out = path.is_absolute() ? path : folder / path;
     return std::nullopt;
 }
+
+namespace {
 
 Apply ascii(std::string DriveDescription::*field, std::size_t maxLength) {
     return [=](Reading& r, std::string_view v) {
@@ -53,69 +37,59 @@ Apply ranges(std::vector<LbaRange> FaultSet::*field) {
     };
 }
 
-std::optional<Problem> resolvePath(std::string_view value, const std::filesystem::path& folder,
-                                   std::filesystem::path& out) {
-    if (value.empty()) {
-        return Problem{"expected a path"};
-    }
-    const std::filesystem::path path(value);
-    out = path.is_absolute() ? path : folder / path;
-    return std::nullopt;
-}
-
-// The keys of this version. A later one adds its own keys to [disc]
-// (medium, disc and session status, next writable address, sub-channel
-// file), an [atip] section and [session N] sections, as
-// docs/emulated-drive.md lays out.
+// The keys of this version, as docs/emulated-drive.md lists them.
 const std::vector<Key>& keys() {
-    static const std::vector<Key> table = {
-        {"disc", "image",
-         [](Reading& r, std::string_view v) { return resolvePath(v, r.folder, r.image); }},
-        {"disc", "mounted-folder",
-         [](Reading& r, std::string_view v) {
-             return resolvePath(v, r.folder, r.drive.mountedFolder);
-         }},
-        {"disc", "volume-label", ascii(&DriveDescription::volumeLabel, 32)},
-        {"inquiry", "vendor", ascii(&DriveDescription::vendor, 8)},
-        {"inquiry", "product", ascii(&DriveDescription::product, 16)},
-        {"inquiry", "revision", ascii(&DriveDescription::revision, 4)},
-        {"inquiry", "date", ascii(&DriveDescription::date, 8)},
-        {"drive", "personality",
-         [](Reading& r, std::string_view v) -> std::optional<Problem> {
-             std::size_t choice = 0;
-             auto problem = store(descriptor::parseChoice(v, {"mmc", "scsi2"}), choice);
-             r.drive.personality = choice == 0 ? Personality::Mmc : Personality::Scsi2;
-             return problem;
-         }},
-        {"drive", "vendor-cdda-read",
-         [](Reading& r, std::string_view v) {
-             return store(descriptor::parseSwitch(v), r.drive.vendorCddaRead);
-         }},
-        {"drive", "atip-on-pressed",
-         [](Reading& r, std::string_view v) -> std::optional<Problem> {
-             std::size_t choice = 0;
-             auto problem =
-                 store(descriptor::parseChoice(v, {"invalid-field", "short-reply"}), choice);
-             r.drive.atipOnPressed =
-                 choice == 0 ? AtipOnPressed::IllegalField : AtipOnPressed::ShortReply;
-             return problem;
-         }},
-        {"drive", "error-recovery-changeable",
-         [](Reading& r, std::string_view v) {
-             return store(descriptor::parseHexByte(v), r.drive.errorRecoveryChangeable);
-         }},
-        {"faults", "hard", ranges(&FaultSet::hard)},
-        {"faults", "marginal", ranges(&FaultSet::marginal)},
-        {"faults", "other", ranges(&FaultSet::other)},
-        {"faults", "reject-opcodes",
-         [](Reading& r, std::string_view v) {
-             return store(descriptor::parseHexBytes(v), r.drive.faults.rejectedOpcodes);
-         }},
-        {"faults", "becoming-ready-polls",
-         [](Reading& r, std::string_view v) {
-             return store(descriptor::parseCount(v, 10000), r.drive.faults.becomingReadyPolls);
-         }},
-    };
+    static const std::vector<Key> table = [] {
+        std::vector<Key> all = {
+            {"disc", "image",
+             [](Reading& r, std::string_view v) { return resolvePath(v, r.folder, r.image); }},
+            {"disc", "mounted-folder",
+             [](Reading& r, std::string_view v) {
+                 return resolvePath(v, r.folder, r.drive.mountedFolder);
+             }},
+            {"disc", "volume-label", ascii(&DriveDescription::volumeLabel, 32)},
+            {"inquiry", "vendor", ascii(&DriveDescription::vendor, 8)},
+            {"inquiry", "product", ascii(&DriveDescription::product, 16)},
+            {"inquiry", "revision", ascii(&DriveDescription::revision, 4)},
+            {"inquiry", "date", ascii(&DriveDescription::date, 8)},
+            {"drive", "personality",
+             [](Reading& r, std::string_view v) -> std::optional<Problem> {
+                 std::size_t choice = 0;
+                 auto problem = store(descriptor::parseChoice(v, {"mmc", "scsi2"}), choice);
+                 r.drive.personality = choice == 0 ? Personality::Mmc : Personality::Scsi2;
+                 return problem;
+             }},
+            {"drive", "vendor-cdda-read",
+             [](Reading& r, std::string_view v) {
+                 return store(descriptor::parseSwitch(v), r.drive.vendorCddaRead);
+             }},
+            {"drive", "atip-on-pressed",
+             [](Reading& r, std::string_view v) -> std::optional<Problem> {
+                 std::size_t choice = 0;
+                 auto problem =
+                     store(descriptor::parseChoice(v, {"invalid-field", "short-reply"}), choice);
+                 r.drive.atipOnPressed =
+                     choice == 0 ? AtipOnPressed::IllegalField : AtipOnPressed::ShortReply;
+                 return problem;
+             }},
+            {"drive", "error-recovery-changeable",
+             [](Reading& r, std::string_view v) {
+                 return store(descriptor::parseHexByte(v), r.drive.errorRecoveryChangeable);
+             }},
+            {"faults", "hard", ranges(&FaultSet::hard)},
+            {"faults", "marginal", ranges(&FaultSet::marginal)},
+            {"faults", "other", ranges(&FaultSet::other)},
+            {"faults", "reject-opcodes",
+             [](Reading& r, std::string_view v) {
+                 return store(descriptor::parseHexBytes(v), r.drive.faults.rejectedOpcodes);
+             }},
+            {"faults", "becoming-ready-polls", [](Reading& r, std::string_view v) {
+                 return store(descriptor::parseCount(v, 10000), r.drive.faults.becomingReadyPolls);
+             }}};
+        const auto& recording = recordingKeys();
+        all.insert(all.end(), recording.begin(), recording.end());
+        return all;
+    }();
     return table;
 }
 
@@ -155,13 +129,7 @@ private:
             if (text.back() != ']') {
                 return fail(line.number, "malformed section header (expected [name])");
             }
-            section_ = lower(trimBlanks(text.substr(1, text.size() - 2)));
-            const bool known = std::any_of(keys().begin(), keys().end(),
-                                           [&](const Key& k) { return k.section == section_; });
-            if (!known) {
-                return fail(line.number, "unknown section [" + section_ + "]");
-            }
-            return std::nullopt;
+            return enterSection(lower(trimBlanks(text.substr(1, text.size() - 2))), line.number);
         }
         const auto equals = text.find('=');
         if (equals == std::string_view::npos) {
@@ -173,7 +141,7 @@ private:
             return fail(line.number, "key \"" + name + "\" outside a section");
         }
         const auto key = std::find_if(keys().begin(), keys().end(), [&](const Key& k) {
-            return k.section == section_ && k.name == name;
+            return k.section == sectionKind_ && k.name == name;
         });
         if (key == keys().end()) {
             return fail(line.number, "unknown key \"" + name + "\" in [" + section_ + "]");
@@ -181,6 +149,7 @@ private:
         if (!seen_.insert(section_ + "/" + name).second) {
             return fail(line.number, "key \"" + name + "\" given twice in [" + section_ + "]");
         }
+        reading_.line = line.number;
         if (auto problem = key->apply(reading_, value)) {
             return fail(line.number, name + ": " + problem->text);
         }
@@ -192,7 +161,99 @@ private:
         return std::nullopt;
     }
 
+    // [name] or, for tracks and sessions, [name N].
+    std::optional<LoadError> enterSection(const std::string& header, int line) {
+        const auto blank = header.find(' ');
+        sectionKind_ = header.substr(0, blank);
+        const std::string number =
+            blank == std::string::npos ? "" : std::string(trimBlanks(header.substr(blank)));
+        const bool known = std::any_of(keys().begin(), keys().end(),
+                                       [&](const Key& k) { return k.section == sectionKind_; });
+        if (!known) {
+            return fail(line, "unknown section [" + header + "]");
+        }
+        const bool isTrack = sectionKind_ == "track";
+        const bool numbered = isTrack || sectionKind_ == "session";
+        if (!numbered) {
+            if (!number.empty()) {
+                return fail(line, "section [" + sectionKind_ + "] takes no number");
+            }
+            section_ = sectionKind_;
+            if (section_ == "atip" && reading_.recording.atipLine == 0) {
+                reading_.recording.atipLine = line;
+            }
+            return std::nullopt;
+        }
+        const int lowest = isTrack ? 1 : 2;
+        int n = 0;
+        if (std::holds_alternative<Problem>(descriptor::parseCount(number, 99)) ||
+            (n = std::get<int>(descriptor::parseCount(number, 99))) < lowest) {
+            return fail(line, "[" + sectionKind_ + " N] needs N from " + std::to_string(lowest) +
+                                  " to 99, not \"" + number + "\"");
+        }
+        section_ = sectionKind_ + " " + std::to_string(n);
+        auto& recording = reading_.recording;
+        const bool repeated =
+            isTrack ? std::any_of(recording.tracks.begin(), recording.tracks.end(),
+                                  [n](const TrackRecording& t) { return t.number == n; })
+                    : std::any_of(recording.sessions.begin(), recording.sessions.end(),
+                                  [n](const SessionStart& s) { return s.number == n; });
+        if (repeated) {
+            return fail(line, "section [" + section_ + "] given twice");
+        }
+        if (isTrack) {
+            TrackRecording track;
+            track.number = n;
+            track.line = line;
+            recording.tracks.push_back(track);
+        } else {
+            SessionStart session;
+            session.number = n;
+            session.line = line;
+            recording.sessions.push_back(session);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<LoadError> checkSubchannel() const {
+        const auto& file = reading_.recording.subchannel;
+        if (!file.given()) {
+            return std::nullopt;
+        }
+        const auto size = regularFileSize(file.value);
+        if (const auto* why = std::get_if<std::string>(&size)) {
+            return fail(file.line,
+                        "subchannel: cannot open \"" + file.value.string() + "\": " + *why);
+        }
+        if (std::get<std::uint64_t>(size) % kSubChannelSize != 0) {
+            return fail(file.line, "subchannel: \"" + file.value.string() + "\" is " +
+                                       std::to_string(std::get<std::uint64_t>(size)) +
+                                       " bytes, not a whole number of 96-byte sectors");
+        }
+        return std::nullopt;
+    }
+
+    std::variant<LoadedDrive, LoadError> finishRecording(Disc disc) {
+        if (auto problem = applyRecording(reading_.recording, disc)) {
+            return fail(problem->line, problem->text);
+        }
+        return LoadedDrive{std::move(reading_.drive), std::move(disc)};
+    }
+
     std::variant<LoadedDrive, LoadError> finish() {
+        const Recording& recording = reading_.recording;
+        if (auto problem = checkRecordingKeys(recording)) {
+            return fail(problem->line, problem->text);
+        }
+        if (auto error = checkSubchannel()) {
+            return std::move(*error);
+        }
+        if (recording.status.value == DiscStatus::Blank) {
+            if (reading_.imageLine != 0) {
+                return fail(reading_.imageLine, "image: a blank disc has no image");
+            }
+            return finishRecording(Disc{});
+        }
         if (reading_.imageLine == 0) {
             return fail(0, "no image named (expected \"image = ...\" in [disc])");
         }
@@ -217,12 +278,13 @@ private:
         if (auto* failure = std::get_if<LoadError>(&disc)) {
             return std::move(*failure);
         }
-        return LoadedDrive{std::move(reading_.drive), std::move(std::get<Disc>(disc))};
+        return finishRecording(std::move(std::get<Disc>(disc)));
     }
 
     const std::filesystem::path& origin_;
     Reading reading_;
-    std::string section_;
+    std::string section_;      // as it names itself in errors: "disc", "track 3"
+    std::string sectionKind_;  // its name without the number
     std::set<std::string> seen_;
 };
 

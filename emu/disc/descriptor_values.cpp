@@ -42,6 +42,8 @@ int hexDigit(char c) {
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
+}  // namespace
+
 std::variant<std::int32_t, Problem> parseLba(std::string_view text) {
     std::int64_t value = 0;
     if (text.empty() || text.size() > 7) {
@@ -60,7 +62,45 @@ std::variant<std::int32_t, Problem> parseLba(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
-}  // namespace
+std::variant<sector::Msf, Problem> parseMsf(std::string_view text) {
+    const auto wrong = [&] {
+        return Problem{"expected MM:SS:FF (seconds below 60, frames below 75), not \"" +
+                       std::string(text) + "\""};
+    };
+    const auto parts = splitOn(text, ":");
+    if (parts.size() != 3 || text.size() != 8) {
+        return wrong();
+    }
+    int values[3] = {};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto value = parseCount(parts[i], 99);
+        if (std::holds_alternative<Problem>(value) || parts[i].size() != 2) {
+            return wrong();
+        }
+        values[i] = std::get<int>(value);
+    }
+    if (values[1] >= 60 || values[2] >= 75) {
+        return wrong();
+    }
+    return sector::Msf{static_cast<std::uint8_t>(values[0]), static_cast<std::uint8_t>(values[1]),
+                       static_cast<std::uint8_t>(values[2])};
+}
+
+std::variant<std::array<std::uint8_t, 3>, Problem> parseSense(std::string_view text) {
+    const auto parts = splitOn(text, "/");
+    std::array<std::uint8_t, 3> sense{};
+    bool valid = parts.size() == 3 && std::count(text.begin(), text.end(), '/') == 2;
+    for (std::size_t i = 0; valid && i < 3; ++i) {
+        auto byte = parseHexByte(parts[i]);
+        valid = std::holds_alternative<std::uint8_t>(byte);
+        sense[i] = valid ? std::get<std::uint8_t>(byte) : 0;
+    }
+    if (!valid || sense[0] == 0 || sense[0] > 0x0F) {
+        return Problem{"expected a sense as KEY/ASC/ASCQ in hexadecimal (key 1 to F), not \"" +
+                       std::string(text) + "\""};
+    }
+    return sense;
+}
 
 std::variant<bool, Problem> parseSwitch(std::string_view text) {
     for (const auto on : {"on", "yes", "true", "1"}) {

@@ -2,6 +2,7 @@
 // a message saying what was expected; the caller adds the file and line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +16,15 @@ namespace kel::emu::descriptor {
 struct Problem {
     std::string text;
 };
+
+// A decimal LBA on the disc (below the largest lead-out).
+std::variant<std::int32_t, Problem> parseLba(std::string_view text);
+
+// A time MM:SS:FF, two digits each, seconds below 60 and frames below 75.
+std::variant<sector::Msf, Problem> parseMsf(std::string_view text);
+
+// A sense KEY/ASC/ASCQ in hexadecimal: "5/21/00".
+std::variant<std::array<std::uint8_t, 3>, Problem> parseSense(std::string_view text);
 
 // on/off, yes/no, true/false, 1/0 (any case).
 std::variant<bool, Problem> parseSwitch(std::string_view text);

@@ -27,4 +27,28 @@ const Track* Disc::trackAt(std::int32_t lba) const {
     return lba < track.end ? &track : nullptr;
 }
 
+bool Disc::isUnwritten(std::int32_t lba) const {
+    return std::any_of(unwritten.begin(), unwritten.end(),
+                       [lba](const LbaRange& range) { return range.contains(lba); });
+}
+
+std::int32_t Atip::lastLeadOutLba() const {
+    return (lastLeadOut.minute * 60 + lastLeadOut.second) * 75 + lastLeadOut.frame - kPregapFrames;
+}
+
+void describeSessions(Disc& disc) {
+    disc.sessions.clear();
+    for (const Track& track : disc.tracks) {
+        if (disc.sessions.empty() || disc.sessions.back().number != track.session) {
+            disc.sessions.push_back(
+                {track.session, track.number, track.number, track.end, SessionState::Complete});
+        }
+        disc.sessions.back().lastTrack = track.number;
+        disc.sessions.back().leadOut = track.end;
+    }
+    if (!disc.sessions.empty()) {
+        disc.sessions.back().leadOut = disc.leadOut;
+    }
+}
+
 }  // namespace kel::emu

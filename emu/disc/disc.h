@@ -9,7 +9,10 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "emu/sector/sector.h"
 
 namespace kel::emu {
 
@@ -34,6 +37,57 @@ enum class StorageFormat {
 };
 
 std::size_t storedSectorSize(StorageFormat format);
+
+struct LbaRange {
+    std::int32_t first = 0;
+    std::int32_t last = 0;  // inclusive
+    bool contains(std::int32_t lba) const { return lba >= first && lba <= last; }
+};
+
+enum class Medium { Pressed, CdR, CdRw };
+// READ DISC INFORMATION's disc status and state of the last session.
+enum class DiscStatus { Blank, Incomplete, Complete };
+enum class SessionState { Empty, Incomplete, Complete };
+enum class WriteMethod {
+    Dao,     // disc or session at once: no link blocks
+    Tao,     // track at once: link and run-in before the track, run-out after it
+    Packet,  // incremental: read by user blocks; the control nibble's bit 0 is set
+};
+
+// Lead-out and lead-in sizes a recorder writes, and the gap they make
+// between the end of one session's program area and the next session's first
+// track (lead-out, lead-in, then the 150-block pregap).
+inline constexpr std::int32_t kFirstLeadOutBlocks = 6750;
+inline constexpr std::int32_t kLaterLeadOutBlocks = 2250;
+inline constexpr std::int32_t kLeadInBlocks = 4500;
+inline constexpr std::int32_t kSessionGapAfterFirst =
+    kFirstLeadOutBlocks + kLeadInBlocks + kPregapFrames;  // 11400
+inline constexpr std::int32_t kSessionGapAfterLater =
+    kLaterLeadOutBlocks + kLeadInBlocks + kPregapFrames;  // 6900
+// Link block, run-in and run-out around a packet or a TAO track.
+inline constexpr std::int32_t kLinkBlocks = 1;
+inline constexpr std::int32_t kRunInBlocks = 4;
+inline constexpr std::int32_t kRunOutBlocks = 2;
+
+struct Session {
+    int number = 1;
+    int firstTrack = 1;
+    int lastTrack = 1;
+    std::int32_t leadOut = 0;  // LBA where its lead-out starts (its program area's end)
+    SessionState state = SessionState::Complete;
+};
+
+// The pre-recorded ATIP of a CD-R/RW (READ TOC format 4).
+struct Atip {
+    sector::Msf leadInStart{97, 26, 66};
+    sector::Msf lastLeadOut{79, 59, 74};  // last possible start of the lead-out
+    std::uint8_t discSubType = 0;         // 0-7
+    std::uint8_t writingPower = 4;        // indicative target writing power, 0-7
+    std::uint8_t referenceSpeed = 1;      // 0-7
+    bool unrestrictedUse = true;
+
+    std::int32_t lastLeadOutLba() const;
+};
 
 // Q-channel control nibble bits.
 namespace control {
@@ -65,6 +119,13 @@ struct Track {
     std::int32_t storedTo = 0;
     bool byteSwapped = false;  // audio stored big-endian (a CUE's MOTOROLA file)
 
+    // How a recorder wrote the track (READ TRACK INFORMATION).
+    WriteMethod writeMethod = WriteMethod::Dao;
+    std::int32_t packetSize = 0;  // fixed packet size in user blocks; 0: variable packets
+    bool damaged = false;
+    bool copy = false;
+    bool reserved = false;
+
     bool isData() const { return (control & control::kData) != 0; }
 };
 
@@ -75,8 +136,28 @@ struct Disc {
     std::string catalog;        // media catalogue number (13 digits), or empty
     std::uint8_t discType = 0;  // full-TOC A0 PSEC: 0x00 CD-DA/CD-ROM, 0x10 CD-i, 0x20 XA
 
+    // A pressed disc is one complete session; recordable media say more.
+    Medium medium = Medium::Pressed;
+    DiscStatus status = DiscStatus::Complete;
+    std::vector<Session> sessions;  // in order; the last may be incomplete
+    SessionState lastSession = SessionState::Complete;
+    std::optional<std::int32_t> nextWritable;  // of the open track (incomplete last session)
+    Atip atip;
+    // Blocks that hold no user data: session gaps, TAO link/run-in/run-out,
+    // the open track from its next writable address on.
+    std::vector<LbaRange> unwritten;
+    std::filesystem::path subchannelFile;  // raw P-W, 96 bytes per sector from LBA 0; or empty
+
     const Track* trackAt(std::int32_t lba) const;  // nullptr outside every track
+    bool isUnwritten(std::int32_t lba) const;
+    bool recordable() const { return medium != Medium::Pressed; }
 };
+
+inline constexpr std::size_t kSubChannelSize = 96;
+
+// Fills disc.sessions from the tracks' session numbers: each session's
+// first and last track and where its lead-out starts.
+void describeSessions(Disc& disc);
 
 // Reads sectors of a loaded disc from its files. Opened once per drive;
 // not thread-safe (the drive model serialises commands).
@@ -94,6 +175,19 @@ public:
     // for example a BIN shorter than its CUE says.
     std::optional<std::string> readRaw(std::int32_t lba,
                                        std::span<std::uint8_t, kRawSectorSize> out);
+
+    // `count` consecutive sectors into out (count * 2352 bytes), as readRaw
+    // gives each, with one read of the image for each stretch of them that
+    // one track stores: what makes long reads fast.
+    std::optional<std::string> readRawRun(std::int32_t lba, std::int32_t count,
+                                          std::span<std::uint8_t> out);
+
+    // The sector's raw interleaved P-W from the disc's sub-channel file;
+    // false when there is no file or it ends before lba (the drive then
+    // makes the sub-channel itself). An error text when the file cannot be
+    // read.
+    std::variant<bool, std::string> readSubChannel(std::int32_t lba,
+                                                   std::span<std::uint8_t, kSubChannelSize> out);
 
 private:
     struct Impl;

@@ -43,6 +43,7 @@ std::variant<Disc, LoadError> loadIsoImage(const std::filesystem::path& path) {
     track.storedTo = sectors;
     disc.tracks.push_back(track);
     disc.leadOut = sectors;
+    describeSessions(disc);
     return disc;
 }
 

@@ -66,6 +66,9 @@ struct SectorReader::Impl {
     Disc disc;
     std::vector<int> descriptors;  // -1 where the file could not be opened
     std::vector<std::string> openErrors;
+    int subchannel = -1;  // the sub-channel file, when the disc has one
+    std::string subchannelError;
+    std::uint64_t subchannelSectors = 0;
 
     std::optional<std::string> read(std::size_t file, std::uint64_t offset,
                                     std::span<std::uint8_t> into) const {
@@ -73,11 +76,64 @@ struct SectorReader::Impl {
         if (descriptors[file] < 0) {
             return name + ": cannot open: " + openErrors[file];
         }
+        return readFrom(descriptors[file], name, offset, into);
+    }
+
+    // `run` sectors that the track stores, from lba on: one read, then each
+    // sector moved to its place in its raw frame and completed.
+    std::optional<std::string> readStored(const Track& track, std::int32_t lba, std::int32_t run,
+                                          std::span<std::uint8_t> out) {
+        const auto size = storedSectorSize(track.storage);
+        const auto offset =
+            track.fileOffset + static_cast<std::uint64_t>(lba - track.storedFrom) * size;
+        const auto bytes = static_cast<std::size_t>(run) * size;
+        // Cooked sectors are read into the end of the room and spread
+        // forwards: each one's frame starts before its stored bytes.
+        const std::size_t base = static_cast<std::size_t>(run) * kRawSectorSize - bytes;
+        if (auto error = read(track.file, offset, out.subspan(base, bytes))) {
+            return error;
+        }
+        const std::size_t at = track.storage == StorageFormat::Raw2352 ? 0 : kSubheader;
+        for (std::int32_t k = 0; k < run; ++k) {
+            const auto frame =
+                out.subspan(static_cast<std::size_t>(k) * kRawSectorSize).first<kRawSectorSize>();
+            if (track.storage != StorageFormat::Raw2352) {
+                std::memmove(frame.data() + at,
+                             out.data() + base + static_cast<std::size_t>(k) * size, size);
+            }
+            completeStored(track, lba + k, at, size, frame);
+        }
+        return std::nullopt;
+    }
+
+    static void completeStored(const Track& track, std::int32_t lba, std::size_t at,
+                               std::size_t size, sector::Raw out) {
+        switch (track.storage) {
+            case StorageFormat::Raw2352:
+                if (track.byteSwapped) {
+                    for (std::size_t i = 0; i + 1 < out.size(); i += 2) {
+                        std::swap(out[i], out[i + 1]);
+                    }
+                }
+                break;
+            case StorageFormat::Cooked2048:
+                std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(at), 0);
+                std::fill(out.begin() + static_cast<std::ptrdiff_t>(at + size), out.end(), 0);
+                sector::encodeMode1(out, lba);
+                break;
+            case StorageFormat::Mode2_2336:
+                completeMode2(lba, out);
+                break;
+        }
+    }
+
+    static std::optional<std::string> readFrom(int descriptor, const std::string& name,
+                                               std::uint64_t offset, std::span<std::uint8_t> into) {
         std::size_t done = 0;
         while (done < into.size()) {
             const auto at = offset + done;
-            const auto got = ::pread(descriptors[file], into.data() + done, into.size() - done,
-                                     static_cast<off_t>(at));
+            const auto got =
+                ::pread(descriptor, into.data() + done, into.size() - done, static_cast<off_t>(at));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
@@ -95,11 +151,19 @@ struct SectorReader::Impl {
     }
 };
 
-SectorReader::SectorReader(const Disc& disc) : impl_(new Impl{disc, {}, {}}) {
+SectorReader::SectorReader(const Disc& disc) : impl_(new Impl{disc, {}, {}, -1, {}, 0}) {
     for (const auto& path : disc.files) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         impl_->descriptors.push_back(fd);
         impl_->openErrors.push_back(fd < 0 ? std::generic_category().message(errno) : "");
+    }
+    if (!disc.subchannelFile.empty()) {
+        impl_->subchannel = ::open(disc.subchannelFile.c_str(), O_RDONLY | O_CLOEXEC);
+        if (impl_->subchannel < 0) {
+            impl_->subchannelError = std::generic_category().message(errno);
+        } else if (const off_t size = ::lseek(impl_->subchannel, 0, SEEK_END); size > 0) {
+            impl_->subchannelSectors = static_cast<std::uint64_t>(size) / kSubChannelSize;
+        }
     }
 }
 
@@ -108,6 +172,9 @@ SectorReader::~SectorReader() {
         if (fd >= 0) {
             ::close(fd);
         }
+    }
+    if (impl_->subchannel >= 0) {
+        ::close(impl_->subchannel);
     }
     delete impl_;
 }
@@ -122,31 +189,52 @@ std::optional<std::string> SectorReader::readRaw(std::int32_t lba,
         generateGap(*track, lba, out);
         return std::nullopt;
     }
-    const auto size = storedSectorSize(track->storage);
-    const auto offset =
-        track->fileOffset + static_cast<std::uint64_t>(lba - track->storedFrom) * size;
-    const std::size_t at = track->storage == StorageFormat::Raw2352 ? 0 : kSubheader;
-    if (auto error = impl_->read(track->file, offset, out.subspan(at, size))) {
-        return error;
-    }
-    switch (track->storage) {
-        case StorageFormat::Raw2352:
-            if (track->byteSwapped) {
-                for (std::size_t i = 0; i + 1 < out.size(); i += 2) {
-                    std::swap(out[i], out[i + 1]);
-                }
-            }
-            break;
-        case StorageFormat::Cooked2048:
-            std::fill(out.begin(), out.begin() + at, 0);
-            std::fill(out.begin() + at + size, out.end(), 0);
-            sector::encodeMode1(out, lba);
-            break;
-        case StorageFormat::Mode2_2336:
-            completeMode2(lba, out);
-            break;
+    return readRawRun(lba, 1, out);
+}
+
+std::optional<std::string> SectorReader::readRawRun(std::int32_t lba, std::int32_t count,
+                                                    std::span<std::uint8_t> out) {
+    while (count > 0) {
+        const Track* track = impl_->disc.trackAt(lba);
+        if (track == nullptr) {
+            return "LBA " + std::to_string(lba) + " lies outside the disc";
+        }
+        if (lba < track->storedFrom || lba >= track->storedTo) {
+            generateGap(*track, lba, out.first<kRawSectorSize>());
+            ++lba;
+            --count;
+            out = out.subspan(kRawSectorSize);
+            continue;
+        }
+        const std::int32_t run = std::min(count, track->storedTo - lba);
+        if (auto error = impl_->readStored(*track, lba, run, out)) {
+            return error;
+        }
+        lba += run;
+        count -= run;
+        out = out.subspan(static_cast<std::size_t>(run) * kRawSectorSize);
     }
     return std::nullopt;
+}
+
+std::variant<bool, std::string> SectorReader::readSubChannel(
+    std::int32_t lba, std::span<std::uint8_t, kSubChannelSize> out) {
+    const Impl& impl = *impl_;
+    if (impl.disc.subchannelFile.empty()) {
+        return false;
+    }
+    const auto name = impl.disc.subchannelFile.string();
+    if (impl.subchannel < 0) {
+        return name + ": cannot open: " + impl.subchannelError;
+    }
+    if (lba < 0 || static_cast<std::uint64_t>(lba) >= impl.subchannelSectors) {
+        return false;
+    }
+    if (auto error = Impl::readFrom(impl.subchannel, name,
+                                    static_cast<std::uint64_t>(lba) * kSubChannelSize, out)) {
+        return *error;
+    }
+    return true;
 }
 
 }  // namespace kel::emu

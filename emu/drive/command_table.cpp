@@ -12,7 +12,7 @@ namespace {
 using scsi::Direction;
 using namespace command_flag;
 
-enum class Availability { Both, Mmc, Scsi2, VendorCdda };
+enum class Availability { Both, Mmc, Scsi2, VendorCdda, VendorTrackInfo };
 
 struct Row {
     CommandEntry entry;
@@ -42,6 +42,8 @@ const Row kCommands[] = {
     {{0x47, 10, Direction::None, kMedium, playAudioMsf}, Availability::Both},
     {{0x4B, 10, Direction::None, kMedium, pauseResume}, Availability::Both},
     {{0x4E, 10, Direction::None, kMedium, stopPlayScan}, Availability::Both},
+    {{0x51, 10, Direction::In, kMedium, readDiscInformation}, Availability::Mmc},
+    {{0x52, 10, Direction::In, kMedium, readTrackInformation}, Availability::Mmc},
     {{0x55, 10, Direction::Out, 0, modeSelect10}, Availability::Both},
     {{0x5A, 10, Direction::In, 0, modeSense10}, Availability::Both},
     {{0xA5, 12, Direction::None, kMedium, playAudio12}, Availability::Both},
@@ -51,6 +53,8 @@ const Row kCommands[] = {
     {{0xBE, 12, Direction::In, kMedium, readCd}, Availability::Mmc},
     {{0xD8, 12, Direction::In, kMedium, vendorReadCdda}, Availability::VendorCdda},
     {{0xD9, 12, Direction::In, kMedium, vendorReadCddaMsf}, Availability::VendorCdda},
+    {{0xE5, 10, Direction::In, kMedium, vendorTrackInformation}, Availability::VendorTrackInfo},
+    {{0xE6, 12, Direction::In, kMedium, vendorNextWritable}, Availability::VendorTrackInfo},
 };
 
 bool available(Availability availability, const DriveDescription& drive) {
@@ -64,6 +68,8 @@ bool available(Availability availability, const DriveDescription& drive) {
             return !mmc;
         case Availability::VendorCdda:
             return !mmc && drive.vendorCddaRead;
+        case Availability::VendorTrackInfo:
+            return !mmc && drive.vendorTrackInfo;
     }
     return false;
 }

@@ -31,6 +31,12 @@ Outcome readCdMsf(DriveContext&, const CommandData&);
 // toc_commands.cpp
 Outcome readToc(DriveContext&, const CommandData&);
 
+// disc_info_commands.cpp
+Outcome readDiscInformation(DriveContext&, const CommandData&);
+Outcome readTrackInformation(DriveContext&, const CommandData&);
+Outcome vendorTrackInformation(DriveContext&, const CommandData&);
+Outcome vendorNextWritable(DriveContext&, const CommandData&);
+
 // audio_commands.cpp
 Outcome playAudio10(DriveContext&, const CommandData&);
 Outcome playAudio12(DriveContext&, const CommandData&);

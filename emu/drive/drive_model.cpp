@@ -38,6 +38,14 @@ Outcome run(const CommandEntry* entry, DriveContext& context, const CommandData&
     return entry->handler(context, command);
 }
 
+// Hand-made discs (tests, tools) may leave the sessions to their tracks.
+LoadedDrive withSessions(LoadedDrive loaded) {
+    if (loaded.disc.sessions.empty()) {
+        describeSessions(loaded.disc);
+    }
+    return loaded;
+}
+
 bool directionsConflict(scsi::Direction expected, scsi::Direction given) {
     return (expected == scsi::Direction::In && given == scsi::Direction::Out) ||
            (expected == scsi::Direction::Out && given == scsi::Direction::In);
@@ -47,7 +55,7 @@ bool directionsConflict(scsi::Direction expected, scsi::Direction given) {
 
 DriveModel::DriveModel(LoadedDrive loaded, std::string discIdentity, StateFile stateFile,
                        const Clock& clock)
-    : loaded_(std::move(loaded)),
+    : loaded_(withSessions(std::move(loaded))),
       discIdentity_(std::move(discIdentity)),
       reader_(std::make_unique<SectorReader>(loaded_.disc)),
       stateFile_(std::move(stateFile)),

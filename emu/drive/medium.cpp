@@ -5,7 +5,7 @@
 namespace kel::emu {
 
 bool discPresent(const Disc& disc) {
-    return !disc.tracks.empty();
+    return !disc.tracks.empty() || disc.status == DiscStatus::Blank;
 }
 
 std::optional<SenseCode> mediumNotReady(const DriveContext& context) {

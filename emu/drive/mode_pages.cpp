@@ -56,7 +56,7 @@ Bytes capabilities(const DriveContext& context) {
     Bytes body(0x14, 0);
     body[0] = 0x03;  // reads CD-R and CD-RW
     body[2] = 0x71;  // audio play, mode 2 form 1 and 2, multi-session
-    body[3] = 0x77;  // CD-DA commands, accurate stream, R-W, C2 pointers, ISRC, UPC
+    body[3] = 0x7F;  // CD-DA commands, accurate stream, R-W (de-interleaved), C2, ISRC, UPC
     body[4] = 0x29 | (context.state.locked ? 0x02 : 0x00);  // tray, eject, lock
     body[5] = 0x03;                                         // separate volume and mute
     writeBe(body, 6, 2, kMaxReadSpeedKbs);

@@ -7,6 +7,7 @@
 #include "emu/drive/msf.h"
 #include "emu/drive/sector_access.h"
 #include "emu/drive/sector_layout.h"
+#include "emu/drive/sub_channel.h"
 
 namespace kel::emu {
 
@@ -26,7 +27,9 @@ constexpr std::size_t kC2BitsWithBlockError = 296;
 
 // Byte 10 bits 0-2.
 constexpr std::uint8_t kSubChannelNone = 0;
+constexpr std::uint8_t kSubChannelRaw = 1;
 constexpr std::uint8_t kSubChannelQ = 2;
+constexpr std::uint8_t kSubChannelPacks = 4;
 
 struct Selection {
     ExpectedType expected = ExpectedType::Any;
@@ -57,8 +60,30 @@ void appendField(const RawSector& raw, FieldRange field, ReplyStream& out) {
     out.append(std::span(raw).subspan(field.offset, field.size));
 }
 
-std::optional<SenseCode> shapeSector(const Disc& disc, const Selection& selection, std::int32_t lba,
-                                     const RawSector& raw, ReplyStream& out) {
+std::optional<SenseCode> appendSubChannel(DriveContext& context, std::uint8_t selection,
+                                          std::int32_t lba, ReplyStream& out) {
+    SubChannel sub;
+    if (selection == kSubChannelPacks) {
+        if (auto failure = rwPacks(context, lba, sub)) {
+            return failure;
+        }
+        out.append(sub);
+        return std::nullopt;
+    }
+    if (auto failure = rawSubChannel(context, lba, sub)) {
+        return failure;
+    }
+    if (selection == kSubChannelRaw) {
+        out.append(sub);
+    } else {
+        out.append(formattedQFromRaw(sub));
+    }
+    return std::nullopt;
+}
+
+std::optional<SenseCode> shapeSector(DriveContext& context, const Selection& selection,
+                                     std::int32_t lba, const RawSector& raw, ReplyStream& out) {
+    const Disc& disc = context.disc;
     const auto position = qPositionAt(disc, lba);
     if (!position) {
         return sense::kLbaOutOfRange;
@@ -89,8 +114,8 @@ std::optional<SenseCode> shapeSector(const Disc& disc, const Selection& selectio
         out.appendZeros(kC2Bits);
     if (selection.c2 == 2)
         out.appendZeros(kC2BitsWithBlockError);
-    if (selection.subChannel == kSubChannelQ) {
-        out.append(sector::formattedQ(*position));
+    if (selection.subChannel != kSubChannelNone) {
+        return appendSubChannel(context, selection.subChannel, lba, out);
     }
     return std::nullopt;
 }
@@ -112,8 +137,10 @@ std::optional<Selection> parseSelection(const CommandData& command) {
     if (syncAlone || selection.c2 == 3) {
         return std::nullopt;
     }
-    // Raw P-W (1) and R-W (4) arrive with the raw sub-channel; nothing else exists.
-    if (selection.subChannel != kSubChannelNone && selection.subChannel != kSubChannelQ) {
+    // Selection 3 is reserved, and none exists beyond the packs.
+    const std::uint8_t sub = selection.subChannel;
+    if (sub != kSubChannelNone && sub != kSubChannelRaw && sub != kSubChannelQ &&
+        sub != kSubChannelPacks) {
         return std::nullopt;
     }
     return selection;
@@ -139,11 +166,10 @@ Outcome readCdRange(DriveContext& context, const CommandData& command, std::int6
     if (wholeSectors(*selection)) {
         return streamSectors(context, command, static_cast<std::int32_t>(lba), count);
     }
-    const Disc& disc = context.disc;
     return streamSectors(
         context, command, static_cast<std::int32_t>(lba), count,
-        [&disc, &selection](std::int32_t sector, const RawSector& raw, ReplyStream& out) {
-            return shapeSector(disc, *selection, sector, raw, out);
+        [&context, &selection](std::int32_t sector, const RawSector& raw, ReplyStream& out) {
+            return shapeSector(context, *selection, sector, raw, out);
         });
 }
 

@@ -5,10 +5,10 @@
 
 #include "emu/drive/bytes.h"
 #include "emu/drive/commands.h"
-#include "emu/drive/disc_position.h"
 #include "emu/drive/msf.h"
 #include "emu/drive/sector_access.h"
 #include "emu/drive/sector_layout.h"
+#include "emu/drive/sub_channel.h"
 
 namespace kel::emu {
 
@@ -57,29 +57,39 @@ Outcome readBlocks(DriveContext& context, const CommandData& command, std::int64
                          blockShaper(context.disc, blockLength));
 }
 
-// The vendor reads return whole sectors, with the formatted Q after each
-// when byte 10 asks for it; the other sub-code forms come with the raw
-// sub-channel.
+// The vendor reads' sub-code byte 10: the whole sector alone, with the
+// formatted Q after it, with the raw P-W after it, or the raw P-W alone.
+enum VendorSubcode : std::uint8_t { kSectorOnly, kSectorAndQ, kSectorAndRaw, kRawOnly };
+
 Outcome vendorRead(DriveContext& context, const CommandData& command, std::int64_t lba,
                    std::int64_t count) {
     const std::uint8_t subcode = command.cdb[10];
-    if (subcode > 1) {
+    if (subcode > kRawOnly) {
         return fail(sense::kInvalidField);
     }
     if (!rangeOnDisc(context.disc, lba, count)) {
         return fail(sense::kLbaOutOfRange);
     }
-    const Disc& disc = context.disc;
     return streamSectors(context, command, static_cast<std::int32_t>(lba), count,
-                         [&disc, subcode](std::int32_t sector, const RawSector& raw,
-                                          ReplyStream& out) -> std::optional<SenseCode> {
-                             const auto position = qPositionAt(disc, sector);
-                             if (!position) {
+                         [&context, subcode](std::int32_t sector, const RawSector& raw,
+                                             ReplyStream& out) -> std::optional<SenseCode> {
+                             if (context.disc.trackAt(sector) == nullptr) {
                                  return sense::kLbaOutOfRange;
                              }
-                             out.append(raw);
-                             if (subcode == 1) {
-                                 out.append(sector::formattedQ(*position));
+                             if (subcode != kRawOnly) {
+                                 out.append(raw);
+                             }
+                             if (subcode == kSectorOnly) {
+                                 return std::nullopt;
+                             }
+                             SubChannel sub;
+                             if (auto failure = rawSubChannel(context, sector, sub)) {
+                                 return failure;
+                             }
+                             if (subcode == kSectorAndQ) {
+                                 out.append(formattedQFromRaw(sub));
+                             } else {
+                                 out.append(sub);
                              }
                              return std::nullopt;
                          });

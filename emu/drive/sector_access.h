@@ -23,6 +23,9 @@ public:
     void appendZeros(std::size_t count);
     // Room for a whole raw sector at the current end, or an empty span.
     std::span<std::uint8_t> claimRawSector();
+    // The room left, to be filled in place and then taken with commit().
+    std::span<std::uint8_t> freeRoom() const { return room_.subspan(written_); }
+    void commit(std::size_t bytes) { written_ += std::min(bytes, room_.size() - written_); }
     bool full() const { return written_ == room_.size(); }
     std::size_t written() const { return written_; }
 

@@ -169,10 +169,14 @@ bool Dispatcher::handleNext(int timeoutMs) {
     // One event at a time: a handler may close descriptors that a longer
     // batch would still name.
     epoll_event event{};
-    int n;
-    do {
-        n = ::epoll_wait(epoll_, &event, 1, timeoutMs);
-    } while (n < 0 && errno == EINTR && timeoutMs < 0);
+    auto wait = [&](int ms) {
+        int n;
+        do {
+            n = ::epoll_wait(epoll_, &event, 1, ms);
+        } while (n < 0 && errno == EINTR && ms <= 0);
+        return n;
+    };
+    int n = timeoutMs < 0 ? spinThenBlock(wait) : wait(timeoutMs);
     if (n <= 0) {
         return false;
     }

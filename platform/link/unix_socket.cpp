@@ -109,10 +109,14 @@ bool sendAllWithin(int fd, std::span<const std::byte> bytes, int timeoutMs) {
 Readiness waitFor(int first, short firstEvents, int second, int timeoutMs) {
     pollfd fds[2] = {{first, firstEvents, 0}, {second, POLLIN, 0}};
     int count = second >= 0 ? 2 : 1;
-    int n;
-    do {
-        n = ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
-    } while (n < 0 && errno == EINTR);
+    auto poll = [&](int ms) {
+        int n;
+        do {
+            n = ::poll(fds, static_cast<nfds_t>(count), ms);
+        } while (n < 0 && errno == EINTR);
+        return n;
+    };
+    int n = timeoutMs < 0 ? spinThenBlock(poll) : poll(timeoutMs);
     Readiness ready;
     if (n > 0) {
         ready.first = fds[0].revents != 0;

@@ -3,6 +3,8 @@
 // by the callers, which serve their own inbox meanwhile.
 #pragma once
 
+#include <chrono>
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -38,6 +40,22 @@ struct Readiness {
 // Waits until `first` has `firstEvents` (POLLIN/POLLOUT) or `second` is
 // readable; `second` may be -1. Error and hang-up count as ready.
 Readiness waitFor(int first, short firstEvents, int second, int timeoutMs = -1);
+
+// A wait with no time limit: `wait(0)` is tried until it reports something
+// or a short spin is over, and only then `wait(-1)`. In the link's
+// request/reply exchanges the answer comes within microseconds; putting the
+// thread to sleep and waking it again costs more than the whole exchange on
+// a busy machine.
+template <typename Wait>
+int spinThenBlock(Wait wait) {
+    constexpr std::chrono::microseconds kSpin{100};
+    const auto end = std::chrono::steady_clock::now() + kSpin;
+    int n;
+    do {
+        n = wait(0);
+    } while (n == 0 && std::chrono::steady_clock::now() < end);
+    return n != 0 ? n : wait(-1);
+}
 
 void closeFd(int fd);
 

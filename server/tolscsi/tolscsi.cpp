@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <optional>
 
 namespace kel::tolscsi {
@@ -15,6 +16,10 @@ constexpr milliseconds kCommandTimeout{10000};
 constexpr milliseconds kMechanismTimeout{30000};
 constexpr std::size_t kInquirySize = 36;
 constexpr std::uint8_t kInquiryCacheSize = 40;
+// The answers of a drive that does not do what was asked, and never will.
+constexpr Status kInvalidOpcode = 0x2000;
+constexpr Status kInvalidFieldInCdb = 0x2400;
+constexpr Status kInvalidFieldInList = 0x2600;
 constexpr std::size_t kSubChannelReplySize = 16;
 
 void putBe32(std::uint8_t* at, std::uint32_t value) {
@@ -68,6 +73,7 @@ struct Library::Device {
     // A drive's inquiry data never changes: asked once, it serves every
     // later identity and version question without a command.
     std::optional<std::array<std::uint8_t, kInquiryCacheSize>> inquiry;
+    std::map<std::uint16_t, Status> refusedBlockSizes;
 };
 
 Library::Library(std::vector<std::unique_ptr<scsi::Transport>> devices) {
@@ -202,30 +208,34 @@ Status Library::SetBlockSize(int device, std::uint16_t blockSize) {
     if (!d) {
         return status::kNoDevice;
     }
+    // A drive that refused a block length refuses it again: asking before
+    // every raw read would double the commands of each read on a drive that
+    // cannot switch.
+    if (auto refused = d->refusedBlockSizes.find(blockSize);
+        refused != d->refusedBlockSizes.end()) {
+        return refused->second;
+    }
     // Older drives take the 6-byte MODE SELECT, MMC drives only the 10-byte one;
     // both carry one block descriptor with the new length.
     std::array<std::uint8_t, 16> list{};
-    std::span<std::uint8_t> parameters;
-    std::array<std::uint8_t, 10> cdb{};
+    Status s;
     if (GetAnsiVersion(device) != 0) {
         list[3] = 8;
         list[10] = static_cast<std::uint8_t>(blockSize >> 8);
         list[11] = static_cast<std::uint8_t>(blockSize);
-        parameters = std::span(list).first(12);
-        cdb = {0x15, 0x10, 0, 0, 12, 0};
-        Status s = run(device, std::span(cdb).first(6), scsi::Direction::Out, parameters);
-        if (s == status::kGood) {
-            d->blockSize = blockSize;
-        }
-        return s;
+        const std::array<std::uint8_t, 6> cdb{0x15, 0x10, 0, 0, 12, 0};
+        s = run(device, cdb, scsi::Direction::Out, std::span(list).first(12));
+    } else {
+        list[7] = 8;
+        list[14] = static_cast<std::uint8_t>(blockSize >> 8);
+        list[15] = static_cast<std::uint8_t>(blockSize);
+        const std::array<std::uint8_t, 10> cdb{0x55, 0x10, 0, 0, 0, 0, 0, 0, 16, 0};
+        s = run(device, cdb, scsi::Direction::Out, list);
     }
-    list[7] = 8;
-    list[14] = static_cast<std::uint8_t>(blockSize >> 8);
-    list[15] = static_cast<std::uint8_t>(blockSize);
-    cdb = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 16, 0};
-    Status s = run(device, cdb, scsi::Direction::Out, list);
     if (s == status::kGood) {
         d->blockSize = blockSize;
+    } else if (s == kInvalidOpcode || s == kInvalidFieldInCdb || s == kInvalidFieldInList) {
+        d->refusedBlockSizes.emplace(blockSize, s);
     }
     return s;
 }

@@ -3,7 +3,8 @@
 // mixed-mode disc with injected faults, in one of the two personalities;
 // no command may crash, hang, or move more bytes than the host's buffer has.
 //
-// Input: byte 0 picks the personality; then records of 20 bytes: CDB length
+// Input: byte 0 picks the personality (bit 0) and a pressed or an open
+// recordable disc (bit 1); then records of 20 bytes: CDB length
 // selector, direction, buffer size (2 bytes), 16 CDB bytes. Data-out buffers
 // repeat the CDB bytes, so MODE SELECT lists are fuzzed with the rest.
 #include <cstddef>
@@ -35,15 +36,17 @@ const std::filesystem::path& folder() {
         std::filesystem::create_directories(dir);
         std::ofstream(dir / "data.bin", std::ios::binary) << std::string(20 * 2048, '\x11');
         std::ofstream(dir / "audio.bin", std::ios::binary) << std::string(20 * 2352, '\x22');
+        std::ofstream(dir / "disc.sub", std::ios::binary) << std::string(30 * 96, '\x5C');
         return dir;
     }();
     return path;
 }
 
-LoadedDrive smallDisc(bool older) {
+LoadedDrive smallDisc(bool older, bool recordable) {
     LoadedDrive loaded;
     loaded.drive.personality = older ? Personality::Scsi2 : Personality::Mmc;
     loaded.drive.vendorCddaRead = older;
+    loaded.drive.vendorTrackInfo = older;
     loaded.drive.faults.hard = {{3, 4}};
     loaded.drive.faults.marginal = {{6, 7}};
     loaded.drive.faults.other = {{30, 31}};
@@ -63,6 +66,17 @@ LoadedDrive smallDisc(bool older) {
     audio.furtherIndexes = {30};
     disc.tracks = {data, audio};
     disc.leadOut = 45;
+    describeSessions(disc);
+    if (recordable) {
+        // An open CD-RW: the last track is written up to LBA 40.
+        disc.medium = Medium::CdRw;
+        disc.status = DiscStatus::Incomplete;
+        disc.lastSession = SessionState::Incomplete;
+        disc.sessions.back().state = SessionState::Incomplete;
+        disc.nextWritable = 40;
+        disc.unwritten = {{40, 44}, {18, 19}};
+        disc.subchannelFile = folder() / "disc.sub";
+    }
     return loaded;
 }
 
@@ -80,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     }
     static const SteppingClock clock;
-    DriveModel drive(smallDisc((data[0] & 1) != 0), "fuzz", std::move(*stateFile), clock);
+    DriveModel drive(smallDisc((data[0] & 1) != 0, (data[0] & 2) != 0), "fuzz",
+                     std::move(*stateFile), clock);
     static const std::size_t kLengths[] = {6, 10, 12, 16};
     constexpr std::size_t kRecord = 20;
     for (std::size_t at = 1; at + kRecord <= size; at += kRecord) {

@@ -149,6 +149,7 @@ TEST_F(Requests, RawSectorOnAnOlderDriveUsesReadLongAndRestoresTheBlockLength) {
 TEST_F(Requests, ARefusedSwitchToRawBlocksIsNotUndone) {
     drive.failing[0x55] = {5, 0x26, 0x00};  // an MMC drive keeps 2048-byte blocks
     rig.request({"9263", "0", "0", "0", "2"});
+    rig.request({"9264", "0", "0", "0", "2"});  // and is not asked again
     commands = rig.drive(0).commands();
     auto selects = std::count_if(commands.begin(), commands.end(),
                                  [](const scsi::RecordedCommand& c) { return c.cdb[0] == 0x55; });

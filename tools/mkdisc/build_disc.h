@@ -16,15 +16,19 @@ namespace kel::mkdisc {
 
 struct BuildOptions {
     std::filesystem::path outputDir;  // created when missing
-    std::string xorriso = "xorriso";  // the program that makes ISO 9660 file systems
+    // The programs that make ISO 9660 file systems (the recipe's `maker`).
+    std::string xorriso = "xorriso";
+    std::string genisoimage = "genisoimage";
 };
 
 // Everything is named after Recipe::name: NAME.cue, NAME.bin or NAME-NN.bin,
-// NAME.emu, and the folder NAME_files.
+// NAME.sub, NAME.emu, and the folder NAME_files. A blank disc has only the
+// descriptor.
 struct BuiltDisc {
-    std::filesystem::path cue;
+    std::filesystem::path cue;  // empty on a blank disc
     std::filesystem::path descriptor;
-    std::filesystem::path folder;  // empty when the disc has no data track
+    std::filesystem::path subchannel;  // empty without CD+G
+    std::filesystem::path folder;      // empty when the disc has no data track
     std::vector<std::filesystem::path> bins;
     DiscPlan plan;
 };

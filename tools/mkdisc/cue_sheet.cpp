@@ -52,6 +52,11 @@ std::string cueSheet(const Recipe& recipe, const DiscPlan& plan) {
             cue += "FILE \"" + plan.binNames[openFile] + "\" BINARY\n";
         }
         char number[4];
+        if (i > 0 && placed.session != plan.tracks[i - 1].session) {
+            // Not read by every program, but the common way to say where a session starts.
+            std::snprintf(number, sizeof number, "%02d", placed.session);
+            cue += std::string("  REM SESSION ") + number + "\n";
+        }
         std::snprintf(number, sizeof number, "%02d", placed.number);
         cue += std::string("  TRACK ") + number + " " + trackMode(track) + "\n";
         if (track.kind == TrackKind::Audio) {

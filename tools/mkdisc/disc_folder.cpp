@@ -9,7 +9,7 @@ namespace kel::mkdisc {
 
 namespace {
 
-namespace fs = std::filesystem;
+namespace stdfs = std::filesystem;
 
 std::uint64_t fnv1a(const std::string& text) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
@@ -29,10 +29,10 @@ std::uint64_t mix(std::uint64_t value) {
 }
 
 std::optional<BuildError> writeInlineFile(const Recipe& recipe, const InlineFile& file,
-                                          const fs::path& target) {
-    const fs::path path = target / fs::path(file.path);
+                                          const stdfs::path& target) {
+    const stdfs::path path = target / stdfs::path(file.path);
     std::error_code error;
-    fs::create_directories(path.parent_path(), error);
+    stdfs::create_directories(path.parent_path(), error);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (error || !out) {
         return BuildError{recipe.origin, file.line, "cannot create " + path.string()};
@@ -73,27 +73,27 @@ void generatedContent(const std::string& path, std::uint64_t offset, std::span<s
 }
 
 std::optional<BuildError> makeDiscFolder(const Recipe& recipe, const TrackRecipe& track,
-                                         const fs::path& target) {
+                                         const stdfs::path& target) {
     std::error_code error;
-    fs::remove_all(target, error);
-    if (error || !fs::create_directories(target, error)) {
+    stdfs::remove_all(target, error);
+    if (error || !stdfs::create_directories(target, error)) {
         return BuildError{
             recipe.origin, track.line,
             "cannot create the disc folder " + target.string() + ": " + error.message()};
     }
     if (!track.folder.empty()) {
-        if (!fs::is_directory(track.folder, error)) {
+        if (!stdfs::is_directory(track.folder, error)) {
             return BuildError{recipe.origin, track.folderLine,
                               "no such folder: " + track.folder.string()};
         }
-        fs::copy(track.folder, target, fs::copy_options::recursive, error);
+        stdfs::copy(track.folder, target, stdfs::copy_options::recursive, error);
         if (error) {
             return BuildError{recipe.origin, track.folderLine,
                               "cannot copy " + track.folder.string() + ": " + error.message()};
         }
     }
     for (const std::string& dir : track.emptyDirs) {
-        fs::create_directories(target / fs::path(dir), error);
+        stdfs::create_directories(target / stdfs::path(dir), error);
         if (error) {
             return BuildError{recipe.origin, track.line,
                               "cannot create folder " + dir + ": " + error.message()};

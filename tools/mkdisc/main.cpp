@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const auto& disc = std::get<kel::mkdisc::BuiltDisc>(built);
-    std::printf("%s\n%s\n", disc.cue.string().c_str(), disc.descriptor.string().c_str());
+    if (!disc.cue.empty()) {
+        std::printf("%s\n", disc.cue.string().c_str());
+    }
+    std::printf("%s\n", disc.descriptor.string().c_str());
     return 0;
 }

@@ -5,19 +5,48 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "emu/disc/descriptor.h"
+#include "tools/mkdisc/cdg_instruction.h"
+#include "tools/mkdisc/fs/filesystems.h"
 
 namespace kel::mkdisc {
 
-// The pressed layouts. The layout is checked against the tracks, so that a
-// recipe says what it means and a typo in a track section is caught.
+// The layouts. The layout is checked against the tracks and sessions, so
+// that a recipe says what it means and a typo in a track section is caught.
 enum class Layout {
-    CdRom,  // one data track
-    Audio,  // audio tracks only
-    Mixed,  // data track 1, then audio tracks
+    CdRom,         // one data track
+    Audio,         // audio tracks only
+    Mixed,         // data track 1, then audio tracks
+    CdExtra,       // session 1 audio tracks, session 2 one XA data track
+    MultiSession,  // two or more sessions of one data track each
+};
+
+enum class Medium { Pressed, CdR, CdRw };
+
+// What a recordable disc's last session and the disc as a whole are.
+enum class DiscState {
+    Closed,      // complete: nothing more can be written
+    Appendable,  // every session closed, a next one can be added
+    Open,        // the last session is open: its last track is a packet track being written
+    Blank,       // nothing written at all
+};
+
+enum class WriteMethod { Dao, Tao, Packet };
+
+// The ATIP of a recordable disc, as times and small numbers the descriptor
+// takes unchanged; empty text keeps the drive's default.
+struct AtipRecipe {
+    int line = 0;  // of [atip]
+    std::string leadInStart;
+    std::string lastLeadOut;
+    int discSubType = -1;  // -1: the drive's default
+    int writingPower = -1;
+    int referenceSpeed = -1;
+    int unrestrictedUse = -1;  // -1 default, 0 off, 1 on
 };
 
 enum class BinFiles {
@@ -43,11 +72,20 @@ struct InlineFile {
     int line = 0;
 };
 
+// Which program makes an ISO 9660 session; both import a previous session
+// with -C and -M.
+enum class IsoMaker { Xorriso, Genisoimage };
+
 struct FileSystem {
-    int isoLevel = 2;  // ISO 9660 interchange level 1..3
+    std::optional<fs::FileSystemKind> kind;  // none: ISO 9660 by `maker`
+    int isoLevel = 2;                        // ISO 9660 interchange level 1..3
     bool joliet = false;
     bool rockRidge = false;
     std::string volumeId = "KELDISC";
+    IsoMaker maker = IsoMaker::Xorriso;
+    std::int32_t minBlocks = 0;       // other file systems: the smallest image
+    std::filesystem::path bootImage;  // el-torito
+    fs::BootEmulation bootEmulation = fs::BootEmulation::None;
 };
 
 struct Tone {
@@ -58,6 +96,10 @@ struct Tone {
 struct TrackRecipe {
     int line = 0;  // of the [track] header
     TrackKind kind = TrackKind::Data;
+    int session = 1;
+    std::optional<WriteMethod> writeMethod;  // none: the disc's
+    std::optional<std::int32_t> packetSize;  // none: the disc's; 0 variable packets
+    int writeLine = 0;                       // of write-method, for errors
 
     // Index 0: frames before index 1. A stored pregap is in the BIN (INDEX 00);
     // an unstored one is a CUE PREGAP the drive generates.
@@ -79,6 +121,14 @@ struct TrackRecipe {
     bool copyPermitted = false;
     bool fourChannel = false;
     std::string isrc;
+    std::vector<CdgInstruction> graphics;  // CD+G packs, in the order written
+};
+
+// A [session] section: the sessions after the first start at their real
+// place on the disc; a data session imports the previous one's files.
+struct SessionRecipe {
+    int line = 0;
+    bool import = true;
 };
 
 struct Recipe {
@@ -87,8 +137,24 @@ struct Recipe {
     Layout layout = Layout::CdRom;
     BinFiles binFiles = BinFiles::Single;
     std::string catalog;  // 13 digits, or empty
+    Medium medium = Medium::Pressed;
+    DiscState state = DiscState::Closed;
+    WriteMethod writeMethod = WriteMethod::Dao;
+    std::int32_t packetSize = 32;        // the disc's fixed packet size; 0 variable
+    int mediumLine = 0;                  // of the first [disc] key of medium, state or write method
+    std::vector<emu::LbaRange> altered;  // sectors whose content is changed after writing
+    int alteredLine = 0;
+    std::optional<AtipRecipe> atip;
     emu::DriveDescription drive;
     std::vector<TrackRecipe> tracks;
+    std::vector<SessionRecipe> sessions;  // sessions 2, 3, ...: sessions[0] is session 2
+
+    WriteMethod methodOf(const TrackRecipe& track) const {
+        return track.writeMethod.value_or(writeMethod);
+    }
+    std::int32_t packetSizeOf(const TrackRecipe& track) const {
+        return track.packetSize.value_or(packetSize);
+    }
 };
 
 }  // namespace kel::mkdisc

@@ -90,6 +90,21 @@ std::optional<std::int64_t> parseInteger(std::string_view text, std::int64_t low
     return value;
 }
 
+std::optional<std::int32_t> parseMsf(std::string_view text) {
+    const auto first = text.find(':');
+    const auto second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos || text.find(':', second + 1) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto m = wholeDecimal(text.substr(0, first));
+    const auto s = wholeDecimal(text.substr(first + 1, second - first - 1));
+    const auto f = wholeDecimal(text.substr(second + 1));
+    if (!m || !s || !f || *m >= 100 || *s >= 60 || *f >= kFramesPerSecond) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>((*m * 60 + *s) * kFramesPerSecond + *f);
+}
+
 std::optional<std::int32_t> parseFrames(std::string_view text) {
     std::optional<std::int64_t> frames;
     if (!text.empty() && (text.back() == 's' || text.back() == 'S')) {
@@ -102,17 +117,7 @@ std::optional<std::int32_t> parseFrames(std::string_view text) {
             }
         }
     } else if (text.find(':') != std::string_view::npos) {
-        const auto first = text.find(':');
-        const auto second = text.find(':', first + 1);
-        if (second != std::string_view::npos &&
-            text.find(':', second + 1) == std::string_view::npos) {
-            const auto m = wholeDecimal(text.substr(0, first));
-            const auto s = wholeDecimal(text.substr(first + 1, second - first - 1));
-            const auto f = wholeDecimal(text.substr(second + 1));
-            if (m && s && f && *m < 100 && *s < 60 && *f < kFramesPerSecond) {
-                frames = (*m * 60 + *s) * kFramesPerSecond + *f;
-            }
-        }
+        frames = parseMsf(text);
     } else {
         frames = wholeDecimal(text);
     }
@@ -152,6 +157,30 @@ std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text) {
         bytes.push_back(static_cast<std::uint8_t>(value));
     }
     return bytes;
+}
+
+std::optional<WriteMethod> parseWriteMethod(std::string_view text) {
+    if (text == "dao") {
+        return WriteMethod::Dao;
+    }
+    if (text == "tao") {
+        return WriteMethod::Tao;
+    }
+    if (text == "packet") {
+        return WriteMethod::Packet;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> parsePacketSize(std::string_view text) {
+    if (text == "variable") {
+        return 0;
+    }
+    const auto size = parseInteger(text, 1, 65535);
+    if (!size) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(*size);
 }
 
 std::optional<double> parseDecimal(std::string_view text, double low, double high) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "emu/disc/descriptor.h"
+#include "tools/mkdisc/recipe.h"
 
 namespace kel::mkdisc {
 
@@ -31,5 +32,14 @@ std::optional<std::vector<std::uint8_t>> parseHexBytes(std::string_view text);
 
 // A positive frequency in Hz or a level in [0, 1]: plain decimals.
 std::optional<double> parseDecimal(std::string_view text, double low, double high);
+
+// dao, tao or packet.
+std::optional<WriteMethod> parseWriteMethod(std::string_view text);
+
+// A fixed packet size in user blocks, 1 to 65535, or "variable" (0).
+std::optional<std::int32_t> parsePacketSize(std::string_view text);
+
+// A time on the disc as mm:ss:ff (seconds below 60, frames below 75).
+std::optional<std::int32_t> parseMsf(std::string_view text);
 
 }  // namespace kel::mkdisc

@@ -120,7 +120,7 @@ const BadDescriptor kBadDescriptors[] = {
      "not a folder"},
     {"UnknownKey", "[disc]\nimage = disc.iso\nlabel = X\n", 3, "unknown key \"label\""},
     {"KeyInWrongSection", "[drive]\nimage = disc.iso\n", 2, "unknown key \"image\" in [drive]"},
-    {"UnknownSection", "[disc]\nimage = disc.iso\n[session 2]\n", 3, "unknown section"},
+    {"UnknownSection", "[disc]\nimage = disc.iso\n[sessions]\n", 3, "unknown section"},
     {"KeyOutsideSection", "image = disc.iso\n", 1, "outside a section"},
     {"NoEquals", "[disc]\nimage disc.iso\n", 2, "expected key = value"},
     {"BadSectionHeader", "[disc\nimage = disc.iso\n", 1, "malformed section header"},

@@ -155,6 +155,32 @@ TEST_F(SectorReading, GapsAreGeneratedInTheTrackFormat) {
     expectPattern(read(disc, 10), 0, 2352, 0);
 }
 
+TEST_F(SectorReading, ARunReadsAsItsSectorsOneByOne) {
+    folder.write("a.bin", patternSectors(3, 2352));
+    folder.write("d.iso", patternSectors(3, 2048));
+    folder.write("m.bin", patternSectors(3, 2336));
+    folder.write("b.bin", patternSectors(2, 2352));
+    const auto disc = load(
+        "FILE a.bin MOTOROLA\nTRACK 01 AUDIO\nPREGAP 00:00:02\nINDEX 01 00:00:00\n"
+        "FILE d.iso BINARY\nTRACK 02 MODE1/2048\nINDEX 01 00:00:00\nPOSTGAP 00:00:01\n"
+        "FILE m.bin BINARY\nTRACK 03 MODE2/2336\nINDEX 01 00:00:00\n"
+        "FILE b.bin BINARY\nTRACK 04 MODE2/2352\nPREGAP 00:00:01\nINDEX 01 00:00:00\n");
+    const std::int32_t count = disc.leadOut;
+    ASSERT_EQ(count, 15);
+    std::vector<std::uint8_t> run(static_cast<std::size_t>(count) * kRawSectorSize);
+    SectorReader reader(disc);
+    const auto error = reader.readRawRun(0, count, run);
+    ASSERT_FALSE(error) << *error;
+    for (std::int32_t lba = 0; lba < count; ++lba) {
+        const Sector one = read(disc, lba);
+        EXPECT_TRUE(std::equal(one.begin(), one.end(),
+                               run.begin() + static_cast<std::ptrdiff_t>(lba) * kRawSectorSize))
+            << "LBA " << lba;
+    }
+    // A run that reaches beyond the disc reads what lies on it, then fails.
+    EXPECT_TRUE(reader.readRawRun(count - 1, 2, run));
+}
+
 TEST_F(SectorReading, ErrorsNameTheFileOrTheAddress) {
     folder.write("t.bin", patternSectors(4, 2352));
     const auto disc = load("FILE t.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");

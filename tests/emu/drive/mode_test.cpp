@@ -57,8 +57,9 @@ TEST_F(ModePages, AllPagesInEachPersonality) {
     EXPECT_EQ(codes, (std::vector<std::uint8_t>{0x01, 0x0D, 0x0E, 0x2A}));
     const std::size_t capabilities = mmc.data.size() - 22;
     EXPECT_EQ(mmc.data[capabilities], 0x2A);
-    EXPECT_EQ(mmc.data[capabilities + 5] & 0x07, 0x07);  // CD-DA, accurate stream, R-W
-    EXPECT_EQ(mmc.data[capabilities + 6] >> 5, 1);       // tray
+    // CD-DA, accurate stream, R-W, R-W de-interleaved and corrected
+    EXPECT_EQ(mmc.data[capabilities + 5] & 0x0F, 0x0F);
+    EXPECT_EQ(mmc.data[capabilities + 6] >> 5, 1);  // tray
 
     DriveDescription description;
     description.personality = Personality::Scsi2;

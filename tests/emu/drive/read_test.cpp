@@ -122,8 +122,9 @@ TEST_F(Reads, ReadCdFormattedQFollowsEachSector) {
     expected.absoluteLba = kAudioIndex2 + 1;
     const auto q = sector::formattedQ(expected);
     EXPECT_TRUE(std::equal(q.begin(), q.end(), reply.data.begin() + 2352));
-    EXPECT_TRUE(in(readCd(0, 1, 0x10, 1), 3000).senseIs(5, 0x24, 0));
-    EXPECT_TRUE(in(readCd(0, 1, 0x10, 4), 3000).senseIs(5, 0x24, 0));
+    // 3 is reserved, and nothing lies beyond the R-W packs (4).
+    EXPECT_TRUE(in(readCd(0, 1, 0x10, 3), 3000).senseIs(5, 0x24, 0));
+    EXPECT_TRUE(in(readCd(0, 1, 0x10, 5), 3000).senseIs(5, 0x24, 0));
 }
 
 TEST_F(Reads, ReadCdMsfIsEndExclusive) {
@@ -166,12 +167,17 @@ TEST_F(Reads, InjectedFaultsFollowTheErrorRecoveryPage) {
         ASSERT_TRUE(out({0x55, 0x10, 0, 0, 0, 0, 0, 0, std::uint8_t(list.size()), 0}, list).good());
     };
     setRecovery(0x04);  // PER: recovered, data and all
+    const std::int64_t beforeRecovered = clock.waited;
     Reply recovered = in(read10(39, 3), 3 * 2048);
+    // The retries cost time whether or not the drive reports them.
+    EXPECT_GT(clock.waited, beforeRecovered);
     EXPECT_TRUE(recovered.senseIs(1, 0x18, 0));
     EXPECT_EQ(recovered.result.transferred, 3u * 2048);
     EXPECT_EQ(recovered.result.sense.bytes[6], 40);
-    setRecovery(0x05);  // DCR wins: the drive does not correct
+    setRecovery(0x05);  // DCR wins: the drive does not correct, nor retry
+    const std::int64_t beforeUncorrected = clock.waited;
     EXPECT_TRUE(in(read10(40, 1), 2048).senseIs(3, 0x11, 0));
+    EXPECT_EQ(clock.waited, beforeUncorrected);
 }
 
 class OlderDrive : public DriveTest {
@@ -230,7 +236,7 @@ TEST_F(OlderDrive, VendorCddaReadsByBlockAndByMsf) {
     ASSERT_TRUE(byMsf.good());
     ASSERT_EQ(byMsf.data.size(), 2352u + 16);
     EXPECT_EQ(byMsf.data[2352 + 1], 0x02);  // Q: track 2 (BCD)
-    EXPECT_TRUE(in({0xD8, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 0}, 2448).senseIs(5, 0x24, 0));
+    EXPECT_TRUE(in({0xD8, 0, 0, 0, 0, 0, 0, 0, 0, 1, 4, 0}, 2448).senseIs(5, 0x24, 0));
 }
 
 }  // namespace

@@ -89,6 +89,95 @@ file = X.TXT text=faulty
 )"},
 };
 
+const std::vector<LayoutRecipe> kRecordableRecipes = {
+    {"cdr_closed_two_sessions", R"([disc]
+layout = multi-session
+medium = cd-r
+write-method = tao
+[atip]
+lead-in-start = 97:15:17
+last-lead-out = 79:59:74
+[data]
+rock-ridge = yes
+joliet = yes
+volume-id = FIRST
+file = ONE.TXT text=first session
+[session]
+[data]
+rock-ridge = yes
+joliet = yes
+volume-id = SECOND
+file = TWO.TXT text=second session
+)"},
+    {"cdr_appendable_three_sessions", R"([disc]
+layout = multi-session
+medium = cd-r
+state = appendable
+[data]
+rock-ridge = yes
+file = ONE.TXT text=first
+file = DATA/ONE.BIN size=40000
+[session]
+[data]
+maker = genisoimage
+rock-ridge = yes
+file = TWO.TXT text=second
+[session]
+[data]
+mode = 2
+rock-ridge = yes
+file = THREE.TXT text=third
+)"},
+    {"cdr_open_packet_session", R"([disc]
+layout = multi-session
+medium = cd-r
+state = open
+[atip]
+lead-in-start = 97:26:66
+last-lead-out = 74:59:74
+[data]
+write-method = tao
+rock-ridge = yes
+file = ONE.TXT text=closed session
+[session]
+[data]
+write-method = packet
+packet-size = 32
+rock-ridge = yes
+file = PACKETS.BIN size=100000
+)"},
+    {"cd_extra", R"([disc]
+layout = cd-extra
+catalog = 0000000000017
+[audio]
+length = 2s
+tone = 1000
+[audio]
+pregap = 2s
+length = 1s
+[session]
+[data]
+mode = 2
+rock-ridge = yes
+file = EXTRA/README.TXT text=the data session of a CD Extra
+)"},
+    {"cdrw_closed", R"([disc]
+medium = cd-rw
+[atip]
+lead-in-start = 97:10:00
+disc-sub-type = 1
+writing-power = 5
+reference-speed = 2
+unrestricted-use = off
+[data]
+file = RW.TXT text=erasable
+)"},
+    {"cdr_blank", R"([disc]
+medium = cd-r
+state = blank
+)"},
+};
+
 void BuiltLayouts::SetUp() {
     const LayoutRecipe& layout = GetParam();
     const auto recipeFile = scratch_.path() / (std::string(layout.name) + ".recipe");

@@ -18,7 +18,8 @@ struct LayoutRecipe {
     const char* recipe;
 };
 
-extern const std::vector<LayoutRecipe> kLayoutRecipes;
+extern const std::vector<LayoutRecipe> kLayoutRecipes;      // pressed, one session
+extern const std::vector<LayoutRecipe> kRecordableRecipes;  // sessions, CD-R and CD-RW states
 
 class BuiltLayouts : public ::testing::TestWithParam<LayoutRecipe> {
 protected:

@@ -133,6 +133,70 @@ length = 300
     EXPECT_FALSE(last.copyPermitted);
 }
 
+TEST(RecipeParser, ReadsSessionsMediaAndWriteMethods) {
+    const Recipe recipe = parsed(R"([disc]
+layout = multi-session
+medium = cd-rw
+state = open
+write-method = tao
+packet-size = variable
+altered = 20-21
+[atip]
+lead-in-start = 97:15:17
+last-lead-out = 74:59:74
+disc-sub-type = 3
+writing-power = 6
+reference-speed = 2
+unrestricted-use = no
+[drive]
+full-toc-bcd = yes
+vendor-track-info = on
+[faults]
+unwritten-sense = 3/02/00
+[data]
+filesystem = udf-sparable
+min-size = 1000
+[session]
+import = no
+[data]
+maker = genisoimage
+write-method = packet
+packet-size = 32
+)");
+    EXPECT_EQ(recipe.layout, Layout::MultiSession);
+    EXPECT_EQ(recipe.medium, Medium::CdRw);
+    EXPECT_EQ(recipe.state, DiscState::Open);
+    EXPECT_EQ(recipe.writeMethod, WriteMethod::Tao);
+    EXPECT_EQ(recipe.packetSize, 0) << "variable";
+    ASSERT_EQ(recipe.altered.size(), 1u);
+    EXPECT_EQ(recipe.alteredLine, 7);
+    ASSERT_TRUE(recipe.atip);
+    EXPECT_EQ(recipe.atip->leadInStart, "97:15:17");
+    EXPECT_EQ(recipe.atip->lastLeadOut, "74:59:74");
+    EXPECT_EQ(recipe.atip->discSubType, 3);
+    EXPECT_EQ(recipe.atip->writingPower, 6);
+    EXPECT_EQ(recipe.atip->referenceSpeed, 2);
+    EXPECT_EQ(recipe.atip->unrestrictedUse, 0);
+    EXPECT_TRUE(recipe.drive.fullTocBcd);
+    EXPECT_TRUE(recipe.drive.vendorTrackInfo);
+    EXPECT_EQ(recipe.drive.faults.unwrittenSense, (std::array<std::uint8_t, 3>{3, 2, 0}));
+
+    ASSERT_EQ(recipe.tracks.size(), 2u);
+    ASSERT_EQ(recipe.sessions.size(), 1u);
+    EXPECT_FALSE(recipe.sessions[0].import);
+    const TrackRecipe& first = recipe.tracks[0];
+    EXPECT_EQ(first.session, 1);
+    EXPECT_EQ(first.fileSystem.kind, fs::FileSystemKind::UdfSparable);
+    EXPECT_EQ(first.fileSystem.minBlocks, 1000);
+    EXPECT_EQ(recipe.methodOf(first), WriteMethod::Tao);
+    const TrackRecipe& second = recipe.tracks[1];
+    EXPECT_EQ(second.session, 2);
+    EXPECT_EQ(second.fileSystem.maker, IsoMaker::Genisoimage);
+    EXPECT_EQ(recipe.methodOf(second), WriteMethod::Packet);
+    EXPECT_EQ(recipe.packetSizeOf(second), 32);
+    EXPECT_EQ(second.writeLine, 27);
+}
+
 TEST(RecipeParser, DefaultsNameTheOutputAfterTheRecipe) {
     const Recipe recipe = parsed("[data]\n");
     EXPECT_EQ(recipe.name, "master");
@@ -182,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecipe{"name with slash", "[disc]\nname = a/b\n", 2, "plain file name"},
         BadRecipe{"catalog", "[disc]\ncatalog = 12345\n", 2, "13 digits"},
         BadRecipe{"vendor too long", "[inquiry]\nvendor = NINECHARS\n", 2, "at most 8"},
-        BadRecipe{"personality", "[drive]\npersonality = ide\n", 2, "mmc or scsi2"},
+        BadRecipe{"personality", "[drive]\npersonality = ide\n", 2, "wants mmc, scsi2"},
         BadRecipe{"changeable", "[drive]\nerror-recovery-changeable = 1FF\n", 2, "one byte"},
         BadRecipe{"reversed range", "[faults]\nhard = 20-10\n", 2, "ranges first-last"},
         BadRecipe{"opcode", "[faults]\nreject-opcodes = 43 xyz\n", 2, "hexadecimal"},
@@ -195,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadRecipe{"file content", "[data]\nfile = A.TXT\n", 2, "size=N"},
         BadRecipe{"open quote", "[data]\nfile = \"A B size=1\n", 2, "closing"},
         BadRecipe{"file size", "[data]\nfile = A.TXT size=lots\n", 2, "byte count"},
-        BadRecipe{"same file twice", "\n[data]\nfile = A size=1\nfile = A text=b\n", 2,
+        BadRecipe{"same file twice", "\n[data]\nfile = A size=1\nfile = A text=b\n", 4,
                   "listed twice"},
         BadRecipe{"yes/no", "[data]\njoliet = maybe\n", 2, "yes or no"},
         BadRecipe{"half frame", "[disc]\nlayout = audio\n[audio]\nlength = 1.01s\n", 4,
@@ -215,6 +279,86 @@ INSTANTIATE_TEST_SUITE_P(
                   "layout mixed"},
         BadRecipe{"unstored data pregap", "[data]\npregap = 150\npregap-stored = no\n", 1,
                   "always stored"},
+        // Sessions, media and their states.
+        BadRecipe{"medium", "[disc]\nmedium = dvd\n[data]\n", 2, "medium wants pressed"},
+        BadRecipe{"state", "[disc]\nstate = half\n[data]\n", 2, "state wants closed"},
+        BadRecipe{"pressed appendable", "[disc]\nstate = appendable\n[data]\n", 2,
+                  "a pressed disc is closed"},
+        BadRecipe{"pressed tao", "[data]\nwrite-method = tao\n", 2, "a pressed disc is not"},
+        BadRecipe{"pressed disc at once", "[disc]\nwrite-method = packet\n[data]\n", 2,
+                  "a pressed disc is not"},
+        BadRecipe{"pressed atip", "[atip]\nlead-in-start = 97:10:00\n[data]\n", 1,
+                  "a pressed disc has no ATIP"},
+        BadRecipe{"write method", "[disc]\nmedium = cd-r\n[data]\nwrite-method = sao\n", 4,
+                  "dao, tao or packet"},
+        BadRecipe{"packet size", "[disc]\nmedium = cd-r\npacket-size = 0\n[data]\n", 3,
+                  "variable or 1 to 65535"},
+        BadRecipe{"audio packets",
+                  "[disc]\nlayout = audio\nmedium = cd-r\n[audio]\nlength = 75\n"
+                  "write-method = packet\n",
+                  6, "audio is not written in packets"},
+        BadRecipe{"open without packets", "[disc]\nmedium = cd-r\nstate = open\n[data]\n", 4,
+                  "state open leaves the last track open"},
+        BadRecipe{"blank with tracks", "[disc]\nmedium = cd-r\nstate = blank\n[data]\n", 4,
+                  "a blank disc has no tracks"},
+        BadRecipe{"lead-in", "[disc]\nmedium = cd-r\n[atip]\nlead-in-start = 96:10:00\n", 4,
+                  "97:SS:FF"},
+        BadRecipe{"lead-out", "[disc]\nmedium = cd-r\n[atip]\nlast-lead-out = 79:60:00\n", 4,
+                  "MM:SS:FF"},
+        BadRecipe{"atip number", "[disc]\nmedium = cd-r\n[atip]\nwriting-power = 8\n", 4, "0 to 7"},
+        BadRecipe{"unknown atip", "[disc]\nmedium = cd-r\n[atip]\ndye = cyanine\n", 4,
+                  "unknown key 'dye' in [atip]"},
+        BadRecipe{"unwritten sense", "[faults]\nunwritten-sense = 5/21\n[data]\n", 2, "K/AA/QQ"},
+        BadRecipe{"session first", "[session]\n[data]\n", 1, "comes after a track"},
+        BadRecipe{"session twice", "[data]\n[session]\n[session]\n[data]\n", 3,
+                  "comes after a track"},
+        BadRecipe{"empty session", "[disc]\nlayout = multi-session\n[data]\n[session]\n", 4,
+                  "has no track"},
+        BadRecipe{"session import", "[data]\n[session]\nimport = perhaps\n[data]\n", 3,
+                  "yes or no"},
+        BadRecipe{"unknown session key", "[data]\n[session]\nstart = 100\n[data]\n", 3,
+                  "unknown key 'start' in [session]"},
+        BadRecipe{"cd-rom of two sessions", "[data]\n[session]\n[data]\n", 0, "layout cd-rom"},
+        BadRecipe{"multi-session of one", "[disc]\nlayout = multi-session\n[data]\n", 0,
+                  "two or more sessions"},
+        BadRecipe{"cd-extra data first",
+                  "[disc]\nlayout = cd-extra\n[data]\n[session]\n[audio]\nlength = 75\n", 0,
+                  "layout cd-extra"},
+        BadRecipe{"cd-extra in mode 1",
+                  "[disc]\nlayout = cd-extra\n[audio]\nlength = 75\n[session]\n[data]\n", 0,
+                  "mode 2"},
+        BadRecipe{"later session pregap",
+                  "[disc]\nlayout = multi-session\n[data]\n[session]\n[data]\npregap = 150\n", 5,
+                  "leave pregap out"},
+        BadRecipe{"altered", "[disc]\naltered = 5-\n[data]\n", 2, "altered wants"},
+        // File systems.
+        BadRecipe{"filesystem", "[data]\nfilesystem = fat\n", 2, "filesystem wants iso9660"},
+        BadRecipe{"maker", "[data]\nmaker = mkisofs\n", 2, "xorriso or genisoimage"},
+        BadRecipe{"boot without el torito", "[data]\nboot-image = boot.img\n", 1,
+                  "boot-image goes with filesystem el-torito"},
+        BadRecipe{"el torito without boot", "[data]\nfilesystem = el-torito\n", 1,
+                  "needs a boot-image"},
+        BadRecipe{"boot emulation", "[data]\nboot-emulation = tape\n", 2, "none, floppy"},
+        BadRecipe{"udf in a later session",
+                  "[disc]\nlayout = multi-session\n[data]\n[session]\n[data]\nfilesystem = udf\n",
+                  5, "first session only"},
+        BadRecipe{"import from udf",
+                  "[disc]\nlayout = multi-session\n[data]\nfilesystem = udf\n[session]\n[data]\n",
+                  5, "import = no"},
+        BadRecipe{"min size", "[data]\nmin-size = 0\n", 2, "2048-byte blocks"},
+        // CD+G.
+        BadRecipe{"cdg in data", "[data]\ncdg = memory-preset colour=1\n", 2,
+                  "unknown key 'cdg' in [data]"},
+        BadRecipe{"cdg instruction", "[disc]\nlayout = audio\n[audio]\nlength = 75\ncdg = wipe\n",
+                  5, "unknown CD+G instruction 'wipe'"},
+        BadRecipe{"cdg past the end",
+                  "[disc]\nlayout = audio\n[audio]\nlength = 2\ncdg = @1 border-preset colour=1\n"
+                  "cdg = memory-preset colour=0 repeat=5\n",
+                  6, "past the track's end"},
+        BadRecipe{"cdg back in time",
+                  "[disc]\nlayout = audio\n[audio]\nlength = 75\ncdg = memory-preset colour=0 "
+                  "repeat=16\ncdg = @3 border-preset colour=1\n",
+                  6, "before the end of the packs"},
         BadRecipe{"too long",
                   "[disc]\nlayout = audio\n[audio]\nlength = 99:00:00\n[audio]\nlength = "
                   "01:00:00\n",

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "built_layout.h"
-#include "emu/drive/emulated_drive.h"
+#include "drive_queries.h"
 #include "tools/mkdisc/run_program.h"
 
 namespace kel::mkdisc {
@@ -60,37 +60,18 @@ struct TocEntry {
     std::int32_t lba = 0;
 };
 
-// READ TOC format 0 in LBA form from the emulated drive, after the unit
-// attention of the fresh load is cleared.
+// READ TOC format 0 in LBA form from the emulated drive.
 std::vector<TocEntry> readToc(const std::filesystem::path& descriptor) {
-    std::string error;
-    auto drive = emu::openEmulatedDrive(descriptor, error);
-    if (!drive) {
-        ADD_FAILURE() << error;
+    testing::DriveQueries drive(descriptor);
+    const testing::Answer toc = drive.readToc(0);
+    if (!toc.ok) {
+        ADD_FAILURE() << "READ TOC failed: sense " << int(toc.key) << "/" << int(toc.asc);
         return {};
     }
-    const auto timeout = std::chrono::milliseconds(1000);
-    const std::array<std::uint8_t, 6> testUnitReady{};
-    // NOT READY and UNIT ATTENTION answers until the drive is ready; then READ TOC.
-    int polls = 0;
-    while (!drive->execute(testUnitReady, scsi::Direction::None, {}, timeout).ok() &&
-           ++polls < 10) {
-    }
-    std::array<std::uint8_t, 804> reply{};
-    const std::array<std::uint8_t, 10> cdb = {0x43, 0, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
-    const scsi::Result result = drive->execute(cdb, scsi::Direction::In, reply, timeout);
-    if (!result.ok() || result.transferred < 4) {
-        ADD_FAILURE() << "READ TOC failed: sense " << int(result.sense.key()) << "/"
-                      << int(result.sense.asc()) << " " << result.error.text;
-        return {};
-    }
-    const std::size_t length =
-        std::min<std::size_t>(result.transferred, 2 + (reply[0] << 8 | reply[1]));
     std::vector<TocEntry> entries;
-    for (std::size_t at = 4; at + 8 <= length; at += 8) {
-        entries.push_back({reply[at + 2], static_cast<std::uint8_t>(reply[at + 1] & 0x0F),
-                           static_cast<std::int32_t>(reply[at + 4] << 24 | reply[at + 5] << 16 |
-                                                     reply[at + 6] << 8 | reply[at + 7])});
+    for (std::size_t at = 4; at + 8 <= toc.data.size(); at += 8) {
+        entries.push_back({toc.data[at + 2], static_cast<std::uint8_t>(toc.data[at + 1] & 0x0F),
+                           static_cast<std::int32_t>(testing::bigEndian32(toc.data, at + 4))});
     }
     return entries;
 }
@@ -129,8 +110,14 @@ TEST_P(ThirdPartyReaders, CdInfoSeesTheTracksOfTheDrivesToc) {
     if (!haveProgram("cd-info")) {
         GTEST_SKIP() << "cd-info is not installed (Debian package libcdio-utils)";
     }
+    if (built_.cue.empty()) {
+        GTEST_SKIP() << "a blank disc has no image";
+    }
     if (recipe_.binFiles != BinFiles::Single) {
         GTEST_SKIP() << "cd-info reads only a single BIN named after the CUE";
+    }
+    if (recipe_.state == DiscState::Open) {
+        GTEST_SKIP() << "cd-info lists the open session, which has no TOC on the disc";
     }
     for (const TrackRecipe& track : recipe_.tracks) {
         if (track.pregap > 0 && !track.pregapStored) {
@@ -151,6 +138,7 @@ TEST_P(ThirdPartyReaders, CdInfoSeesTheTracksOfTheDrivesToc) {
         const bool leadOut = i + 1 == toc.size();
         EXPECT_EQ(theirs.number, leadOut ? 170 : ours.track);
         EXPECT_EQ(ours.track, leadOut ? 0xAA : static_cast<int>(i) + 1);
+        // A multi-session disc's lead-out is its last session's.
         EXPECT_EQ(theirs.lsn, ours.lba);
         EXPECT_EQ(ours.lba, leadOut ? disc.leadOut : disc.tracks[i].start);
         if (leadOut) {
@@ -201,6 +189,9 @@ TEST_P(ThirdPartyReaders, IsoInfoListsTheMountedFolder) {
     if (built_.folder.empty()) {
         GTEST_SKIP() << "an audio disc has no file system";
     }
+    if (!recipe_.sessions.empty()) {
+        GTEST_SKIP() << "iso-info reads the first session only; the xorriso test reads them all";
+    }
     const auto iso = userDataImage();
     const std::set<std::string> listed =
         isoInfoPaths(run({"iso-info", "--no-header", "-l", iso.string()}));
@@ -227,7 +218,60 @@ TEST_P(ThirdPartyReaders, IsoInfoListsTheMountedFolder) {
     EXPECT_EQ(slurp(copy), slurp(someFile)) << inside;
 }
 
+// xorriso -toc on an image of the disc's user data sees the ISO 9660
+// sessions where the drive's TOC has them, and the last session's tree holds
+// every file imported into it.
+TEST_P(ThirdPartyReaders, XorrisoSeesTheSessionsOfTheDrivesToc) {
+    if (!haveProgram("xorriso")) {
+        GTEST_SKIP() << "xorriso is not installed (Debian package xorriso)";
+    }
+    if (recipe_.layout != Layout::MultiSession) {
+        GTEST_SKIP() << "only a disc of data sessions is an ISO 9660 multi-session image";
+    }
+    const auto iso = scratch_.path() / "sessions.iso";
+    testing::writeUserDataImage(built_.descriptor, iso);
+    // Without the wide scan xorriso stops at the end of the first session.
+    const std::string output =
+        run({"xorriso", "-rom_toc_scan", "on:emul_wide", "-indev", iso.string(), "-toc"});
+    static const std::regex session(R"(ISO session\s*:\s*(\d+)\s*,\s*(\d+)\s*,)");
+    std::vector<std::int32_t> starts;
+    for (auto it = std::sregex_iterator(output.begin(), output.end(), session);
+         it != std::sregex_iterator(); ++it) {
+        starts.push_back(std::stoi((*it)[2]));
+    }
+    std::vector<std::int32_t> expected;
+    for (const emu::Session& session : loaded_.disc.sessions) {
+        expected.push_back(
+            loaded_.disc.tracks[static_cast<std::size_t>(session.firstTrack - 1)].start);
+    }
+    if (recipe_.state == DiscState::Open) {
+        EXPECT_EQ(starts.size(), expected.size()) << output;
+    } else {
+        const auto toc = readToc(built_.descriptor);
+        std::vector<std::int32_t> tocStarts;
+        for (const emu::Session& session : loaded_.disc.sessions) {
+            tocStarts.push_back(toc.at(static_cast<std::size_t>(session.firstTrack - 1)).lba);
+        }
+        EXPECT_EQ(tocStarts, expected);
+    }
+    EXPECT_EQ(starts, expected) << output;
+
+    // The last session's tree, loaded by its start, is the mounted folder.
+    const std::string listing = run({"xorriso", "-indev", iso.string(), "-load", "sbsector",
+                                     std::to_string(expected.back()), "-find", "/", "-type", "f"});
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(built_.folder)) {
+        if (entry.is_regular_file()) {
+            const std::string inside =
+                "'/" + entry.path().lexically_relative(built_.folder).generic_string() + "'";
+            EXPECT_NE(listing.find(inside), std::string::npos) << inside << " in\n" << listing;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, ThirdPartyReaders, ::testing::ValuesIn(kLayoutRecipes),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Recordable, ThirdPartyReaders,
+                         ::testing::ValuesIn(testing::kRecordableRecipes),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

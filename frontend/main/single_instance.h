@@ -1,0 +1,35 @@
+// One kel per user: the first start holds a lock file and listens on a local
+// socket; a later start finds the lock, asks the first to come to the front
+// through the socket, and gives way.
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace kel::frontend {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    // `folder` holds the lock file and the socket, named after `name`.
+    SingleInstance(const QString& folder, const QString& name, QObject* parent = nullptr);
+
+    // True when this process is the one to run. Otherwise the running one has
+    // been asked to come to the front (when it could be reached).
+    bool Claim();
+
+signals:
+    // A later start asked this one to come to the front.
+    void ActivationRequested();
+
+private:
+    QString socketPath_;
+    QLockFile lock_;
+    std::unique_ptr<QLocalServer> server_;
+};
+
+}  // namespace kel::frontend

@@ -1,0 +1,409 @@
+// The main dialog, the player and the tools window against the real drive
+// server KELCD32 and emulated drives holding discs built for each case,
+// clicked through their widgets.
+//
+// The drive configuration is read once per process; CTest runs every case in
+// a process of its own.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "emu/drive/emulated_drive.h"
+#include "frontend/common/icons.h"
+#include "frontend/common/kel_cd_data.h"
+#include "frontend/common/kelcd.h"
+#include "frontend/common/request_codes.h"
+#include "frontend/main/client_wiring.h"
+#include "frontend/main/file_dlg.h"
+#include "frontend/main/main_dialog.h"
+#include "frontend/main/player_form.h"
+#include "frontend/main/tools_form.h"
+#include "platform/base/paths.h"
+#include "recording_launchers.h"
+#include "tests/frontend/common/scripted_client.h"
+#include "tools/mkdisc/build_disc.h"
+#include "tools/mkdisc/recipe_parser.h"
+#include "ui_main_dialog.h"
+#include "ui_player_form.h"
+#include "ui_tools_form.h"
+#include "widget_environment.h"
+
+namespace kel::frontend {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const char* const kAudio = R"(layout = audio
+[audio]
+length = 20s
+[audio]
+length = 10s
+)";
+
+const char* const kMixed = R"(layout = mixed
+[data]
+volume-id = MIXED_DISC
+file = README.TXT text=mixed
+[audio]
+pregap = 2s
+length = 20s
+[audio]
+length = 10s
+)";
+
+// Data discs whose files come from a folder the case writes first.
+std::string folderDisc(const std::string& volumeId, const std::string& folder) {
+    return "layout = cd-rom\n[data]\nvolume-id = " + volumeId + "\nfolder = " + folder + "\n";
+}
+
+bool onPath(const char* program) {
+    std::string folders = std::getenv("PATH") ? std::getenv("PATH") : "";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = std::min(folders.find(':', start), folders.size());
+        std::error_code ec;
+        if (fs::is_regular_file(fs::path(folders.substr(start, end - start)) / program, ec)) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+class MainWindowLive : public ::testing::Test {
+protected:
+    // First: the widgets below need the application.
+    testing::WidgetEnvironment& environment_ = testing::WidgetEnvironment::get();
+    void SetUp() override {
+        testing::WidgetEnvironment::get();
+        if (!fs::exists(paths::programDir() / "KELCD32")) {
+            GTEST_SKIP() << "the drive server KELCD32 is not built beside this test";
+        }
+        if (!onPath("xorriso")) {
+            GTEST_SKIP() << "xorriso (Debian package xorriso) is needed to build data discs";
+        }
+        discs_ = testing::WidgetEnvironment::get().folder().path() / "discs";
+        fs::create_directories(discs_);
+        testing::ResetKelCdData();
+    }
+
+    void TearDown() override {
+        if (dialog_) {
+            dialog_->close();
+        }
+        dialog_.reset();
+        tools_.reset();
+        player_.reset();
+        icons_.reset();
+        client_.reset();
+        testing::ResetKelCdData();
+    }
+
+    void writeFile(const std::string& name, const std::string& text) {
+        fs::create_directories((discs_ / name).parent_path());
+        std::ofstream(discs_ / name, std::ios::binary) << text;
+    }
+
+    fs::path build(const std::string& name, const std::string& recipeText) {
+        fs::path file = discs_ / (name + ".recipe");
+        std::ofstream(file) << "[disc]\nname = " << name << "\n" << recipeText;
+        auto recipe = mkdisc::readRecipe(file);
+        if (auto* error = std::get_if<mkdisc::BuildError>(&recipe)) {
+            ADD_FAILURE() << error->text();
+            return {};
+        }
+        mkdisc::BuildOptions options;
+        options.outputDir = discs_;
+        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
+        if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
+            ADD_FAILURE() << error->text();
+            return {};
+        }
+        return std::get<mkdisc::BuiltDisc>(built).descriptor;
+    }
+
+    // Starts the server over the letters and the dialog; returns after the
+    // first scan.
+    void start(const std::map<char, fs::path>& letters) {
+        std::string config;
+        for (const auto& [letter, source] : letters) {
+            config += std::string(1, letter) + ":=" + source.string() + ";";
+        }
+        sources_ = letters;
+        ::setenv("KEL_DRIVES", config.c_str(), 1);
+        client_ = std::make_unique<Tkelcd>();
+        icons_ = std::make_unique<Ticons>(*client_);
+        player_ = std::make_unique<TCDPlayerForm>(*client_);
+        tools_ = std::make_unique<TFtools>(record_.launchers());
+        dialog_ = std::make_unique<TCDTolvarMainDialogBox>(MainDialogParts{
+            *client_, *icons_, *player_, fileDlg_, *tools_, drives::drives(), record_.launchers()});
+        QSignalSpy started(dialog_.get(), &TCDTolvarMainDialogBox::StartedUp);
+        dialog_->show();
+        client_->Formcreate();
+        ASSERT_TRUE(testing::WaitFor([&] { return started.count() > 0; }, 30s))
+            << "the dialog did not finish its first scan";
+    }
+
+    Ui::TCDTolvarMainDialogBox& form() { return dialog_->Form(); }
+    void clickTile(char letter) {
+        QTest::mouseClick(const_cast<QLabel*>(dialog_->Tile(letter - 'A' + 1)->Image()),
+                          Qt::LeftButton);
+    }
+    bool trayOpen(char letter) {
+        std::string error;
+        auto medium = emu::emulatedMedium(sources_.at(letter), error);
+        EXPECT_TRUE(medium.has_value()) << error;
+        return medium && medium->trayOpen;
+    }
+    // Asks the drive itself, as a second client would.
+    std::int16_t audioStatus(char letter) {
+        const std::int16_t saved = KelCdData.DriveNumber;
+        KelCdData.DriveNumber = KelCdData.DriveLetterMap[static_cast<std::size_t>(letter - 'A')];
+        client_->_Send(kGroupAudio, kSubQuery, kAudioQueryChannel & 0xFF);
+        KelCdData.DriveNumber = saved;
+        return KelCdData.ChannelInfo.AudioStatus;
+    }
+
+    fs::path discs_;
+    std::map<char, fs::path> sources_;
+    testing::LaunchRecord record_;
+    std::unique_ptr<Tkelcd> client_;
+    std::unique_ptr<Ticons> icons_;
+    std::unique_ptr<TCDPlayerForm> player_;
+    TFileDlg fileDlg_;
+    std::unique_ptr<TFtools> tools_;
+    std::unique_ptr<TCDTolvarMainDialogBox> dialog_;
+};
+
+TEST_F(MainWindowLive, TilesShowEachDiscAfterTheScan) {
+    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    EXPECT_EQ(dialog_->Tile(4)->Caption(), "Audio CD");
+    EXPECT_EQ(dialog_->Tile(5)->Caption(), "MIXED_DISC");
+    EXPECT_EQ(dialog_->Tile(3)->pos().x(), 0) << "C: first, the missing A: and B: closed up";
+    EXPECT_EQ(dialog_->Tile(4)->pos().x(), DriveTile::kWidth);
+
+    clickTile('D');
+    EXPECT_EQ(form().DriveInfo->title(), "Drive D:");
+    EXPECT_EQ(form().PanelDiscType->text(), "Audio");
+    EXPECT_EQ(form().PanelTracks->text(), "2");
+    EXPECT_EQ(form().PanelDiscLength->text(), "00min 30sec");
+    EXPECT_EQ(form().PanelDiscSize->text(), " ");
+    EXPECT_TRUE(form().PlayButton->isEnabled());
+    EXPECT_FALSE(form().RunButton->isEnabled());
+    EXPECT_EQ(dialog_->Tile(4)->Image()->pixmap().cacheKey(), icons_->CdImage(0).cacheKey());
+
+    clickTile('E');
+    EXPECT_EQ(form().PanelDiscType->text(), "Mixed Mode");
+    EXPECT_EQ(form().PanelDiscVolumeID->text(), "MIXED_DISC");
+    EXPECT_EQ(form().PanelTracks->text(), "3");
+    EXPECT_TRUE(form().PanelDiscSize->text().endsWith(" Mb"));
+    EXPECT_TRUE(form().RunButton->isEnabled());
+    EXPECT_TRUE(form().SetupButton->isEnabled());
+}
+
+TEST_F(MainWindowLive, EjectAndLoadMoveTheTrayAndTheCaptionFollows) {
+    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    clickTile('D');
+    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    EXPECT_TRUE(trayOpen('D'));
+    EXPECT_EQ(form().OpenLoadButton->text(), "Close");
+    EXPECT_EQ(form().PanelDiscType->text(), "Drive Not Ready");
+    EXPECT_FALSE(form().PlayButton->isEnabled());
+
+    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    EXPECT_FALSE(trayOpen('D'));
+    EXPECT_EQ(form().OpenLoadButton->text(), "Open");
+
+    // Another tile while a tray stands open: that tray closes first.
+    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    ASSERT_TRUE(trayOpen('D'));
+    clickTile('E');
+    EXPECT_FALSE(trayOpen('D'));
+    EXPECT_FALSE(trayOpen('E'));
+    EXPECT_EQ(form().OpenLoadButton->text(), "Open");
+}
+
+TEST_F(MainWindowLive, AfterAnEjectAndARescanTileClicksEjectNothing) {
+    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    clickTile('D');
+    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    ASSERT_TRUE(trayOpen('D'));
+    QTest::mouseClick(form().ScanButton, Qt::LeftButton);
+    clickTile('E');
+    clickTile('C');
+    clickTile('E');
+    EXPECT_FALSE(trayOpen('E'));
+    EXPECT_TRUE(trayOpen('D')) << "the rescan let go of D: selection, not of its tray";
+    EXPECT_EQ(form().OpenLoadButton->text(), "Open");
+    clickTile('D');
+    EXPECT_EQ(form().OpenLoadButton->text(), "Close") << "D:'s tray is still the one open";
+}
+
+TEST_F(MainWindowLive, AutoScanNoticesATrayMovedByHand) {
+    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    dialog_->AutoScan()->trigger();
+    ASSERT_TRUE(dialog_->ScanTimer().isActive());
+    clickTile('D');
+
+    std::string error;
+    auto drive = emu::openEmulatedDrive(sources_.at('E'), error);
+    ASSERT_TRUE(drive) << error;
+    auto startStop = [&](std::uint8_t action) {
+        std::array<std::uint8_t, 6> cdb{0x1B, 0, 0, 0, action, 0};
+        drive->execute(cdb, scsi::Direction::None, {}, 5000ms);
+    };
+    startStop(0x02);
+    ASSERT_TRUE(trayOpen('E'));
+    startStop(0x03);
+    EXPECT_TRUE(testing::WaitFor(
+        [&] {
+            return dialog_->SelectedLetter() == 4 && form().PanelDiscType->text() == "Mixed Mode";
+        },
+        15s))
+        << "the auto scan did not show the reloaded disc; it shows "
+        << form().PanelDiscType->text().toStdString();
+    EXPECT_EQ(form().DriveInfo->title(), "Drive E:");
+}
+
+TEST_F(MainWindowLive, PlayerOpensOnTheFirstAudioTrackAndDrivesTheDrive) {
+    start({{'D', build("mixed", kMixed)}});
+    clickTile('D');
+    ASSERT_TRUE(form().PlayButton->isEnabled());
+    auto& ui = player_->Form();
+    bool checked = false;
+    testing::OnNextModal([&](QWidget&) {
+        checked = true;
+        EXPECT_EQ(ui.CurTrkLabel->text(), "2");
+        EXPECT_EQ(ui.StatusLabel->text(), "Playing");
+        EXPECT_FALSE(player_->TrackButton(1)->isEnabled());
+        EXPECT_TRUE(player_->TrackButton(2)->isEnabled());
+        EXPECT_EQ(audioStatus('D'), 17);
+        EXPECT_TRUE(testing::WaitFor([&] { return ui.TrackTimeLabel->text() == "0:02"; }, 6s))
+            << "the display shows " << ui.TrackTimeLabel->text().toStdString();
+
+        QTest::mouseClick(ui.SpeedButtonPause, Qt::LeftButton);
+        EXPECT_EQ(audioStatus('D'), 18);
+        QTest::mouseClick(ui.SpeedButtonPause, Qt::LeftButton);
+        EXPECT_EQ(audioStatus('D'), 17);
+        QTest::mouseClick(ui.SpeedButtonNext, Qt::LeftButton);
+        EXPECT_EQ(ui.CurTrkLabel->text(), "3");
+        EXPECT_EQ(audioStatus('D'), 17);
+        EXPECT_EQ(KelCdData.ChannelInfo.CurrentTrack, 3);
+        QTest::mouseClick(ui.SpeedButtonPrev, Qt::LeftButton);
+        EXPECT_EQ(ui.CurTrkLabel->text(), "2");
+        EXPECT_TRUE(testing::WaitFor([&] { return ui.CurTrkLabel->text() == "2"; }, 3s));
+        QTest::mouseClick(ui.SpeedButtonStop, Qt::LeftButton);
+        EXPECT_NE(audioStatus('D'), 17);
+        EXPECT_EQ(ui.StatusLabel->text(), "Stopped");
+        player_->close();
+    });
+    QTest::mouseClick(form().PlayButton, Qt::LeftButton);
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(player_->UpdateTimer().isActive());
+    EXPECT_TRUE(form().PlayButton->isEnabled());
+    EXPECT_EQ(KelCdData.DriveNumber, 3);
+}
+
+TEST_F(MainWindowLive, AutorunStartsTheOpenLinesProgramFromTheDisc) {
+    writeFile("setup_src/AUTORUN.INF", "[AUTORUN]\r\nopen = Setup.Exe /q\r\n");
+    writeFile("setup_src/SETUP.EXE", "setup");
+    writeFile("escape_src/AUTORUN.INF", "[autorun]\nopen=..\\..\\..\\bin\\sh -c true\n");
+    start({{'D', build("setup", folderDisc("SETUP_DISC", "setup_src"))},
+           {'E', build("escape", folderDisc("ESCAPE", "escape_src"))}});
+    dialog_->AutoScan()->trigger();
+    clickTile('D');
+    ASSERT_TRUE(form().RunButton->isEnabled());
+    QTest::mouseClick(form().RunButton, Qt::LeftButton);
+    const fs::path root = *drives::drives().root('D');
+    ASSERT_EQ(record_.shellCalls.size(), 1u);
+    EXPECT_EQ(fs::path(record_.shellCalls[0].file), root / "SETUP.EXE");
+    EXPECT_EQ(record_.shellCalls[0].parameters, "/q");
+    EXPECT_EQ(record_.shellCalls[0].directory, root.string());
+    EXPECT_TRUE(dialog_->ScanTimer().isActive());
+
+    clickTile('E');
+    QTest::mouseClick(form().RunButton, Qt::LeftButton);
+    EXPECT_EQ(record_.shellCalls.size(), 1u) << "a path off the disc runs nothing";
+    EXPECT_TRUE(dialog_->ScanTimer().isActive());
+}
+
+TEST_F(MainWindowLive, ToolsWindowFollowsTheDiscAndStartsTheTools) {
+    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    clickTile('D');
+    auto& tools = tools_->Form();
+    testing::OnNextModal([&](QWidget& window) {
+        EXPECT_EQ(window.windowTitle(), "CD Tools");
+        EXPECT_FALSE(tools.test1button->isEnabled());
+        EXPECT_TRUE(tools.tocbutton->isEnabled());
+        EXPECT_TRUE(tools.comparebutton->isEnabled());
+        EXPECT_TRUE(tools.recoverbutton->isEnabled());
+        QTest::mouseClick(tools.tocbutton, Qt::LeftButton);
+        QTest::mouseClick(tools.comparebutton, Qt::LeftButton);
+        QTest::mouseClick(tools.recoverbutton, Qt::LeftButton);
+        tools_->testpostgapbuttonClick();
+        window.close();
+    });
+    QTest::mouseClick(form().ToolsButton, Qt::LeftButton);
+    const std::string folder = paths::programDir().string();
+    EXPECT_EQ(record_.shellCalls,
+              (std::vector<testing::ShellCall>{{folder + "/KEL_TOC.EXE", "0", ""},
+                                               {folder + "/KEL_COMP.EXE", "", ""},
+                                               {folder + "/KEL_FIX.EXE", "0", ""},
+                                               {folder + "/KEL_PG.EXE", "0", ""}}));
+
+    clickTile('E');
+    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    clickTile('E');
+    testing::OnNextModal([&](QWidget& window) {
+        EXPECT_FALSE(tools.test1button->isEnabled());
+        EXPECT_FALSE(tools.tocbutton->isEnabled());
+        EXPECT_TRUE(tools.comparebutton->isEnabled());
+        EXPECT_FALSE(tools.recoverbutton->isEnabled());
+        window.close();
+    });
+    QTest::mouseClick(form().ToolsButton, Qt::LeftButton);
+}
+
+TEST_F(MainWindowLive, AServerThatNeverAnswersEndsInTheClientsError) {
+    if (!fs::exists(paths::programDir() / "mkdisc")) {
+        GTEST_SKIP() << "mkdisc is not built beside this test";
+    }
+    ::setenv("KEL_DRIVES", "", 1);
+    // mkdisc starts and ends without ever answering the handshake.
+    TkelcdOptions options;
+    options.ServerProgram = "mkdisc";
+    options.HandshakeLimit = 500ms;
+    client_ = std::make_unique<Tkelcd>(options);
+    icons_ = std::make_unique<Ticons>(*client_);
+    player_ = std::make_unique<TCDPlayerForm>(*client_);
+    tools_ = std::make_unique<TFtools>(record_.launchers());
+    dialog_ = std::make_unique<TCDTolvarMainDialogBox>(MainDialogParts{
+        *client_, *icons_, *player_, fileDlg_, *tools_, drives::drives(), record_.launchers()});
+    QPointer<QWidget> splash = new QWidget;
+    splash->show();
+    dialog_->SetSplash(splash);
+    ConnectMainDialog(*dialog_, *client_, nullptr);
+    QString shown;
+    testing::OnNextModal([&shown](QWidget& box) {
+        shown = testing::MessageText(box);
+        box.close();
+    });
+    dialog_->show();
+    client_->Formcreate();
+    EXPECT_TRUE(testing::WaitFor([&] { return !shown.isEmpty() && splash.isNull(); }, 10s));
+    EXPECT_TRUE(shown.contains("KELCD32")) << shown.toStdString();
+    EXPECT_TRUE(splash.isNull()) << "the splash must not stay";
+}
+
+}  // namespace
+}  // namespace kel::frontend

@@ -1,0 +1,50 @@
+#include "frontend/main/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <atomic>
+#include <thread>
+
+#include "widget_environment.h"
+
+namespace kel::frontend {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::WidgetEnvironment::get(); }
+    QString folder() const { return QString::fromStdString(folder_.path().string()); }
+    testing::TempFolder folder_;
+};
+
+TEST_F(SingleInstanceTest, ALaterStartGivesWayAndRaisesTheFirst) {
+    SingleInstance first(folder(), "kel");
+    ASSERT_TRUE(first.Claim());
+    QSignalSpy raised(&first, &SingleInstance::ActivationRequested);
+
+    // The later start knocks from another thread while this one serves.
+    std::atomic<int> later{-1};
+    std::thread second([&] {
+        SingleInstance other(folder(), "kel");
+        later = other.Claim() ? 1 : 0;
+    });
+    EXPECT_TRUE(testing::WaitFor([&] { return raised.count() > 0 && later >= 0; }, 5s));
+    second.join();
+    EXPECT_EQ(later, 0);
+    EXPECT_EQ(raised.count(), 1);
+}
+
+TEST_F(SingleInstanceTest, TheLockIsFreeAgainOnceTheFirstHasEnded) {
+    {
+        SingleInstance first(folder(), "kel");
+        ASSERT_TRUE(first.Claim());
+    }
+    SingleInstance next(folder(), "kel");
+    EXPECT_TRUE(next.Claim());
+}
+
+}  // namespace
+}  // namespace kel::frontend

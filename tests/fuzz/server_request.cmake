@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_server_request fuzz_server_request.cpp kel_server_core kel_scsi_testing)
