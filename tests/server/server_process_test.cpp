@@ -52,6 +52,25 @@ length = 10s
 length = 5s
 )";
 
+constexpr const char* kCdrRecipe = R"([disc]
+name = cdr
+layout = multi-session
+medium = cd-r
+state = appendable
+write-method = tao
+[atip]
+lead-in-start = 97:15:17
+last-lead-out = 79:59:74
+[data]
+volume-id = FIRST
+file = ONE.TXT text=first session
+[session]
+import = yes
+[data]
+volume-id = SECOND
+file = TWO.TXT text=second session
+)";
+
 fs::path TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "kel-server-XXXXXX").string();
     return fs::path(::mkdtemp(pattern.data()));
@@ -69,9 +88,10 @@ protected:
         mixed_ = Build(kMixedRecipe, "mixed");
         audio_ = Build(kAudioRecipe, "audio");
         empty_ = Build(kAudioRecipe, "empty");
-        std::string drives = "D:=" + mixed_.descriptor.string() +
-                             ";E:=" + audio_.descriptor.string() +
-                             ";F:=" + empty_.descriptor.string();
+        cdr_ = Build(kCdrRecipe, "cdr");
+        std::string drives =
+            "D:=" + mixed_.descriptor.string() + ";E:=" + audio_.descriptor.string() +
+            ";F:=" + empty_.descriptor.string() + ";G:=" + cdr_.descriptor.string();
         ::setenv("KEL_DRIVES", drives.c_str(), 1);
         // The client's window lives in the link folder set above.
         client_.emplace();
@@ -143,20 +163,21 @@ protected:
     }
 
     fs::path folder_;
-    mkdisc::BuiltDisc mixed_, audio_, empty_;
+    mkdisc::BuiltDisc mixed_, audio_, empty_, cdr_;
     std::optional<LinkClient> client_;
 };
 
 TEST_F(ServerProcess, ListsEveryConfiguredDrive) {
     Lines reply = Request({"16645"});
-    ASSERT_EQ(reply.size(), 21u);
+    ASSERT_EQ(reply.size(), 27u);
     EXPECT_EQ(reply[1], "0");
     EXPECT_EQ(reply[2], "5");
     EXPECT_EQ(reply[5], "KELTEST");
     EXPECT_EQ(reply[7], "1");
     EXPECT_EQ(reply[13], "2");
     EXPECT_EQ(reply[19], "3");
-    EXPECT_EQ(reply[20], "21");
+    EXPECT_EQ(reply[25], "4");
+    EXPECT_EQ(reply[26], "27");
 }
 
 TEST_F(ServerProcess, TableOfContentsMatchesTheImage) {
@@ -174,6 +195,26 @@ TEST_F(ServerProcess, TableOfContentsMatchesTheImage) {
     EXPECT_EQ(Request({"8490", "0"}), expected);
     // The tray-open drive fails with "medium not present, tray open".
     EXPECT_EQ(Request({"8490", "2"}), (Lines{"8490", "0", "0", "0", "14850", "14850", "6"}));
+}
+
+TEST_F(ServerProcess, RecordableDiscListsBothSessionsAndRefusesItsGap) {
+    auto loaded = emu::loadDrive(cdr_.descriptor);
+    ASSERT_TRUE(std::holds_alternative<emu::LoadedDrive>(loaded))
+        << std::get<emu::LoadError>(loaded).text();
+    const emu::Disc& disc = std::get<emu::LoadedDrive>(loaded).disc;
+    ASSERT_EQ(disc.tracks.size(), 2u);
+    Lines reply = Request({"8490", "3"});
+    ASSERT_EQ(reply.size(), 14u);
+    EXPECT_EQ(Lines(reply.begin() + 1, reply.begin() + 4), (Lines{"1", "2", "2"}));
+    EXPECT_EQ(reply[6], std::to_string(disc.tracks[0].start));
+    EXPECT_EQ(reply[10], std::to_string(disc.tracks[1].start));
+    EXPECT_EQ(reply[13], "14");
+
+    // The second session's first sector reads; the gap before it does not.
+    std::int32_t second = disc.tracks[1].start;
+    EXPECT_EQ(Sectors({"9226", "3", std::to_string(second + 16), "0"}).size(), 2352u);
+    EXPECT_EQ(Request({"9226", "3", std::to_string(second - 1000), "0"}),
+              (Lines{"9226", "LOGICAL_BLOCK_ADDRESS_OUT_OF_RANGE", "8448", "2"}));
 }
 
 TEST_F(ServerProcess, RawCookedAndAudioSectorsMatchTheImage) {
