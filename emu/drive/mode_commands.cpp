@@ -30,12 +30,13 @@ struct ModeForm {
 constexpr ModeForm kForm6{4, 1, 3, 1};
 constexpr ModeForm kForm10{8, 2, 6, 2};
 
-// MMC medium type codes of a 120 mm CD.
+// MMC medium type codes of a 120 mm CD; 0x70 is "door closed, no disc",
+// 0x71 "door open".
 std::uint8_t mediumType(const DriveContext& context) {
     if (context.state.trayOpen)
-        return 0x70;
-    if (!discPresent(context.disc))
         return 0x71;
+    if (!discPresent(context.disc))
+        return 0x70;
     const auto& tracks = context.disc.tracks;
     const bool data = std::any_of(tracks.begin(), tracks.end(), [](auto& t) { return t.isData(); });
     const bool audio =

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -41,12 +42,12 @@ struct WriteOutcome {
     bool started = false;
 };
 
-WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> bytes,
-                        Dispatcher& dispatcher) {
+WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> head,
+                        std::span<const std::byte> payload, Dispatcher& dispatcher) {
     WriteOutcome outcome;
     connection.writing = true;
-    while (!bytes.empty()) {
-        ssize_t n = sendSome(connection.fd, bytes);
+    while (!head.empty() || !payload.empty()) {
+        ssize_t n = sendSome(connection.fd, head, payload);
         if (n == -EAGAIN || n == -EINTR) {
             Readiness ready = waitFor(connection.fd, POLLOUT, dispatcher.fd());
             if (ready.second) {
@@ -59,7 +60,10 @@ WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> bytes,
             break;
         }
         outcome.started = true;
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
+        auto sent = static_cast<std::size_t>(n);
+        std::size_t fromHead = std::min(sent, head.size());
+        head = head.subspan(fromHead);
+        payload = payload.subspan(sent - fromHead);
     }
     connection.writing = false;
     return outcome;
@@ -166,8 +170,6 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
     FrameHeader header{FrameKind::Send, kCopyData, static_cast<std::uint32_t>(data.size()), from,
                        std::bit_cast<std::int64_t>(dwData)};
     auto head = encodeHeader(header);
-    std::vector<std::byte> frame(head.begin(), head.end());
-    frame.insert(frame.end(), data.begin(), data.end());
 
     Dispatcher::WaitScope waiting(dispatcher);
     Outbox& outbox = Outbox::current();
@@ -177,7 +179,7 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
             return {SendStatus::NoWindow, 0};
         }
         connection->awaiting = true;
-        WriteOutcome written = writeFrame(*connection, frame, dispatcher);
+        WriteOutcome written = writeFrame(*connection, head, data, dispatcher);
         if (written.error != 0) {
             connection->awaiting = false;
             outbox.forget(window, connection);

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -81,6 +82,16 @@ int connectTo(const std::filesystem::path& path) {
 
 ssize_t sendSome(int fd, std::span<const std::byte> bytes) {
     ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    return n >= 0 ? n : -errno;
+}
+
+ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second) {
+    iovec parts[2] = {{const_cast<std::byte*>(first.data()), first.size()},
+                      {const_cast<std::byte*>(second.data()), second.size()}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    ssize_t n = ::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
     return n >= 0 ? n : -errno;
 }
 

@@ -27,6 +27,9 @@ int connectTo(const std::filesystem::path& path);
 // Never blocks and never raises SIGPIPE. Returns bytes moved, 0 at end of
 // stream (receive), or -errno.
 ssize_t sendSome(int fd, std::span<const std::byte> bytes);
+// As sendSome, for bytes in two parts (a frame's header and its payload),
+// without first copying them into one buffer.
+ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second);
 ssize_t receiveSome(int fd, std::span<std::byte> bytes);
 
 // Writes everything, waiting up to `timeoutMs` for room each time the socket

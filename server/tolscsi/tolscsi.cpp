@@ -181,12 +181,9 @@ Status Library::ExecuteScsiCDB(int device, std::span<const std::uint8_t> cdb,
     if (cdb.size() != 6 && cdb.size() != 10 && cdb.size() != 12 && cdb.size() != 16) {
         return status::kBadArgument;
     }
-    std::vector<std::uint8_t> reply(data.size());
-    Status s = run(device, cdb, data.empty() ? scsi::Direction::None : scsi::Direction::In, reply);
-    if (s == status::kGood) {
-        std::copy(reply.begin(), reply.end(), data.begin());
-    }
-    return s;
+    // Sector data goes straight into the caller's buffer: it is a buffer, not
+    // a record, and a failed read's bytes are never used.
+    return run(device, cdb, data.empty() ? scsi::Direction::None : scsi::Direction::In, data);
 }
 
 Status Library::ReadCapacity(int device, std::span<std::uint8_t, kCapacityRecordSize> record) {
@@ -254,12 +251,7 @@ Status Library::ReadBlocks(int device, std::span<std::uint8_t> buffer, std::uint
     putBe32(&cdb[2], block);
     cdb[7] = static_cast<std::uint8_t>(count >> 8);
     cdb[8] = static_cast<std::uint8_t>(count);
-    std::vector<std::uint8_t> reply(bytes);
-    Status s = run(device, cdb, scsi::Direction::In, reply);
-    if (s == status::kGood) {
-        std::copy(reply.begin(), reply.end(), buffer.begin());
-    }
-    return s;
+    return run(device, cdb, scsi::Direction::In, buffer.first(bytes));
 }
 
 Status Library::ReadLong(int device, std::span<std::uint8_t, kRawSectorSize> buffer,

@@ -46,6 +46,14 @@ TEST_F(ModePages, ErrorRecoveryPageWithAndWithoutBlockDescriptor) {
     EXPECT_EQ(cut.data[1], 18);
 }
 
+TEST_F(ModePages, MediumTypeTellsAnOpenDoorFromAnEmptyDrive) {
+    useDrive();
+    ASSERT_TRUE(none({0x1B, 0, 0, 0, 0x02, 0}).good());  // eject
+    Reply open = in(modeSense10(0x01, 255), 255);
+    ASSERT_TRUE(open.good());
+    EXPECT_EQ(open.data[2], 0x71);  // door open
+}
+
 TEST_F(ModePages, AllPagesInEachPersonality) {
     useDrive();
     Reply mmc = in(modeSense10(0x3F, 1024), 1024);
