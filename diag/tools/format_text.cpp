@@ -8,7 +8,7 @@ namespace {
 // What an argument that does not fit its conversion prints as.
 constexpr std::string_view kMismatch = "(?)";
 
-struct Spec {
+struct FieldFormat {
     bool leftAlign = false;
     bool zeroPad = false;
     std::size_t width = 0;
@@ -87,15 +87,15 @@ std::string digits(std::uint64_t number, unsigned base, bool upper) {
 }
 
 // Pads `body` (after an optional sign) to the field width.
-void emitField(BoundedOut& out, const Spec& spec, std::string_view sign, std::string_view body,
-               bool numeric) {
+void emitField(BoundedOut& out, const FieldFormat& fieldFormat, std::string_view sign,
+               std::string_view body, bool numeric) {
     const std::size_t length = sign.size() + body.size();
-    const std::size_t pad = spec.width > length ? spec.width - length : 0;
-    if (spec.leftAlign) {
+    const std::size_t pad = fieldFormat.width > length ? fieldFormat.width - length : 0;
+    if (fieldFormat.leftAlign) {
         out.append(sign);
         out.append(body);
         out.appendRepeated(' ', pad);
-    } else if (spec.zeroPad && numeric) {
+    } else if (fieldFormat.zeroPad && numeric) {
         out.append(sign);
         out.appendRepeated('0', pad);
         out.append(body);
@@ -115,29 +115,31 @@ std::uint64_t asUnsigned(std::int64_t number) {
     return static_cast<std::uint64_t>(number);
 }
 
-void emitInteger(BoundedOut& out, const Spec& spec, const FormatArg& arg) {
+void emitInteger(BoundedOut& out, const FieldFormat& fieldFormat, const FormatArg& arg) {
     const auto& value = arg.value();
     std::string sign;
     std::string body;
     if (const auto* pointer = std::get_if<const void*>(&value)) {
-        if (spec.conversion != 'x' && spec.conversion != 'X' && spec.conversion != 'p') {
-            emitField(out, spec, "", kMismatch, false);
+        if (fieldFormat.conversion != 'x' && fieldFormat.conversion != 'X' &&
+            fieldFormat.conversion != 'p') {
+            emitField(out, fieldFormat, "", kMismatch, false);
             return;
         }
-        body = digits(reinterpret_cast<std::uintptr_t>(*pointer), 16, spec.conversion == 'X');
+        body =
+            digits(reinterpret_cast<std::uintptr_t>(*pointer), 16, fieldFormat.conversion == 'X');
         body.insert(0, sizeof(void*) * 2 - body.size(), '0');
-        emitField(out, spec, "", body, true);
+        emitField(out, fieldFormat, "", body, true);
         return;
     }
     if (std::holds_alternative<std::string_view>(value)) {
-        emitField(out, spec, "", kMismatch, false);
+        emitField(out, fieldFormat, "", kMismatch, false);
         return;
     }
     const bool isSigned = std::holds_alternative<std::int64_t>(value);
     const std::int64_t signedValue = isSigned ? std::get<std::int64_t>(value) : 0;
     const std::uint64_t unsignedValue =
         isSigned ? asUnsigned(signedValue) : std::get<std::uint64_t>(value);
-    switch (spec.conversion) {
+    switch (fieldFormat.conversion) {
         case 'd':
         case 'i':
             if (isSigned && signedValue < 0) {
@@ -156,29 +158,29 @@ void emitInteger(BoundedOut& out, const Spec& spec, const FormatArg& arg) {
             body.insert(0, sizeof(void*) * 2 - std::min(body.size(), sizeof(void*) * 2), '0');
             break;
         default:  // x, X
-            body = digits(unsignedValue, 16, spec.conversion == 'X');
+            body = digits(unsignedValue, 16, fieldFormat.conversion == 'X');
             break;
     }
-    if (spec.hasPrecision && body.size() < spec.precision) {
-        body.insert(0, spec.precision - body.size(), '0');
+    if (fieldFormat.hasPrecision && body.size() < fieldFormat.precision) {
+        body.insert(0, fieldFormat.precision - body.size(), '0');
     }
-    emitField(out, spec, sign, body, !spec.hasPrecision);
+    emitField(out, fieldFormat, sign, body, !fieldFormat.hasPrecision);
 }
 
-void emitText(BoundedOut& out, const Spec& spec, const FormatArg& arg) {
+void emitText(BoundedOut& out, const FieldFormat& fieldFormat, const FormatArg& arg) {
     const auto* text = std::get_if<std::string_view>(&arg.value());
     if (text == nullptr) {
-        emitField(out, spec, "", kMismatch, false);
+        emitField(out, fieldFormat, "", kMismatch, false);
         return;
     }
     std::string_view shown = *text;
-    if (spec.hasPrecision && shown.size() > spec.precision) {
-        shown = shown.substr(0, spec.precision);
+    if (fieldFormat.hasPrecision && shown.size() > fieldFormat.precision) {
+        shown = shown.substr(0, fieldFormat.precision);
     }
-    emitField(out, spec, "", shown, false);
+    emitField(out, fieldFormat, "", shown, false);
 }
 
-void emitCharacter(BoundedOut& out, const Spec& spec, const FormatArg& arg) {
+void emitCharacter(BoundedOut& out, const FieldFormat& fieldFormat, const FormatArg& arg) {
     const auto& value = arg.value();
     char c = 0;
     if (const auto* s = std::get_if<std::int64_t>(&value)) {
@@ -186,10 +188,10 @@ void emitCharacter(BoundedOut& out, const Spec& spec, const FormatArg& arg) {
     } else if (const auto* u = std::get_if<std::uint64_t>(&value)) {
         c = static_cast<char>(*u);
     } else {
-        emitField(out, spec, "", kMismatch, false);
+        emitField(out, fieldFormat, "", kMismatch, false);
         return;
     }
-    emitField(out, spec, "", std::string_view(&c, 1), false);
+    emitField(out, fieldFormat, "", std::string_view(&c, 1), false);
 }
 
 // Reads a number of digits, saturating far above any sensible field width.
@@ -217,21 +219,21 @@ std::string FormatText(std::string_view format, std::span<const FormatArg> args,
         }
         const std::size_t specStart = percent;
         at = percent + 1;
-        Spec spec;
+        FieldFormat fieldFormat;
         for (; at < format.size(); ++at) {
             if (format[at] == '-') {
-                spec.leftAlign = true;
+                fieldFormat.leftAlign = true;
             } else if (format[at] == '0') {
-                spec.zeroPad = true;
+                fieldFormat.zeroPad = true;
             } else if (format[at] != '#' && format[at] != '+' && format[at] != ' ') {
                 break;
             }
         }
-        spec.width = readNumber(format, at);
+        fieldFormat.width = readNumber(format, at);
         if (at < format.size() && format[at] == '.') {
             ++at;
-            spec.hasPrecision = true;
-            spec.precision = readNumber(format, at);
+            fieldFormat.hasPrecision = true;
+            fieldFormat.precision = readNumber(format, at);
         }
         while (at < format.size() &&
                (format[at] == 'l' || format[at] == 'h' || format[at] == 'z')) {
@@ -241,27 +243,27 @@ std::string FormatText(std::string_view format, std::span<const FormatArg> args,
             out.append(format.substr(specStart));
             break;
         }
-        spec.conversion = format[at++];
-        if (spec.conversion == '%') {
+        fieldFormat.conversion = format[at++];
+        if (fieldFormat.conversion == '%') {
             out.append("%");
             continue;
         }
-        if (std::string_view("diuxXpsc").find(spec.conversion) == std::string_view::npos) {
+        if (std::string_view("diuxXpsc").find(fieldFormat.conversion) == std::string_view::npos) {
             // Not a conversion of the dialect: shown as written.
             out.append(format.substr(specStart, at - specStart));
             continue;
         }
         if (nextArg >= args.size()) {
-            emitField(out, spec, "", kMismatch, false);
+            emitField(out, fieldFormat, "", kMismatch, false);
             continue;
         }
         const FormatArg& arg = args[nextArg++];
-        if (spec.conversion == 's') {
-            emitText(out, spec, arg);
-        } else if (spec.conversion == 'c') {
-            emitCharacter(out, spec, arg);
+        if (fieldFormat.conversion == 's') {
+            emitText(out, fieldFormat, arg);
+        } else if (fieldFormat.conversion == 'c') {
+            emitCharacter(out, fieldFormat, arg);
         } else {
-            emitInteger(out, spec, arg);
+            emitInteger(out, fieldFormat, arg);
         }
     }
     return std::move(out).finish();
