@@ -1,0 +1,30 @@
+// kel_comp: compares two discs sector by sector through the drive server.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "frontend/common/icons.h"
+#include "frontend/common/kelcd.h"
+#include "frontend/compare/tfcompare.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("CD Compare"));
+    try {
+        kel::frontend::Tkelcd client;
+        kel::frontend::Ticons icons(client);
+        kel::compare::TFcompare form(client, icons);
+        QObject::connect(&client, &kel::frontend::Tkelcd::ServerNotFound, &form,
+                         [&form](const QString& message) {
+                             QMessageBox::critical(&form, QApplication::applicationDisplayName(),
+                                                   message);
+                         });
+        client.Formcreate();
+        form.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
+                              QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,127 @@
+#include "frontend/compare/tcompare.h"
+
+#include <QMetaObject>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "frontend/common/kel_cd_data.h"
+#include "frontend/common/request_codes.h"
+#include "frontend/compare/time_texts.h"
+
+namespace kel::compare {
+namespace {
+
+using frontend::KelCdData;
+
+constexpr std::uint32_t kSeekCommand = 0x21;
+constexpr std::uint32_t kReadRawCommand = frontend::kDiscReadRaw & 0xFF;
+constexpr std::uint32_t kDeviceStatusCommand = frontend::kDriveDeviceStatus & 0xFF;
+
+}  // namespace
+
+tcompare::tcompare(frontend::DriveServerClient& client, CompareData& data, CompareView& view,
+                   QObject* mainThread)
+    : client_(client), data_(data), view_(view), mainThread_(mainThread) {}
+
+void tcompare::synchronize(const std::function<void()>& step) {
+    QMetaObject::invokeMethod(mainThread_, step, Qt::BlockingQueuedConnection);
+}
+
+void tcompare::AddLines(const std::vector<ResultLine>& lines) {
+    if (lines.empty()) {
+        return;
+    }
+    synchronize([this, &lines] {
+        for (const ResultLine& line : lines) {
+            view_.AddResultLine(line);
+        }
+    });
+}
+
+void tcompare::Execute() {
+    resultFlag_ = 1;
+    progressStep_ = (data_.EndLba - data_.StartLba) * 0.01;
+    while (data_.CurrentLba < data_.EndLba) {
+        const int count = static_cast<int>(
+            std::min<std::int64_t>(std::int64_t{data_.EndLba} - data_.CurrentLba, kBlockSectors));
+        if (!ReadBlock(Side::Master, count, data_.MasterBlock) ||
+            !ReadBlock(Side::Copy, count, data_.CopyBlock)) {
+            resultFlag_ = 0;
+            break;
+        }
+        std::vector<ResultLine> lines;
+        resultFlag_ = CompareBlock({data_.MasterBlock, data_.CopyBlock, count, data_.CurrentLba,
+                                    data_.IgnoreSync, data_.Sync},
+                                   lines);
+        AddLines(lines);
+        data_.CurrentLba += count;
+        sectorsDone_ = data_.CurrentLba - data_.StartLba;
+        const int position =
+            progressStep_ > 0
+                ? std::clamp(static_cast<int>(std::lround(sectorsDone_ / progressStep_)), 0, 100)
+                : 100;
+        synchronize([this, position] { view_.ShowProgress(position, sectorsDone_); });
+        if (isInterruptionRequested()) {
+            resultFlag_ = 1;
+            break;
+        }
+    }
+    synchronize([this] { Summary(); });
+}
+
+bool tcompare::ReadBlock(Side side, int count, std::vector<std::uint8_t>& into) {
+    const std::size_t bytes = static_cast<std::size_t>(count) * kRawSector;
+    if (data_.ReplyBuffer.size() < bytes || into.size() < bytes) {
+        ReportReadError(side, false);
+        return false;
+    }
+    KelCdData.ServerReplyBuffer = data_.ReplyBuffer;
+    KelCdData.DriveNumber = side == Side::Master ? data_.MasterDevice : data_.CopyDevice;
+    KelCdData.ParamA = data_.CurrentLba;
+    KelCdData.ParamB = count;
+    if (side == Side::Master) {
+        client_._Send(frontend::kGroupAudio, frontend::kSubRun, kSeekCommand);
+    }
+    // The seek only moves the head ahead of the read; its failure (or that of
+    // its position read) says nothing about the sectors.
+    KelCdData.ReplyError = 0;
+    KelCdData.LastReplySize = 0;
+    client_._Send(frontend::kGroupDisc, frontend::kSubRead, kReadRawCommand);
+    // Only a reply of exactly the sectors asked for fills the block: anything
+    // else would leave stale bytes of the previous block in it.
+    if (KelCdData.ReplyError != 0 || KelCdData.LastReplySize != bytes) {
+        ReportReadError(side, KelCdData.ReplyError != 0 &&
+                                  KelCdData.ReplyErrorCode == frontend::kNoServerReply);
+        return false;
+    }
+    std::memcpy(into.data(), data_.ReplyBuffer.data(), bytes);
+    return true;
+}
+
+void tcompare::ReportReadError(Side side, bool noReply) {
+    const bool master = side == Side::Master;
+    std::string message = master ? "ERROR READING Master Disc" : "ERROR READING Copy Disc";
+    // A server that gave no reply at all cannot say whether the drive is
+    // ready either.
+    if (!noReply) {
+        KelCdData.DriveNumber = master ? data_.MasterDevice : data_.CopyDevice;
+        client_._Send(frontend::kGroupDrive, frontend::kSubGet, kDeviceStatusCommand);
+        if (KelCdData.ReplyError != 0) {
+            message = master ? "Drive Door Opened - Master Disc" : "Drive Not Ready - Copy Disc";
+        }
+    }
+    AddLines({{message, LineStyle::BoldRed}, {"Test terminated", LineStyle::BoldRed}});
+}
+
+void tcompare::Summary() {
+    view_.StartSummary();
+    const QDateTime finish = QDateTime::currentDateTime();
+    view_.AddResultLine({"Finish time: " + TimeText(finish.time()).toStdString()});
+    view_.AddResultLine({"Total time: " + TotalTimeText(data_.StartTime.msecsTo(finish))});
+    view_.AddResultLine(
+        {"Total sectors compared: " + std::to_string(data_.CurrentLba - data_.StartLba)});
+    view_.RunFinished(resultFlag_ == 1);
+}
+
+}  // namespace kel::compare

@@ -1,0 +1,65 @@
+// Live compare tests: the real drive server KELCD32 over emulated drives
+// holding discs built by mkdisc, and copies of them with planted faults.
+//
+// The drive configuration (KEL_DRIVES) is read once per process; CTest runs
+// every case in a process of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontend/common/kelcd.h"
+#include "tests/frontend/common/temp_folder.h"
+
+namespace kel::compare::testing {
+
+namespace fs = std::filesystem;
+
+// A byte change to a BIN: the byte at LBA and offset is XORed with the mask.
+struct Patch {
+    std::int32_t lba;
+    std::size_t offset;
+    std::uint8_t mask = 0xFF;
+};
+
+class LiveCompare : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds a one-track data disc (mode 1 or 2) named `name`; returns its
+    // descriptor.
+    fs::path buildData(const std::string& name, int mode, const std::string& volumeId);
+    // A disc whose BIN is `from`'s with the patches applied, and with
+    // `faults` (a descriptor [faults] body) when given.
+    fs::path copyOf(const std::string& from, const std::string& name,
+                    const std::vector<Patch>& patches, const std::string& faults = "");
+    // Patches the BIN of disc `name` in place (before the server starts).
+    void patch(const std::string& name, const std::vector<Patch>& patches);
+    // The lead-out of a built disc.
+    std::int32_t leadOut(const std::string& name) const { return leadOuts_.at(name); }
+
+    // Starts the server over the letters and waits for the handshake and the
+    // drive list.
+    void start(const std::map<char, fs::path>& letters);
+    // Runs the event loop until `done` or the timeout.
+    bool waitFor(const std::function<bool()>& done,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+    fs::path discs_;
+    std::unique_ptr<frontend::Tkelcd> client_;
+
+private:
+    std::map<std::string, std::int32_t> leadOuts_;
+    std::map<std::string, int> modes_;
+};
+
+}  // namespace kel::compare::testing

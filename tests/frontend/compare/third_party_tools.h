@@ -1,0 +1,25 @@
+// The third-party readers the tests check our files with.
+#pragma once
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+namespace kel::compare::testing {
+
+inline bool HaveTool(const QString& program) {
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+// The program's standard output; empty when it failed.
+inline QString RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace kel::compare::testing

@@ -1,0 +1,284 @@
+// The compare worker against the real server: clean discs, planted
+// differences, unreadable sectors, an opened door, a dead server, a stop.
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare_fixture.h"
+#include "frontend/common/kel_cd_data.h"
+#include "frontend/common/request_codes.h"
+#include "frontend/compare/compare_view.h"
+#include "frontend/compare/tcompare.h"
+
+namespace kel::compare::testing {
+namespace {
+
+using frontend::KelCdData;
+using Lines = std::vector<ResultLine>;
+
+ResultLine red(const std::string& text) {
+    return {text, LineStyle::BoldRed};
+}
+ResultLine normal(const std::string& text) {
+    return {text, LineStyle::Normal};
+}
+
+class RecordingView : public CompareView {
+public:
+    void AddResultLine(const ResultLine& line) override {
+        (summaryStarted ? summary : lines).push_back(line);
+    }
+    void StartSummary() override { summaryStarted = true; }
+    void ShowProgress(int position, std::int32_t sectorsDone) override {
+        positions.push_back(position);
+        done.push_back(sectorsDone);
+        if (onProgress) {
+            onProgress();
+        }
+    }
+    void RunFinished(bool restart) override {
+        finished = true;
+        restartPolling = restart;
+    }
+
+    Lines lines;
+    Lines summary;
+    std::vector<int> positions;
+    std::vector<std::int32_t> done;
+    std::function<void()> onProgress;
+    bool summaryStarted = false;
+    bool finished = false;
+    bool restartPolling = false;
+};
+
+class WorkerLive : public LiveCompare {
+protected:
+    // Runs one compare of devices `master` and `copy` over [start, end);
+    // `started` sees the worker once it runs.
+    void run(int master, int copy, std::int32_t start, std::int32_t end,
+             const std::function<void(tcompare&)>& started = {}) {
+        data_.AllocateBuffers();
+        data_.Sync = kStandardSync;
+        data_.StartLba = start;
+        data_.EndLba = end;
+        data_.CurrentLba = start;
+        data_.MasterDevice = static_cast<std::int16_t>(master);
+        data_.CopyDevice = static_cast<std::int16_t>(copy);
+        data_.StartTime = QDateTime::currentDateTime();
+        QObject mainThread;
+        tcompare worker(*client_, data_, view_, &mainThread);
+        worker.start();
+        if (started) {
+            started(worker);
+        }
+        ASSERT_TRUE(waitFor([&worker] { return worker.isFinished(); }, std::chrono::seconds(60)));
+        worker.wait();
+        ASSERT_TRUE(view_.finished);
+    }
+
+    // The summary's last line.
+    std::string total() const {
+        return view_.summary.size() == 3 ? view_.summary[2].text : std::string("(no summary)");
+    }
+
+    CompareData data_;
+    RecordingView view_;
+};
+
+TEST_F(WorkerLive, IdenticalDiscsPassWithTheSummary) {
+    fs::path master = buildData("master", 1, "MASTER");
+    fs::path copy = copyOf("master", "copy", {});
+    start({{'D', master}, {'E', copy}});
+    const std::int32_t size = leadOut("master");
+    run(0, 1, 0, size);
+    EXPECT_EQ(view_.lines, Lines{});
+    ASSERT_EQ(view_.summary.size(), 3u);
+    EXPECT_EQ(view_.summary[0].text.rfind("Finish time: ", 0), 0u);
+    EXPECT_EQ(view_.summary[1].text.rfind("Total time: ", 0), 0u);
+    EXPECT_EQ(total(), "Total sectors compared: " + std::to_string(size));
+    EXPECT_EQ(view_.positions.back(), 100);
+    EXPECT_EQ(view_.done.back(), size);
+    EXPECT_TRUE(view_.restartPolling);
+}
+
+TEST_F(WorkerLive, Mode1DifferencesAreNamedFieldByField) {
+    fs::path master = buildData("master", 1, "MASTER");
+    // Sector 30 of both discs becomes a mode 0 sector.
+    patch("master", {{30, 15, 0x01}});
+    fs::path copy = copyOf("master", "copy",
+                           {
+                               {5, 3},      // sync only: never reported
+                               {21, 13},    // header
+                               {22, 100},   // user data
+                               {23, 2065},  // EDC
+                               {25, 4},     // the copy's sync ...
+                               {25, 2300},  // ... and its ECC
+                               {26, 1000},  // user data under the master's bad sync
+                               {30, 400},   // mode 0 data
+                               {39, 16},    // the last sector of the range
+                               {40, 16},    // outside the range
+                           });
+    // Only the master gets the bad sync, so it must come after the copy.
+    patch("master", {{26, 4}});
+    start({{'D', master}, {'E', copy}});
+    run(0, 1, 0, 40);
+    EXPECT_EQ(view_.lines, (Lines{
+                               red("     ERROR Header field difference"),
+                               normal("  FRAME: 21"),
+                               red("     ERROR Data field difference"),
+                               normal("  FRAME: 22"),
+                               red("     ERROR EDC/ECC field difference"),
+                               normal("  FRAME: 23"),
+                               red("SYNC Field Error on Copy (Probable drive error)"),
+                               normal("     Frame: 25"),
+                               red("     ERROR EDC/ECC field difference"),
+                               normal("  FRAME: 25"),
+                               red("SYNC Field Error on Master (Probable drive error)"),
+                               normal("     Frame: 26"),
+                               red("     ERROR Data field difference"),
+                               normal("  FRAME: 26"),
+                               red("     ERROR Sector difference"),
+                               normal("  FRAME: 30"),
+                               red("     ERROR Data field difference"),
+                               normal("  FRAME: 39"),
+                           }));
+    EXPECT_EQ(total(), "Total sectors compared: 40");
+    // 40 is not a multiple of 12: blocks of 12, 12, 12 and 4.
+    EXPECT_EQ(view_.done, (std::vector<std::int32_t>{12, 24, 36, 40}));
+    EXPECT_FALSE(view_.restartPolling) << "the last block had a difference";
+}
+
+TEST_F(WorkerLive, Mode2Form1AndForm2Differences) {
+    fs::path master = buildData("master", 2, "XA_MASTER");
+    // Sectors 23 and 24 become form 2 on both discs (submode in both copies
+    // of the subheader).
+    patch("master", {{23, 18, 0x20}, {23, 22, 0x20}, {24, 18, 0x20}, {24, 22, 0x20}});
+    fs::path copy = copyOf("master", "copy",
+                           {
+                               {20, 17},    // subheader
+                               {21, 24},    // form 1 data
+                               {22, 2073},  // form 1 EDC
+                               {23, 2100},  // form 2 data
+                               {24, 2350},  // form 2 EDC
+                           });
+    start({{'D', master}, {'E', copy}});
+    run(0, 1, 12, 36);
+    EXPECT_EQ(view_.lines, (Lines{
+                               red("     ERROR Subheader field difference"),
+                               normal("  FRAME: 20"),
+                               red("     ERROR Data field difference"),
+                               normal("  FRAME: 21"),
+                               red("     ERROR EDC/ECC field difference"),
+                               normal("  FRAME: 22"),
+                               red("     ERROR Data field difference"),
+                               normal("  FRAME: 23"),
+                               red("     ERROR EDC field difference"),
+                               normal("  FRAME: 24"),
+                           }));
+    EXPECT_EQ(total(), "Total sectors compared: 24");
+}
+
+class WorkerFaults : public WorkerLive {
+protected:
+    void SetUp() override {
+        WorkerLive::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        fs::path master = buildData("master", 1, "MASTER");
+        fs::path badCopy = copyOf("master", "badcopy", {}, "hard = 20");
+        fs::path badMaster = copyOf("master", "badmaster", {}, "hard = 30");
+        start({{'D', master}, {'E', badCopy}, {'F', badMaster}});
+    }
+};
+
+TEST_F(WorkerFaults, UnreadableCopySectorEndsTheRun) {
+    run(0, 1, 0, 48);
+    EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Copy Disc"), red("Test terminated")}));
+    EXPECT_EQ(total(), "Total sectors compared: 12");
+    EXPECT_FALSE(view_.restartPolling);
+}
+
+TEST_F(WorkerFaults, UnreadableMasterSectorEndsTheRun) {
+    run(2, 0, 0, 48);
+    EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Master Disc"), red("Test terminated")}));
+    EXPECT_EQ(total(), "Total sectors compared: 24");
+}
+
+class WorkerDoor : public WorkerLive {
+protected:
+    void SetUp() override {
+        WorkerLive::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        fs::path master = buildData("master", 1, "MASTER");
+        fs::path copy = copyOf("master", "copy", {});
+        start({{'D', master}, {'E', copy}});
+    }
+
+    // Opens the drive's door after the first block, as a user would.
+    void ejectAfterFirstBlock(int device) {
+        view_.onProgress = [this, device] {
+            if (view_.done.size() == 1) {
+                KelCdData.DriveNumber = static_cast<std::int16_t>(device);
+                client_->_Send(frontend::kGroupDrive, frontend::kSubRun, 0x11);
+                ASSERT_EQ(KelCdData.ReplyError, 0);
+            }
+        };
+    }
+};
+
+TEST_F(WorkerDoor, CopyDoorOpenedMidRun) {
+    ejectAfterFirstBlock(1);
+    run(0, 1, 0, 60);
+    EXPECT_EQ(view_.lines, (Lines{red("Drive Not Ready - Copy Disc"), red("Test terminated")}));
+    EXPECT_EQ(total(), "Total sectors compared: 12");
+}
+
+TEST_F(WorkerDoor, MasterDoorOpenedMidRun) {
+    ejectAfterFirstBlock(0);
+    run(0, 1, 0, 60);
+    EXPECT_EQ(view_.lines, (Lines{red("Drive Door Opened - Master Disc"), red("Test terminated")}));
+    EXPECT_EQ(total(), "Total sectors compared: 12");
+}
+
+TEST_F(WorkerDoor, StopEndsAfterTheCurrentBlockWithTheSummary) {
+    tcompare* running = nullptr;
+    view_.onProgress = [&running] {
+        if (running) {
+            running->requestInterruption();
+        }
+    };
+    run(0, 1, 0, 120, [&running](tcompare& worker) { running = &worker; });
+    EXPECT_EQ(total(), "Total sectors compared: 12");
+    EXPECT_TRUE(view_.restartPolling);
+}
+
+TEST_F(WorkerDoor, EmptyRangeComparesNothing) {
+    run(0, 1, 30, 30);
+    EXPECT_EQ(view_.lines, Lines{});
+    EXPECT_TRUE(view_.positions.empty());
+    EXPECT_EQ(total(), "Total sectors compared: 0");
+}
+
+TEST_F(WorkerDoor, DeadServerIsAReadError) {
+    client_->_Send(frontend::kGroupExit, 0, 0);
+    // The server is gone once a request fails at once.
+    ASSERT_TRUE(waitFor([this] {
+        KelCdData.DriveNumber = 0;
+        client_->_Send(frontend::kGroupDrive, frontend::kSubGet, 0x1A);
+        return KelCdData.ReplyErrorCode == frontend::kNoServerReply;
+    }));
+    KelCdData.ServerConnected = 0;
+    run(0, 1, 0, 24);
+    EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Master Disc"), red("Test terminated")}));
+    EXPECT_EQ(total(), "Total sectors compared: 0");
+    EXPECT_FALSE(view_.restartPolling);
+}
+
+}  // namespace
+}  // namespace kel::compare::testing
