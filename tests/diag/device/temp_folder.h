@@ -1,7 +1,7 @@
-// A fresh folder per test, removed afterwards.
+// The device tests' temporary folder and file helpers.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "tests/support/temp_folder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -9,30 +9,7 @@
 
 namespace kel::diag::testing {
 
-class TempFolder {
-public:
-    TempFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                ("kel-diagdev-" + std::to_string(counter()++) + "-" + info->name() + "-" +
-                 std::to_string(std::hash<std::string>{}(info->test_suite_name()) % 100000));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    std::filesystem::path path_;
-};
+using kel::test::TempFolder;
 
 inline void writeFile(const std::filesystem::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary);

@@ -1,32 +1,10 @@
-// A fresh folder for one test, removed with everything in it afterwards.
+// The front-end tests' temporary folder is the one every test uses.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <system_error>
+#include "tests/support/temp_folder.h"
 
 namespace kel::frontend::testing {
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kel-fe-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) {
-            path_ = pattern;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using kel::test::TempFolder;
 
 }  // namespace kel::frontend::testing

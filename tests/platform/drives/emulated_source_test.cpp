@@ -7,7 +7,7 @@
 #include "platform/drives/drive_table.h"
 #include "platform/drives/drive_transport.h"
 #include "platform/drives/path_translation.h"
-#include "tests/platform/drives/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::drives {
 namespace fs = std::filesystem;

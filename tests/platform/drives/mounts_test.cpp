@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/drives/cd_devices.h"
-#include "tests/platform/drives/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::drives {
 namespace fs = std::filesystem;

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/base/paths.h"
-#include "tests/platform/drives/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::process {
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "platform/process/launch_codes.h"
-#include "tests/platform/drives/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::process {
 namespace fs = std::filesystem;

@@ -26,6 +26,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
 
     // Writes `text` to `relative` below the folder, creating folders on the way.
     std::filesystem::path write(const std::filesystem::path& relative,
