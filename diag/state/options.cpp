@@ -1,0 +1,10 @@
+#include "diag/state/options.h"
+
+namespace kel::diag {
+
+OptionsBlock& Options() {
+    static OptionsBlock block;
+    return block;
+}
+
+}  // namespace kel::diag
