@@ -135,11 +135,14 @@ void Dispatcher::awaitReadable(int fd) {
     // The connection joins the inbox's own epoll set for the wait, so that one
     // epoll_wait covers both (a round trip of the server's pattern makes four
     // such waits). One-shot, because a send nested inside this wait must not
-    // be woken over and over by this connection's result.
+    // be woken over and over by this connection's result. It stays in the set
+    // between waits, disarmed, so that each wait costs one call to re-arm it;
+    // closing the connection takes it out.
     epoll_event event{};
     event.events = EPOLLIN | EPOLLONESHOT;
     event.data.fd = fd;
-    if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) != 0) {
+    if (::epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &event) != 0 &&
+        (errno != ENOENT || ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) != 0)) {
         // Out of epoll watches: wait side by side after all.
         if (waitFor(fd, POLLIN, epoll_).second) {
             handleNext(0);
@@ -152,7 +155,6 @@ void Dispatcher::awaitReadable(int fd) {
         handleNext(-1);
     }
     awaited_.pop_back();
-    ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
 }
 
 void Dispatcher::watchWakeup(int fd) {
@@ -216,12 +218,16 @@ void Dispatcher::acceptConnections(int listenFd, Handle window) {
             return;
         }
         watch(epoll_, fd);
-        connections_[fd] = std::make_shared<Connection>(Connection{fd, window, {}, {}, false});
+        connections_[fd] = std::make_shared<Connection>(Connection{fd, window, {}, {}, false, {}});
     }
 }
 
 void Dispatcher::readConnection(const std::shared_ptr<Connection>& connection) {
-    ssize_t n = receiveSome(connection->fd, readBuffer_);
+    int passedFd = -1;
+    ssize_t n = receiveSome(connection->fd, readBuffer_, passedFd);
+    if (passedFd >= 0 && !takeSharedRegion(*connection, passedFd)) {
+        return;
+    }
     if (n == -EAGAIN || n == -EINTR) {
         return;
     }
@@ -248,6 +254,21 @@ void Dispatcher::readConnection(const std::shared_ptr<Connection>& connection) {
     }
 }
 
+bool Dispatcher::takeSharedRegion(Connection& connection, int fd) {
+    if (connection.shared) {
+        closeFd(fd);
+        drop(connection, "a second shared payload memory");
+        return false;
+    }
+    std::string error;
+    connection.shared = SharedView::adopt(fd, kMaxFramePayload, error);
+    if (!connection.shared) {
+        drop(connection, error);
+        return false;
+    }
+    return true;
+}
+
 void Dispatcher::handleFrame(Connection& connection, const Frame& frame) {
     const FrameHeader& header = frame.header;
     switch (header.kind) {
@@ -256,13 +277,21 @@ void Dispatcher::handleFrame(Connection& connection, const Frame& frame) {
             posted_.push_back(Posted{connection.window, header});
             signalPosted();
             return;
-        case FrameKind::Send: {
+        case FrameKind::Send:
+        case FrameKind::SharedSend: {
             Message message;
             message.msg = kCopyData;
             message.wParam = header.wParam;
             message.origin = Origin::Sent;
             message.dwData = std::bit_cast<std::uint64_t>(header.lParam);
-            message.data = frame.payload;
+            if (header.kind == FrameKind::Send) {
+                message.data = frame.payload;
+            } else if (connection.shared) {
+                message.data = connection.shared->bytes().first(header.length);
+            } else {
+                drop(connection, "shared payload without its memory");
+                return;
+            }
             std::int64_t result = call(connection.window, message);
             if (connection.closed) {
                 return;

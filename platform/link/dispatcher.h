@@ -13,6 +13,7 @@
 
 #include "platform/link/frame.h"
 #include "platform/link/message.h"
+#include "platform/link/shared_region.h"
 
 namespace kel::link {
 
@@ -75,6 +76,8 @@ private:
         FrameReader reader;
         std::deque<Frame> ready;
         bool closed = false;
+        // The sender's payload memory, once it has passed it.
+        std::unique_ptr<SharedView> shared;
     };
     struct Awaited {
         int fd;
@@ -89,6 +92,7 @@ private:
     void handleEvent(int fd);
     void acceptConnections(int listenFd, Handle window);
     void readConnection(const std::shared_ptr<Connection>& connection);
+    bool takeSharedRegion(Connection& connection, int fd);
     void handleFrame(Connection& connection, const Frame& frame);
     void drop(Connection& connection, std::string_view why);
     void drainPosted();

@@ -5,7 +5,10 @@
 //   4  u8  kind, 3 zeros   12  u32 payload length   24 i64 lParam
 //
 // A sent copy-data record carries the sender's window in wParam and dwData in
-// lParam; a result frame carries the handler's result in lParam.
+// lParam; a result frame carries the handler's result in lParam. A shared send
+// is a send whose payload lies in the connection's shared memory
+// (shared_region.h): its length is in the header, its bytes are not in the
+// stream.
 #pragma once
 
 #include <array>
@@ -20,7 +23,13 @@ namespace kel::link {
 inline constexpr std::size_t kFrameHeaderSize = 32;
 inline constexpr std::uint32_t kMaxFramePayload = 1u << 20;
 
-enum class FrameKind : std::uint8_t { Post = 1, Broadcast = 2, Send = 3, Result = 4 };
+enum class FrameKind : std::uint8_t {
+    Post = 1,
+    Broadcast = 2,
+    Send = 3,
+    Result = 4,
+    SharedSend = 5
+};
 
 struct FrameHeader {
     FrameKind kind = FrameKind::Post;
@@ -38,7 +47,8 @@ struct Frame {
 std::array<std::byte, kFrameHeaderSize> encodeHeader(const FrameHeader& header);
 
 // Checks every field before anything trusts it: the magic, a known kind, zero
-// padding, and a payload only on sends and never above kMaxFramePayload.
+// padding, and a payload only on sends (inline or shared) and never above
+// kMaxFramePayload.
 // Returns false with `error` set when the header is malformed.
 bool decodeHeader(std::span<const std::byte, kFrameHeaderSize> bytes, FrameHeader& header,
                   std::string& error);

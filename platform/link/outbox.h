@@ -8,6 +8,7 @@
 
 #include "platform/link/frame.h"
 #include "platform/link/message.h"
+#include "platform/link/shared_region.h"
 
 namespace kel::link {
 
@@ -20,6 +21,10 @@ struct Outgoing {
     // result to come back could be taken for the wrong send.
     bool awaiting = false;
     FrameReader results;
+    // Memory for large payloads, made on first need; `sharedPassed` once the
+    // receiver has been given its descriptor.
+    std::unique_ptr<SharedRegion> shared;
+    bool sharedPassed = false;
     ~Outgoing();
 };
 

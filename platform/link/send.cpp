@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ static_assert(kMaxPayload == kMaxFramePayload);
 // A post is small; if an inbox cannot take one within this time its reader
 // has stopped, and the message is dropped as a full desktop queue drops it.
 constexpr int kPostTimeoutMs = 1000;
+// Payloads from this size on go through the connection's shared memory.
+constexpr std::size_t kSharedPayloadFrom = 8 * 1024;
 
 std::string windowName(Handle window) {
     return "window " + std::to_string(window);
@@ -43,11 +46,11 @@ struct WriteOutcome {
 };
 
 WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> head,
-                        std::span<const std::byte> payload, Dispatcher& dispatcher) {
+                        std::span<const std::byte> payload, int passFd, Dispatcher& dispatcher) {
     WriteOutcome outcome;
     connection.writing = true;
     while (!head.empty() || !payload.empty()) {
-        ssize_t n = sendSome(connection.fd, head, payload);
+        ssize_t n = sendSome(connection.fd, head, payload, outcome.started ? -1 : passFd);
         if (n == -EAGAIN || n == -EINTR) {
             Readiness ready = waitFor(connection.fd, POLLOUT, dispatcher.fd());
             if (ready.second) {
@@ -94,6 +97,21 @@ SendResult awaitResult(Handle window, Outgoing& connection, Dispatcher& dispatch
         }
         return {SendStatus::Delivered, frame.header.lParam};
     }
+}
+
+// Copies `data` into the connection's shared memory, making it on first use.
+// False when there is none to be had; the payload then goes inline.
+bool placeShared(Outgoing& connection, std::span<const std::byte> data) {
+    if (!connection.shared) {
+        std::string error;
+        connection.shared = SharedRegion::create(kMaxFramePayload, error);
+        if (!connection.shared) {
+            log::warning("link", error);
+            return false;
+        }
+    }
+    std::memcpy(connection.shared->bytes().data(), data.data(), data.size());
+    return true;
 }
 
 void deliverPost(Handle window, const FrameHeader& header) {
@@ -169,7 +187,6 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
 
     FrameHeader header{FrameKind::Send, kCopyData, static_cast<std::uint32_t>(data.size()), from,
                        std::bit_cast<std::int64_t>(dwData)};
-    auto head = encodeHeader(header);
 
     Dispatcher::WaitScope waiting(dispatcher);
     Outbox& outbox = Outbox::current();
@@ -178,8 +195,16 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
         if (!connection) {
             return {SendStatus::NoWindow, 0};
         }
+        const bool shared = data.size() >= kSharedPayloadFrom && placeShared(*connection, data);
+        header.kind = shared ? FrameKind::SharedSend : FrameKind::Send;
+        const int passFd = shared && !connection->sharedPassed ? connection->shared->fd() : -1;
+        auto head = encodeHeader(header);
         connection->awaiting = true;
-        WriteOutcome written = writeFrame(*connection, head, data, dispatcher);
+        WriteOutcome written = writeFrame(
+            *connection, head, shared ? std::span<const std::byte>() : data, passFd, dispatcher);
+        if (written.started && passFd >= 0) {
+            connection->sharedPassed = true;
+        }
         if (written.error != 0) {
             connection->awaiting = false;
             outbox.forget(window, connection);

@@ -85,12 +85,23 @@ ssize_t sendSome(int fd, std::span<const std::byte> bytes) {
     return n >= 0 ? n : -errno;
 }
 
-ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second) {
+ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second,
+                 int passFd) {
     iovec parts[2] = {{const_cast<std::byte*>(first.data()), first.size()},
                       {const_cast<std::byte*>(second.data()), second.size()}};
     msghdr message{};
     message.msg_iov = parts;
     message.msg_iovlen = 2;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))];
+    if (passFd >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = SOL_SOCKET;
+        header->cmsg_type = SCM_RIGHTS;
+        header->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(header), &passFd, sizeof(int));
+    }
     ssize_t n = ::sendmsg(fd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
     return n >= 0 ? n : -errno;
 }
@@ -98,6 +109,40 @@ ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::
 ssize_t receiveSome(int fd, std::span<std::byte> bytes) {
     ssize_t n = ::recv(fd, bytes.data(), bytes.size(), MSG_DONTWAIT);
     return n >= 0 ? n : -errno;
+}
+
+ssize_t receiveSome(int fd, std::span<std::byte> bytes, int& passedFd) {
+    passedFd = -1;
+    iovec part{bytes.data(), bytes.size()};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    // Room for a few descriptors, so that a peer sending more than one cannot
+    // make the kernel drop them silently into a truncated buffer unnoticed.
+    alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ssize_t n = ::recvmsg(fd, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    if (n < 0) {
+        return -errno;
+    }
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) {
+            continue;
+        }
+        std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < count; ++i) {
+            int received;
+            std::memcpy(&received, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
+            if (passedFd < 0) {
+                passedFd = received;
+            } else {
+                ::close(received);
+            }
+        }
+    }
+    return n;
 }
 
 bool sendAllWithin(int fd, std::span<const std::byte> bytes, int timeoutMs) {

@@ -28,9 +28,14 @@ int connectTo(const std::filesystem::path& path);
 // stream (receive), or -errno.
 ssize_t sendSome(int fd, std::span<const std::byte> bytes);
 // As sendSome, for bytes in two parts (a frame's header and its payload),
-// without first copying them into one buffer.
-ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second);
+// without first copying them into one buffer. A `passFd` of 0 or more goes
+// along with the first byte (the receiver gets its own descriptor for it).
+ssize_t sendSome(int fd, std::span<const std::byte> first, std::span<const std::byte> second,
+                 int passFd = -1);
 ssize_t receiveSome(int fd, std::span<std::byte> bytes);
+// As receiveSome; a descriptor that came with the bytes is stored in
+// `passedFd` (-1 when none came). Any further descriptors are closed.
+ssize_t receiveSome(int fd, std::span<std::byte> bytes, int& passedFd);
 
 // Writes everything, waiting up to `timeoutMs` for room each time the socket
 // is full. For the small frames that must not be torn (results, posts).

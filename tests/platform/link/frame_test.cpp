@@ -40,7 +40,7 @@ TEST(Frame, MalformedHeadersAreRefusedWithAReason) {
     const Case cases[] = {
         {"magic", 0, std::byte{'X'}, FrameKind::Post, 0, "bad magic"},
         {"kind zero", 4, std::byte{0}, FrameKind::Post, 0, "unknown frame kind 0"},
-        {"kind five", 4, std::byte{5}, FrameKind::Post, 0, "unknown frame kind 5"},
+        {"kind six", 4, std::byte{6}, FrameKind::Post, 0, "unknown frame kind 6"},
         {"padding", 6, std::byte{1}, FrameKind::Post, 0, "nonzero padding"},
         {"oversize", 0, std::byte{0x4B}, FrameKind::Send, kMaxFramePayload + 1, "exceeds"},
         {"payload on a post", 0, std::byte{0x4B}, FrameKind::Post, 1, "carries none"},

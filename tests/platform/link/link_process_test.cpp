@@ -1,5 +1,6 @@
 // The link between real processes: this test process and link_peer.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "platform/link/loop.h"
 #include "platform/link/registered_message.h"
 #include "platform/link/send.h"
+#include "platform/link/unix_socket.h"
 #include "platform/link/window.h"
 #include "tests/platform/link/peer_process.h"
 #include "tests/platform/link/peer_protocol.h"
@@ -234,6 +236,20 @@ TEST_F(LinkProcessTest, LargePayloadsArriveWhole) {
     EXPECT_EQ(sendCopyData(peerWindow, 0, peer::Checksum, bytes).status, SendStatus::TooLarge);
 }
 
+TEST_F(LinkProcessTest, SuccessiveLargeSendsEachArriveWithTheirOwnBytes) {
+    // Large payloads share one memory per connection: each send must find
+    // its own bytes there, never the previous send's.
+    PeerProcess server({"serve"});
+    Handle peerWindow = server.window();
+    auto bytes = pattern(40000);
+    for (std::size_t i = 0; i < 200; ++i) {
+        std::span<const std::byte> part(bytes.data() + i * 37, 28224 - i);
+        SendResult r = sendCopyData(peerWindow, 0, peer::Checksum, part);
+        ASSERT_TRUE(r.delivered()) << "send " << i;
+        ASSERT_EQ(r.result, peer::checksum(part)) << "send " << i;
+    }
+}
+
 TEST_F(LinkProcessTest, TwoClientsAtOnceGetTheirOwnReplies) {
     PeerProcess server({"serve"});
     std::string peerWindow = std::to_string(server.window());
@@ -243,15 +259,17 @@ TEST_F(LinkProcessTest, TwoClientsAtOnceGetTheirOwnReplies) {
     EXPECT_EQ(two.wait(), 0) << two.errorText();
 }
 
-// Writes raw bytes into a window's inbox, as a broken or hostile program would.
-void writeRaw(const std::filesystem::path& socket, const std::vector<std::byte>& bytes) {
+// Writes raw bytes into a window's inbox, as a broken or hostile program
+// would, with a descriptor passed along when `passFd` is 0 or more.
+void writeRaw(const std::filesystem::path& socket, const std::vector<std::byte>& bytes,
+              int passFd = -1) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ASSERT_EQ(sendSome(fd, bytes, {}, passFd), static_cast<ssize_t>(bytes.size()));
     ::close(fd);
 }
 
@@ -270,6 +288,17 @@ TEST_F(LinkProcessTest, GarbageOnAnInboxIsDroppedAndLogged) {
     truncated.resize(truncated.size() + 10);
     writeRaw(socket, truncated);
 
+    // A shared send without its memory, and one whose memory could shrink
+    // under the reader (an unsealed file).
+    FrameHeader shared{FrameKind::SharedSend, kCopyData, 1000, 0, peer::Checksum};
+    head = encodeHeader(shared);
+    writeRaw(socket, {head.begin(), head.end()});
+    int unsealed = ::memfd_create("unsealed", MFD_CLOEXEC);
+    ASSERT_GE(unsealed, 0);
+    ASSERT_EQ(::ftruncate(unsealed, kMaxFramePayload), 0);
+    writeRaw(socket, {head.begin(), head.end()}, unsealed);
+    ::close(unsealed);
+
     auto bytes = pattern(64);
     SendResult r = sendCopyData(peerWindow, 0, peer::Checksum, bytes);
     ASSERT_TRUE(r.delivered());
@@ -280,6 +309,8 @@ TEST_F(LinkProcessTest, GarbageOnAnInboxIsDroppedAndLogged) {
     EXPECT_NE(log.find("bad magic"), std::string::npos) << log;
     EXPECT_NE(log.find("exceeds the limit"), std::string::npos) << log;
     EXPECT_NE(log.find("inside a frame"), std::string::npos) << log;
+    EXPECT_NE(log.find("shared payload without its memory"), std::string::npos) << log;
+    EXPECT_NE(log.find("not a sealed region"), std::string::npos) << log;
 }
 
 }  // namespace
