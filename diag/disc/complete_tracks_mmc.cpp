@@ -1,0 +1,194 @@
+// Refining a TOC-built track list with disc information and the standard
+// track information: real starts and ends, free blocks, packet writing,
+// the track being written and the start of the next session.
+#include <algorithm>
+
+#include "diag/device/device_access.h"
+#include "diag/disc/disc_debug.h"
+#include "diag/disc/disc_info.h"
+#include "diag/disc/track_list.h"
+#include "diag/disc/track_records.h"
+#include "diag/disc/track_replies.h"
+
+namespace kel::diag {
+
+namespace {
+
+constexpr std::size_t kInfoReplyBytes = 256;
+constexpr std::uint16_t kTrackHoldingBlockZero = 0x100;
+constexpr std::uint16_t kInvisibleTrack = 255;
+constexpr std::uint8_t kIncomplete = 1;
+constexpr std::uint8_t kBlankPacketMask = 0xE0;
+constexpr std::uint8_t kBlankPacket = data_mode::kBlank | data_mode::kPacket;
+// Blank, data mode unknown: the invisible track of an appendable disc.
+constexpr std::uint8_t kInvisibleDataMode = 0x4F;
+
+ReplyBytes clearedInfoReply(ReplyBuffer buffer) {
+    std::fill_n(buffer.begin(), kInfoReplyBytes, 0);
+    return ReplyBytes(buffer.data(), kInfoReplyBytes);
+}
+
+// 0 asks for disc information and 255 for the incomplete track: a TOC entry
+// with either number cannot be asked for by its number.
+bool askableTrack(std::uint8_t track) {
+    return track != 0 && track != kInvisibleTrack;
+}
+
+bool readTrack(CdDevice& drive, ReplyBuffer buffer, std::uint8_t track) {
+    clearedInfoReply(buffer);
+    if (drive.ReadDiscInfo(buffer, track)) {
+        return true;
+    }
+    if (track != 1) {
+        return false;
+    }
+    // Some drives will not name track 1 by number but answer for block 0.
+    clearedInfoReply(buffer);
+    return drive.ReadDiscInfo(buffer, kTrackHoldingBlockZero);
+}
+
+void refine(TrackInfo& r, const TrackInformation& info) {
+    r.start = info.start;
+    r.freeBlocks = info.freeBlocks;
+    if (info.nextWritableValid) {
+        r.nextWritable = info.nextWritable == info.start ? 0 : info.nextWritable;
+        r.end = info.nextWritable;
+    } else if ((info.trackModeByte & control_bits::kData) || IsDataTrack(r)) {
+        // Audio tracks keep the TOC's end: their size may include the gap.
+        r.end = AddBlocks(info.start, info.size);
+    }
+    if (HasFixedPackets(info.dataModeByte)) {
+        r.packetSize = info.packetSize;
+    }
+    r.trackModeByte = info.trackModeByte;
+    r.dataModeByte = info.dataModeByte;
+    if (info.dataModeByte & data_mode::kBlank) {
+        r.flags |= track_flags::kBlank;
+    }
+    r.session = info.session;
+    if (info.trackModeByte != 0 &&
+        (info.trackModeByte & control_bits::kData) == (r.control & control_bits::kData)) {
+        r.control = info.trackModeByte & 0x0F;
+    }
+    if (info.dataModeByte & data_mode::kPacket) {
+        r.flags |= track_flags::kPacket;
+    }
+}
+
+// The track behind the TOC's last one, when the drive has one that is being
+// written: a record in front of the lead-out. False when the track shows
+// that there is nothing to learn from the incomplete track either.
+bool addTrackBeingWritten(CdDevice& drive, ReplyBuffer buffer) {
+    TrackInfo* last = LastTrackBeforeLeadOut();
+    if (!last || !askableTrack(last->track)) {
+        return true;
+    }
+    const ReplyBytes reply = clearedInfoReply(buffer);
+    const auto number = static_cast<std::uint16_t>(last->track + 1);
+    if (!drive.ReadDiscInfo(buffer, number)) {
+        return true;
+    }
+    const TrackInformation info = ReadTrackInformationReply(reply);
+    DebugTrackDump(buffer, info.dataLength + 2, number);
+    if (info.track == last->track) {
+        return true;
+    }
+    if ((info.trackModeByte == 0 && info.dataModeByte == 0) ||
+        (info.dataModeByte & kBlankPacketMask) == kBlankPacket ||
+        info.dataModeByte == kInvisibleDataMode) {
+        return false;
+    }
+    if (TrackInfo* record = NewRecordFromTrackInformation(info)) {
+        record->flags |= track_flags::kPacket | track_flags::kOpen;
+        InsertTrackAfter(last, record);
+    }
+    return true;
+}
+
+// Where the incomplete or invisible track's writing would continue: the
+// lead-out's end, and its start when that lies further on.
+void placeLeadOut(CdDevice& drive, ReplyBuffer buffer) {
+    const ReplyBytes reply = clearedInfoReply(buffer);
+    if (!drive.ReadDiscInfo(buffer, kInvisibleTrack)) {
+        return;
+    }
+    const TrackInformation info = ReadTrackInformationReply(reply);
+    DebugDump(buffer, info.dataLength + 2, "Track 255 information");
+    TrackInfo* leadOut = Tracks().last;
+    if (!leadOut || !IsLeadOut(*leadOut) || !info.nextWritableValid) {
+        return;
+    }
+    TrackInfo* before = leadOut->prev;
+    if (info.track == leadOut->track || (before && info.track == before->track)) {
+        return;
+    }
+    leadOut->end = info.nextWritable;
+    if (leadOut->start < info.nextWritable) {
+        leadOut->start = info.nextWritable;
+        if (before) {
+            before->end = info.nextWritable;
+        }
+    }
+}
+
+}  // namespace
+
+bool CompleteTracksMmc(ReplyBuffer buffer) {
+    CdDevice* drive = CurrentDevice();
+    if (!drive || drive->TrkInfo() == 0) {
+        return false;
+    }
+    const ReplyBytes reply = clearedInfoReply(buffer);
+    if (!drive->ReadDiscInfo(buffer, 0)) {
+        DebugLine("Read Disc Info failed for %s (%s).", drive->AddressName(),
+                  drive->DeviceDescription());
+        return false;
+    }
+    const DiscInformation disc = ReadDiscInformationReply(reply);
+    if (disc.dataLength == 0) {
+        return false;
+    }
+    DebugDump(buffer, disc.dataLength + 2, "Disc Information");
+    TrackList& list = Tracks();
+    if (disc.erasable && list.first) {
+        list.first->flags |= track_flags::kErasable;
+    }
+
+    for (TrackInfo* r = list.first; r; r = r->next) {
+        if (IsLeadOut(*r) || !askableTrack(r->track)) {
+            continue;
+        }
+        if (!readTrack(*drive, buffer, r->track)) {
+            DebugLine("Read Track Info failed.");
+            return false;
+        }
+        const TrackInformation info = ReadTrackInformationReply(reply);
+        if (info.dataLength + 2 > static_cast<int>(kInfoReplyBytes)) {
+            return false;
+        }
+        DebugTrackDump(reply, info.dataLength + 2, r->track);
+        refine(*r, info);
+    }
+
+    if (addTrackBeingWritten(*drive, buffer)) {
+        placeLeadOut(*drive, buffer);
+    }
+    if (disc.status == kIncomplete) {
+        if (TrackInfo* open = LastTrackBeforeLeadOut()) {
+            open->flags |= track_flags::kOpen;
+        }
+    }
+    TrackInfo* leadOut = list.last;
+    if (leadOut && IsLeadOut(*leadOut) && leadOut->prev && leadOut->start < leadOut->prev->end) {
+        leadOut->start = leadOut->prev->end;
+    }
+    for (TrackInfo* r = list.first; r; r = r->next) {
+        if (!IsLeadOut(*r) && r->end == 0 && r->prev) {
+            r->end = kDefaultEnd;
+            r->start = AddBlocks(r->prev->end, 1);
+        }
+    }
+    return true;
+}
+
+}  // namespace kel::diag

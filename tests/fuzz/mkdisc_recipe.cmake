@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_mkdisc_recipe fuzz_mkdisc_recipe.cpp kel_mkdisc)
