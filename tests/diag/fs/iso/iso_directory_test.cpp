@@ -1,0 +1,222 @@
+// ISO 9660 directories read from hand-built discs: the tree, multi-extent
+// files, Rock Ridge names, the depth limit, shifted and offset images.
+#include <algorithm>
+
+#include "tests/diag/fs/iso/reader_fixture.h"
+
+namespace kel::diag::testing {
+namespace {
+
+using IsoDirectory = ReaderFixture;
+
+TEST_F(IsoDirectory, ReadsTreeWithCountsLinksAndDates) {
+    ASSERT_TRUE(read(BasicImage()));
+    EXPECT_EQ(track_.flags, track_flags::kIso9660);
+    ASSERT_NE(root(), nullptr);
+    EXPECT_STREQ(root()->name, "\\ TESTVOL (Session 1)");
+    EXPECT_EQ(root()->startBlock, 20);
+    EXPECT_EQ(root()->size, 2048u);
+    EXPECT_EQ(root()->track, &track_);
+    // README, SUB and SUB's A.TXT; . and .. do not count.
+    EXPECT_EQ(root()->count, 3u);
+    EXPECT_EQ(names(root()), (std::vector<std::string>{"", "\1", "README.TXT;1", "SUB"}));
+
+    const FileNode* readme = child(root(), "README.TXT;1");
+    ASSERT_NE(readme, nullptr);
+    EXPECT_EQ(readme->startBlock, 30);
+    EXPECT_EQ(readme->size, 6u);
+    EXPECT_EQ(readme->parent, root());
+    EXPECT_STREQ(readme->previous->name, "\1");
+    EXPECT_EQ(readme->recordingDate, (std::array<std::uint8_t, 7>{126, 12, 9, 7, 32, 34, 4}));
+    EXPECT_FALSE(IsDirectory(*readme));
+
+    const FileNode* sub = child(root(), "SUB");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(IsDirectory(*sub));
+    EXPECT_EQ(sub->count, 1u);
+    EXPECT_EQ(names(sub), (std::vector<std::string>{"", "\1", "A.TXT;1"}));
+    EXPECT_EQ(child(sub, "A.TXT;1")->startBlock, 31);
+
+    EXPECT_EQ(inserted_, (std::vector<FileNode*>{root(), child(root(), "SUB")}));
+    EXPECT_EQ(status_,
+              (std::vector<std::string>{"Scanning ISO-9660 directory for track 1 (TESTVOL)"}));
+    EXPECT_TRUE(messages_.empty());
+    // Directory reads are quiet; the drive is loud again afterwards.
+    EXPECT_EQ(directoryReads(20), 1);
+    EXPECT_EQ(directoryReads(21), 1);
+    EXPECT_EQ(device_.quiet, 0);
+}
+
+TEST_F(IsoDirectory, MultiExtentFileKeepsOneNode) {
+    ImageBuilder image = BasicImage();
+    std::vector<Entry> records = DotEntries(20, 20);
+    // Twelve pieces: more than the first extent list holds.
+    for (std::uint32_t i = 0; i < 12; ++i) {
+        records.push_back(Entry{"BIG.DAT;1", 22 + i, i < 11 ? 2048u : 100u,
+                                static_cast<std::uint8_t>(i < 11 ? kMultiExtent : 0)});
+    }
+    records.push_back(Entry{"Z.TXT;1", 34, 5});
+    image.directory(20, records);
+    ASSERT_TRUE(read(image));
+
+    EXPECT_EQ(names(root()), (std::vector<std::string>{"", "\1", "BIG.DAT;1", "Z.TXT;1"}));
+    const FileNode* big = child(root(), "BIG.DAT;1");
+    EXPECT_EQ(big->flags, node_flags::kExtentList);
+    EXPECT_EQ(big->size, 11u * 2048 + 100);
+    ASSERT_EQ(big->count, 12u);
+    for (std::uint32_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(big->extents[i].start, static_cast<std::int32_t>(22 + i));
+        EXPECT_EQ(big->extents[i].length, i < 11 ? 2048u : 100u);
+    }
+    EXPECT_EQ(child(root(), "Z.TXT;1")->startBlock, 34);
+    EXPECT_EQ(root()->count, 2u);
+}
+
+TEST_F(IsoDirectory, RockRidgeNameReplacesIdentifier) {
+    ImageBuilder image = BasicImage();
+    std::vector<Entry> records = DotEntries(20, 20);
+    Entry named{"LONGNAME.TXT;1", 30, 6};
+    // A PX-like entry first: the walk has to step over it.
+    named.systemUse = {'P', 'X', 12, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    const auto name = NameEntry("Long name.txt");
+    named.systemUse.insert(named.systemUse.end(), name.begin(), name.end());
+    records.push_back(named);
+    // An entry of length 0 would never move the walk on.
+    Entry stuck{"STUCK.TXT;1", 31, 1};
+    stuck.systemUse = {'X', 'X', 0, 1, 'N', 'M', 9, 1, 0, 'b', 'a', 'd'};
+    records.push_back(stuck);
+    // An NM entry longer than the record.
+    Entry overlong{"OVER.TXT;1", 32, 1};
+    overlong.systemUse = {'N', 'M', 200, 1, 0, 'x', 'y'};
+    records.push_back(overlong);
+    image.directory(20, records);
+    ASSERT_TRUE(read(image));
+
+    EXPECT_EQ(names(root()),
+              (std::vector<std::string>{"", "\1", "Long name.txt", "STUCK.TXT;1", "OVER.TXT;1"}));
+    EXPECT_TRUE(track_.flags & track_flags::kRockRidge);
+}
+
+TEST_F(IsoDirectory, SubdirectoryAtDepthTwentyIsListedButNotRead) {
+    ImageBuilder image(70);
+    image.descriptor(16, "DEEP", 70, 20, 2048, 18);
+    image.pathTable(18, 20);
+    // Root at 20, D1 at 21, ... D22 at 42, each holding the next.
+    for (std::uint32_t level = 0; level <= 22; ++level) {
+        std::vector<Entry> entries = DotEntries(20 + level, level ? 19 + level : 20);
+        entries.push_back(Entry{"D" + std::to_string(level + 1), 21 + level, 2048, kDirectory});
+        image.directory(20 + level, entries);
+    }
+    ASSERT_TRUE(read(image));
+
+    const FileNode* node = root();
+    for (int level = 1; level <= 20; ++level) {
+        node = child(node, "D" + std::to_string(level));
+        ASSERT_NE(node, nullptr) << "level " << level;
+    }
+    EXPECT_EQ(node->firstChild, nullptr) << "D20 is listed, not read";
+    EXPECT_NE(node->parent->firstChild, nullptr) << "D19 is read";
+    EXPECT_EQ(std::count(device_.reads.begin(), device_.reads.end(), 20u + 20), 0);
+    EXPECT_EQ(root()->count, 20u);
+}
+
+// Every block lies 3 blocks after the number recorded for it.
+TEST_F(IsoDirectory, PathTableFoundThreeBlocksLateShiftsEveryBlock) {
+    ImageBuilder image(50);
+    image.descriptor(16, "SHIFTED", 50, 20, 2048, 18);
+    image.pathTable(18 + 3, 20);
+    std::vector<Entry> records = DotEntries(20, 20);
+    records.push_back(Entry{"SUB", 21, 2048, kDirectory});
+    records.push_back(Entry{"F.TXT;1", 30, 10});
+    image.directory(20 + 3, records);
+    std::vector<Entry> sub = DotEntries(21, 20);
+    sub.push_back(Entry{"A.TXT;1", 31, 10});
+    image.directory(21 + 3, sub);
+    ASSERT_TRUE(read(image));
+
+    EXPECT_EQ(root()->startBlock, 23);
+    EXPECT_EQ(child(root(), "F.TXT;1")->startBlock, 33);
+    const FileNode* shiftedSub = child(root(), "SUB");
+    ASSERT_NE(shiftedSub, nullptr);
+    EXPECT_EQ(shiftedSub->startBlock, 24);
+    ASSERT_NE(child(shiftedSub, "A.TXT;1"), nullptr) << "the subdirectory is read where it lies";
+    EXPECT_EQ(child(shiftedSub, "A.TXT;1")->startBlock, 34);
+}
+
+// An image mastered from block 0 and written at block 100.
+ImageBuilder OffsetImage(bool joliet) {
+    ImageBuilder image(150);
+    const std::uint32_t at = 100;
+    image.descriptor(at + 16, "OFFSET", 40, 20, 2048, 18);
+    if (joliet) {
+        image.descriptor(at + 17, Ucs2(u"OFFSETJ"), 40, 22, 2048, 18, "%/E");
+    }
+    std::vector<Entry> records = DotEntries(20, 20);
+    records.push_back(Entry{"SUB", 21, 2048, kDirectory});
+    records.push_back(Entry{"F.TXT;1", 30, 10});
+    image.directory(at + 20, records);
+    std::vector<Entry> sub = DotEntries(21, 20);
+    sub.push_back(Entry{"A.TXT;1", 31, 10});
+    image.directory(at + 21, sub);
+    std::vector<Entry> jolietRoot = DotEntries(22, 22);
+    jolietRoot.push_back(Entry{Ucs2(u"file.txt"), 30, 10});
+    image.directory(at + 22, jolietRoot);
+    return image;
+}
+
+TEST_F(IsoDirectory, OffsetImageIsReadAtTheTrackStart) {
+    track_.start = 100;
+    ASSERT_TRUE(read(OffsetImage(false)));
+    EXPECT_EQ(root()->startBlock, 120);
+    EXPECT_EQ(child(root(), "F.TXT;1")->startBlock, 130);
+    const FileNode* sub = child(root(), "SUB");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->startBlock, 121);
+    ASSERT_NE(child(sub, "A.TXT;1"), nullptr);
+    EXPECT_EQ(child(sub, "A.TXT;1")->startBlock, 131);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(IsoDirectory, OffsetJolietImageIsReadAtTheTrackStart) {
+    track_.start = 100;
+    ASSERT_TRUE(read(OffsetImage(true)));
+    EXPECT_TRUE(track_.flags & track_flags::kJoliet);
+    EXPECT_EQ(root()->startBlock, 122);
+    EXPECT_EQ(child(root(), "file.txt")->startBlock, 130);
+}
+
+TEST_F(IsoDirectory, RootBeforeTheTrackWithNothingThereIsReported) {
+    ImageBuilder image = OffsetImage(false);
+    std::fill_n(image.block(120).begin(), 2048, 0);
+    track_.start = 100;
+    EXPECT_FALSE(read(image));
+    ASSERT_EQ(messageIds(), std::vector<int>{204});
+    EXPECT_EQ(messages_[0].text, "The file directory for track 1 is not contained in the track.");
+    EXPECT_EQ(root(), nullptr);
+}
+
+TEST_F(IsoDirectory, ZeroLengthRootIsReadAsOneBlock) {
+    ImageBuilder image = BasicImage();
+    image.descriptor(16, "TESTVOL", 40, 20, 0, 18);
+    ASSERT_TRUE(read(image));
+    EXPECT_EQ(root()->size, 2048u);
+    EXPECT_NE(child(root(), "README.TXT;1"), nullptr);
+}
+
+TEST_F(IsoDirectory, UnreadableDirectoryBlockIsSkippedAndReported) {
+    ImageBuilder image = BasicImage();
+    image.descriptor(16, "TESTVOL", 40, 20, 3 * 2048, 18);
+    std::vector<Entry> more{Entry{"LATE.TXT;1", 32, 1}};
+    image.directory(22, more);
+    device_.failing = {21};
+    ASSERT_TRUE(read(image));
+    EXPECT_NE(child(root(), "LATE.TXT;1"), nullptr) << "the block after the bad one is read";
+    EXPECT_EQ(child(child(root(), "SUB"), "A.TXT;1"), nullptr);
+    ASSERT_EQ(messageIds(), std::vector<int>{241});
+    EXPECT_EQ(messages_[0].text,
+              "2 blocks of directory information had read errors\n"
+              "These were skipped over and not processed.");
+}
+
+}  // namespace
+}  // namespace kel::diag::testing
