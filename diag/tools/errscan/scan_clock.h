@@ -1,0 +1,27 @@
+// The two clocks of a scan: a high-resolution counter that times each read,
+// and milliseconds for the whole pass. Behind an interface so that tests
+// decide what a read costs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace kel::diag {
+
+class ScanClock {
+public:
+    virtual ~ScanClock() = default;
+    // Ticks of the high-resolution counter.
+    virtual std::int64_t counter() = 0;
+    virtual std::int64_t milliseconds() = 0;
+};
+
+// The monotonic clock: counter ticks of 100 ns.
+std::shared_ptr<ScanClock> systemScanClock();
+
+// The clock new scans take: the system's unless one was set (tests set
+// their own); null goes back to the system's.
+std::shared_ptr<ScanClock> CurrentScanClock();
+void SetScanClock(std::shared_ptr<ScanClock> clock);
+
+}  // namespace kel::diag

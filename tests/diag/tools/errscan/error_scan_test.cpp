@@ -1,0 +1,298 @@
+// The scan worker on discs in the emulated drive: how samples are laid out,
+// which tracks it reads, how read errors are counted and logged, the
+// estimate from slow reads, stopping, and the passes over the recovery
+// settings.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "diag/fs/file_node.h"
+#include "diag/state/options.h"
+#include "diag/state/program_flags.h"
+#include "diag/tools/errscan/disc_end.h"
+#include "diag/tools/errscan/error_scan.h"
+#include "diag/tools/errscan/recovery_setting.h"
+#include "emulated_disc.h"
+#include "scan_clocks.h"
+
+namespace kel::diag {
+namespace {
+
+TEST(PlanSamples, QuickScanSpreadsItsSamplesOverTheDisc) {
+    const SamplePlan plan = PlanSamples(ScanMode(500, kQuickSectors), 300000);
+    EXPECT_EQ(plan.samples, 500);
+    EXPECT_EQ(plan.sectors, 3);
+    EXPECT_EQ(300000 / plan.samples, 600) << "one sample every 600 blocks";
+}
+
+TEST(PlanSamples, SamplesBeyondTheDiscBecomeACompleteScan) {
+    SamplePlan plan = PlanSamples(ScanMode(500, kQuickSectors), 1000);
+    EXPECT_EQ(plan.sectors, 8);
+    EXPECT_EQ(plan.samples, 125);
+    plan = PlanSamples(kCompleteScan, 8800);
+    EXPECT_EQ(plan.sectors, 8);
+    EXPECT_EQ(plan.samples, 1100);
+    EXPECT_EQ(PlanSamples(ScanMode(0, kQuickSectors), 8800).samples, 1) << "at least one";
+    EXPECT_EQ(PlanSamples(kCompleteScan, 5).samples, 1);
+}
+
+TEST(PlanSamples, ModeHoldsAnySampleCount) {
+    EXPECT_EQ(ScanMode(10000, kModerateSectors), 1000005);
+    EXPECT_GT(ScanMode(2000000000, kModerateSectors), 0) << "no overflow into a negative mode";
+    EXPECT_EQ(ScanMode(2000000000, kModerateSectors) % 100, 5);
+}
+
+// Data 0-1000, audio 1150-2000, a data track of a later session 13400-14000,
+// the lead-out.
+class ScanTrackList : public ::testing::Test {
+protected:
+    ScanTrackList() {
+        set(records_[0], 0, 1000, 0x14, 1);
+        set(records_[1], 1150, 2000, 0x10, 2);
+        set(records_[2], 13400, 14000, 0x14, 3);
+        set(records_[3], 14000, 0, 0x14, kLeadOutTrack);
+        for (int i = 0; i < 3; ++i) {
+            records_[i].next = &records_[i + 1];
+            records_[i + 1].prev = &records_[i];
+        }
+        list_ = {&records_[0], &records_[3]};
+    }
+    static void set(TrackInfo& t, int start, int end, std::uint8_t control, std::uint8_t number) {
+        t.start = start;
+        t.end = end;
+        t.control = control;
+        t.track = number;
+    }
+    TrackInfo records_[4];
+    TrackList list_;
+};
+
+TEST_F(ScanTrackList, PositionsMoveToTheTrackThatCanBeRead) {
+    std::int32_t position = 500;
+    EXPECT_EQ(FindScanTrack(list_, position, false), &records_[0]);
+    EXPECT_EQ(position, 500);
+    position = 1000;  // the first track's end: into the gap before track 2
+    EXPECT_EQ(FindScanTrack(list_, position, true), &records_[1]);
+    EXPECT_EQ(position, 1150);
+    position = 1000;
+    EXPECT_EQ(FindScanTrack(list_, position, false), &records_[2]) << "audio passed over";
+    EXPECT_EQ(position, 13400);
+    position = 5000;  // between the sessions
+    EXPECT_EQ(FindScanTrack(list_, position, true), &records_[2]);
+    EXPECT_EQ(position, 13400);
+    position = 14000;
+    EXPECT_EQ(FindScanTrack(list_, position, true), nullptr) << "the lead-out ends the pass";
+    EXPECT_EQ(DiscEndBlock(list_), 14000);
+}
+
+class ErrorScanTest : public testing::EmulatedDiscTest {
+protected:
+    void SetUp() override {
+        EmulatedDiscTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        state_.readTimes = &map_;
+        state_.clock = std::make_shared<testing::EvenClock>();
+        state_.progress = [this](int percent) {
+            progress_.push_back(percent);
+            if (onProgress_) {
+                onProgress_(percent);
+            }
+        };
+        state_.ended = [this] { ++ended_; };
+    }
+
+    void insertData(const std::string& sections = "") {
+        const testing::BuiltImage* disc = testing::DataDisc();
+        ASSERT_NE(disc, nullptr);
+        insert(*disc, sections);
+        // One pass with the setting the drive has confirmed.
+        device().SetErrScan(0x06);
+        device().SetDevReg(true);
+    }
+
+    void scan(int mode) {
+        state_.discEnd = DiscEndBlock(Tracks());
+        map_.fill(0);
+        ErrorScanThread(mode, state_);
+        EXPECT_EQ(ended_, 1);
+        EXPECT_EQ(device().quiet, 0);
+        EXPECT_EQ(device().errorClassifying, 0);
+    }
+
+    int passes() const {
+        return static_cast<int>(std::count(progress_.begin(), progress_.end(), 0)) - 1;
+    }
+
+    std::string errorLog() const {
+        std::ifstream in(Options().errorLogFile, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::array<std::uint32_t, kTimeSlots> map_{};
+    ScanState state_;
+    std::vector<int> progress_;
+    std::function<void(int)> onProgress_;
+    int ended_ = 0;
+};
+
+TEST_F(ErrorScanTest, CompleteScanReadsEveryBlockAndCountsEachErrorClass) {
+    // Blocks 3000-3007 are one read of a complete scan (16 + 8k).
+    insertData("[faults]\nhard = 3000-3007, 6000\nother = 7000\n");
+    scan(kCompleteScan);
+    EXPECT_EQ(state_.sectorsRead, state_.discEnd - 16);
+    EXPECT_EQ(device().mediumErrorCount, 2u);
+    EXPECT_EQ(device().otherErrorCount, 1u);
+    EXPECT_EQ(device().recoveredCount, 0u);
+    EXPECT_EQ(passes(), 1);
+    EXPECT_EQ(progress_.back(), 99);
+    EXPECT_TRUE(messages.empty()) << "read errors of a scan raise no message";
+}
+
+TEST_F(ErrorScanTest, QuickScanReadsItsSamplesAlone) {
+    insertData("[faults]\nhard = 20-8000\n");
+    // With samples every 17 blocks, nearly every sample falls on a bad block:
+    // only the samples are read, and each counts once.
+    scan(ScanMode(500, kQuickSectors));
+    EXPECT_EQ(state_.samplesRead,
+              (state_.discEnd - 16 + state_.discEnd / 500 - 1) / (state_.discEnd / 500));
+    EXPECT_EQ(state_.sectorsRead, state_.samplesRead * 3);
+    EXPECT_GT(device().mediumErrorCount, 400u);
+    EXPECT_LE(device().mediumErrorCount, static_cast<std::uint32_t>(state_.samplesRead));
+}
+
+TEST_F(ErrorScanTest, RecoveredErrorsNeedTheSettingThatPostsThem) {
+    insertData("[faults]\nmarginal = 4000-4003\n");
+    ASSERT_TRUE(device().SetErrorRecovery(0x06FF, nullptr));  // PER+DTE
+    scan(kCompleteScan);
+    EXPECT_EQ(device().recoveredCount, 1u);
+    EXPECT_EQ(device().mediumErrorCount, 0u);
+}
+
+TEST_F(ErrorScanTest, IgnRecoveredAcceptsCorrectedReads) {
+    insertData("[faults]\nmarginal = 4000-4003\n");
+    ASSERT_TRUE(device().SetErrorRecovery(0x06FF, nullptr));
+    Options().ignoreRecovered = 1;
+    scan(kCompleteScan);
+    EXPECT_EQ(device().recoveredCount, 0u);
+    EXPECT_EQ(device().mediumErrorCount + device().otherErrorCount, 0u);
+}
+
+TEST_F(ErrorScanTest, SlowRegionWithoutReportedErrorsIsEstimated) {
+    // The drive corrects the sectors at the end of slot 5 (blocks 4500-5399)
+    // without telling; only their time shows them.
+    insertData("[faults]\nmarginal = 5360-5399\n");
+    state_.clock = std::make_shared<testing::RetryAwareClock>();
+    scan(kCompleteScan);
+    EXPECT_EQ(device().recoveredCount, 900u / 8) << "the samples one slot stands for";
+    EXPECT_GT(map_[5], map_[4] * 100);
+}
+
+TEST_F(ErrorScanTest, FailedReadsGoToTheErrorLogWithTheirFile) {
+    insertData("[faults]\nhard = 3000\n");
+    // The scan finds files in the track's tree as the readers left it.
+    FileNode root, big;
+    char rootName[] = "ERRSCAN";
+    char bigName[] = "BIG.BIN;1";
+    root.name = rootName;
+    root.firstChild = &big;
+    big.name = bigName;
+    big.startBlock = 2900;
+    big.size = 200 * 2048;
+    track(0).root = &root;
+    Options().errorFileReport = 1;
+    scan(kCompleteScan);
+    const std::string log = errorLog();
+    EXPECT_NE(log.find("Error summary from ACME CDROM-4000 for volume ERRSCAN at "),
+              std::string::npos);
+    EXPECT_NE(log.find("\r\nError in track 1 at block 3000 in file BIG.BIN;1\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Error summary", log.find("Error in track")), std::string::npos)
+        << "one header per command";
+    track(0).root = nullptr;
+}
+
+TEST_F(ErrorScanTest, AudioTracksAreReadAsCdda) {
+    const testing::BuiltImage* disc = testing::MixedDisc();
+    ASSERT_NE(disc, nullptr);
+    const std::int32_t audioStart = disc->plan.tracks.at(1).start;
+    insert(*disc, "[faults]\nhard = " + std::to_string(audioStart + 100) + "\n");
+    device().SetDevReg(true);
+    Options().errorFileReport = 1;
+    scan(kCompleteScan);
+    EXPECT_EQ(device().mediumErrorCount, 1u);
+    EXPECT_EQ(device().otherErrorCount, 0u) << "no read crosses from one track into another";
+    EXPECT_NE(errorLog().find("Error in audio track 2 at relative block "), std::string::npos);
+    EXPECT_EQ(device().cddaMode, 0) << "switched back for the data reads that follow";
+}
+
+TEST_F(ErrorScanTest, DriveWithoutCddaSkipsAudioAndMayFindNothing) {
+    const testing::BuiltImage* disc = testing::AudioDisc();
+    ASSERT_NE(disc, nullptr);
+    insert(*disc);
+    device().SetCDDAScan(false);
+    scan(kCompleteScan);
+    EXPECT_EQ(device().cancelled, 1);
+    EXPECT_EQ(state_.samplesRead, 0);
+    EXPECT_TRUE(progress_.empty());
+}
+
+TEST_F(ErrorScanTest, StopEndsThePassAndConfirmsNothing) {
+    insertData();
+    device().SetDevReg(false);
+    onProgress_ = [this](int percent) {
+        if (percent >= 50) {
+            device().SetCancel();
+        }
+    };
+    scan(kCompleteScan);
+    EXPECT_GT(state_.samplesRead, 500);
+    EXPECT_LT(state_.samplesRead, 600);
+    EXPECT_EQ(passes(), 1) << "a stopped scan tries no other setting";
+    EXPECT_EQ(device().cancelled, 1) << "cleared by the dialog, not the worker";
+    EXPECT_FALSE(device().DevReg());
+}
+
+TEST_F(ErrorScanTest, ProgramAbortStopsLikeStop) {
+    insertData();
+    onProgress_ = [](int percent) {
+        if (percent >= 50) {
+            StopScan() = true;
+        }
+    };
+    scan(kCompleteScan);
+    EXPECT_LT(state_.samplesRead, 600);
+    EXPECT_EQ(device().cancelled, 1);
+}
+
+TEST_F(ErrorScanTest, CleanDiscTriesEveryLaterSettingThenConfirmsTheProbedOne) {
+    insertData();
+    device().SetDevReg(false);
+    PrepareErrorRecovery();
+    ASSERT_EQ(device().ErrScan(), 0x06);
+    scan(ScanMode(50, kQuickSectors));
+    EXPECT_EQ(passes(), 8) << "0x06 and the seven candidates after it";
+    EXPECT_EQ(device().ErrScan(), 0x06);
+    EXPECT_TRUE(device().DevReg());
+}
+
+TEST_F(ErrorScanTest, ASettingThatFindsErrorsIsKept) {
+    insertData("[faults]\nmarginal = 16-8000\n");
+    device().SetDevReg(false);
+    device().SetErrScan(0x04);
+    ASSERT_TRUE(device().SetErrorRecovery(0x04FF, nullptr));
+    scan(ScanMode(20, kQuickSectors));
+    EXPECT_EQ(passes(), 1);
+    EXPECT_GT(device().recoveredCount, 0u);
+    EXPECT_EQ(device().ErrScan(), 0x04);
+    EXPECT_TRUE(device().DevReg());
+}
+
+}  // namespace
+}  // namespace kel::diag

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_error_history fuzz_error_history.cpp kel_diag_errscan)

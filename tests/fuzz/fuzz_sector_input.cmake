@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_sector_input fuzz_sector_input.cpp kel_diag_sector)
