@@ -1,5 +1,7 @@
 #include "diag/device/command_blocks.h"
 
+#include <algorithm>
+
 namespace kel::diag {
 
 namespace {
@@ -188,6 +190,12 @@ std::optional<CommandBlock> discInfoCommand(const DeviceProfile& profile, std::u
     }
     cdb.bytes[5] = static_cast<std::uint8_t>(track);
     cdb.bytes[8] = 255;
+    return cdb;
+}
+
+CommandBlock vendorTrackInfoAllCommand() {
+    CommandBlock cdb = block(12, opcode::kVendorTrackInfo);
+    std::fill(cdb.bytes.begin() + 2, cdb.bytes.begin() + 10, 0xFF);
     return cdb;
 }
 

@@ -77,6 +77,9 @@ std::optional<CommandBlock> readWithSubcodeCommand(const DeviceProfile& profile,
 // READ DISC INFORMATION for track 0, else the profile's track information
 // command; none when the profile names no usable opcode.
 std::optional<CommandBlock> discInfoCommand(const DeviceProfile& profile, std::uint16_t track);
+// The vendor track information command (0xE6) in its twelve-byte form that
+// names no track: bytes 2-9 all 0xFF.
+CommandBlock vendorTrackInfoAllCommand();
 CommandBlock modeSenseCommand(bool mode10, std::uint8_t page, std::uint16_t allocation);
 CommandBlock modeSelectCommand(bool mode10, std::uint16_t listLength);
 CommandBlock loadEjectCommand(std::uint8_t opcode, bool eject);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "diag/device/aspi_access.h"
 #include "diag/device/registry_key.h"
 #include "diag/device/spti_device.h"
 #include "platform/drives/system_info.h"
@@ -33,18 +34,11 @@ bool InitDeviceAccess(StringSource strings, MessageCallback messages, DeviceAcce
     AccessState& s = state();
     std::lock_guard lock(s.mutex);
     s.selected = AccessInterface::None;
-    s.aspi = std::move(setup.aspi);
+    s.aspi = setup.aspi ? std::move(setup.aspi) : MakeAspiBackend(strings);
     if (aspiOnly == 0 && drives::platformFamily() == drives::PlatformFamily::Nt) {
         s.drives = setup.drives ? std::move(setup.drives) : systemDriveAccess(std::move(strings));
         s.selected = AccessInterface::PassThrough;
         return true;
-    }
-    if (!s.aspi) {
-        if (messages) {
-            messages(DeviceMessage{
-                3004, MessageButtons::Ok, {std::string("no ASPI manager is installed")}});
-        }
-        return false;
     }
     if (!s.aspi->load(messages)) {
         return false;

@@ -32,6 +32,20 @@ ModeParameters pageParameters(std::vector<std::uint8_t> page) {
     return ModeParameters{BlockDescriptor{0, kCookedBlock}, false, std::move(page)};
 }
 
+std::vector<std::uint8_t> speedPage31(std::uint8_t speedCode, std::uint8_t factor) {
+    switch (speedCode) {
+        case 1:
+            return {0x31, 0x02, 0x00, factor};
+        case 3:
+            return {0x31, 0x02, factor, 0x00};
+        case 6:
+            return {0x31, 0x02, static_cast<std::uint8_t>(factor & 0x0F),
+                    static_cast<std::uint8_t>(factor >> 4)};
+        default:
+            return {};
+    }
+}
+
 std::vector<std::uint8_t> buildModeParameterList(const ModeParameters& parameters, bool mode10) {
     std::vector<std::uint8_t> list;
     bool withDescriptor = !mode10 || parameters.descriptorInTenByte;

@@ -32,6 +32,11 @@ ModeParameters blockLengthParameters(std::uint8_t density, std::uint32_t blockLe
 // 6-byte form, none in the 10-byte form.
 ModeParameters pageParameters(std::vector<std::uint8_t> page);
 
+// The vendor speed page 0x31 for the speed codes 1 (factor in byte 3), 3
+// (byte 2) and 6 (low four bits in byte 2, the rest in byte 3); empty for
+// any other code.
+std::vector<std::uint8_t> speedPage31(std::uint8_t speedCode, std::uint8_t factor);
+
 // The parameter list with its header; the header's mode data length counts
 // every byte after the length field itself.
 std::vector<std::uint8_t> buildModeParameterList(const ModeParameters& parameters, bool mode10);

@@ -1,6 +1,5 @@
 // The drive object over SCSI pass-through: drives found by letter, each
-// command block sent with its sense area through the drive's transport, the
-// retry rules of the command core, and the profile-driven command forms.
+// command block sent with its sense area through the drive's transport.
 #pragma once
 
 #include <chrono>
@@ -9,30 +8,13 @@
 #include <span>
 #include <string>
 
-#include "diag/device/cd_device.h"
-#include "diag/device/command_blocks.h"
+#include "diag/device/command_device.h"
 #include "diag/device/drive_access.h"
-#include "diag/device/mode_data.h"
 #include "platform/scsi/transport.h"
 
 namespace kel::diag {
 
-// One command: its block, the data's direction and buffer, and how it ended.
-struct SptiRequest {
-    CommandBlock cdb;
-    scsi::Direction direction = scsi::Direction::None;
-    std::span<std::uint8_t> buffer;
-    scsi::Result result;
-
-    // The bytes the drive really returned, within the buffer.
-    std::span<std::uint8_t> returned() const;
-};
-
-// How a MODE SELECT ended: the drive took the list; the drive refused it and
-// that was reported (message or log); or it could not be sent at all.
-enum class ModeSelectOutcome { Accepted, Rejected, Failed };
-
-class SptiDevice final : public CdDevice {
+class SptiDevice final : public CommandDevice {
 public:
     explicit SptiDevice(std::shared_ptr<const DriveAccess> access);
 
@@ -40,34 +22,11 @@ public:
     bool FindNext() override;
     std::string AddressName() const override;
     bool Open() override;
-    bool Inquiry(std::span<std::uint8_t> buffer) override;
-    bool ReadToc(std::uint16_t formatWord, std::span<std::uint8_t> buffer) override;
-    bool ReadSectors(std::uint32_t block, std::span<std::uint8_t> buffer,
-                     std::uint32_t count) override;
-    bool ReadCdda(std::uint32_t block, std::span<std::uint8_t> buffer) override;
-    bool ReadSubChannel(std::uint8_t format, std::uint8_t track,
-                        std::span<std::uint8_t> buffer) override;
-    bool ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer, std::uint32_t count,
-                  bool withQ) override;
-    bool ReadDiscInfo(std::span<std::uint8_t> buffer, std::uint16_t track) override;
-    bool ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t> buffer,
-                         std::uint32_t count) override;
-    bool SetErrorRecovery(int value, std::uint16_t* out) override;
-    bool SetCddaMode(bool on) override;
-    bool SetRawMode(bool on) override;
-    bool LoadEject(bool eject) override;
     bool SetSpeed(int factor) override;
-    std::string SenseText() const override { return SenseString(); }
     std::string InterfaceName() const override { return "SPT 1.0"; }
-    bool TestUnitReady() override;
-    bool Seek(std::uint32_t block) override;
     std::unique_ptr<CdDevice> Clone() const override;
 
-    // Sends one command; true when it ended with status GOOD. With
-    // `handleErrors` the sense is stored and the retry rules apply.
-    bool ExecuteCommand(SptiRequest& request, bool handleErrors);
-    ModeSelectOutcome ModeSelect(const ModeParameters& parameters);
-    std::string SenseString() const;
+    bool ExecuteCommand(DeviceCommand& command, bool handleErrors) override;
 
     // Fills registryName with the first hard disk's name.
     bool ScanRegistryName();
@@ -77,33 +36,24 @@ public:
     std::uint8_t driveLetter = 0;
 
     static constexpr std::chrono::milliseconds kTimeout{30000};
-    static constexpr int kRetries = 5;
 
 private:
     SptiDevice(const SptiDevice& source, CloneTag);
 
-    void send(SptiRequest& request);
-    void storeSense(const scsi::Result& result);
-    void logCdb(const char* prefix, const CommandBlock& cdb) const;
-    void wait(std::chrono::milliseconds duration) const { access_->clock->wait(duration); }
-    std::string senseStringOf(std::uint8_t asc, std::uint8_t ascq) const;
-
-    // Open's parts.
-    bool readModePages();
-    void useModePage(std::uint8_t code, std::span<const std::uint8_t> page);
-    void applyProfileDefaults();
-    void classifyMedium();
-
-    // The read error rules shared by the reads.
-    bool classifyReadFailure(std::uint8_t op, std::int64_t block);
-    bool isRetriedReadSense(bool withPositioningError) const;
-    void reportReadFailure(std::int64_t block);
+    bool sendOnce(DeviceCommand& command) override;
+    void wait(std::chrono::milliseconds duration) const override { access_->clock->wait(duration); }
+    const StringSource& senseTexts() const override { return access_->strings; }
+    std::string messageName() const override { return DeviceDescription(); }
+    std::string logAddress() const override {
+        return std::string(1, static_cast<char>(driveLetter));
+    }
+    void useSpeedPage(std::uint8_t code, std::span<const std::uint8_t> page) override;
+    void applyProfileDefaults() override;
 
     std::shared_ptr<const DriveAccess> access_;
     std::unique_ptr<scsi::Transport> transport_;
-    // Of the last command sent: the bytes it returned and its transport
-    // error code (0 when it reached the drive).
-    std::size_t lastReturned_ = 0;
+    // The transport error code of the last command (0 when it reached the
+    // drive): an access denial has its own message.
     int lastTransportCode_ = 0;
 };
 

@@ -2,10 +2,18 @@
 
 namespace kel::diag {
 
-SptiDevice::SptiDevice(std::shared_ptr<const DriveAccess> access) : access_(std::move(access)) {}
+namespace {
+
+// Open's MODE SENSE reads 1024 bytes; INQUIRY results are dumped whole.
+constexpr CommandDialect kPassThrough{1024, 256, false};
+
+}  // namespace
+
+SptiDevice::SptiDevice(std::shared_ptr<const DriveAccess> access)
+    : CommandDevice(kPassThrough), access_(std::move(access)) {}
 
 SptiDevice::SptiDevice(const SptiDevice& source, CloneTag tag)
-    : CdDevice(source, tag), driveLetter(source.driveLetter), access_(source.access_) {}
+    : CommandDevice(source, tag), driveLetter(source.driveLetter), access_(source.access_) {}
 
 std::unique_ptr<CdDevice> SptiDevice::Clone() const {
     return std::unique_ptr<CdDevice>(new SptiDevice(*this, CloneTag{}));

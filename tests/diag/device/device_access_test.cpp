@@ -2,6 +2,7 @@
 // byte-order helpers.
 #include <gtest/gtest.h>
 
+#include "diag/device/aspi_access.h"
 #include "diag/device/device_access.h"
 #include "diag/device/registry_key.h"
 #include "diag/device/spti_device.h"
@@ -55,7 +56,8 @@ TEST_F(DeviceAccessTest, AspiForcedWithoutAManagerFails) {
         shown.push_back(m);
         return MessageAnswer::Ok;
     };
-    EXPECT_FALSE(InitDeviceAccess({}, messages, DeviceAccessSetup{drives_, {}}));
+    AspiBackend missing = MakeAspiBackend({}, folder_ / "no-manager-here.so");
+    EXPECT_FALSE(InitDeviceAccess({}, messages, DeviceAccessSetup{drives_, missing}));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].id, 3004);
     EXPECT_EQ(SelectedAccessInterface(), AccessInterface::None);

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "diag/device/spti_device.h"
+#include "diag/device/command_device.h"
 
 namespace kel::diag {
 
@@ -14,13 +14,16 @@ constexpr std::uint32_t kMaxCountWord = 0xFFFF;
 
 }  // namespace
 
-bool SptiDevice::isRetriedReadSense(bool withPositioningError) const {
+// `sectorReads`: the rules of ReadSectors, which also retry a positioning
+// error (and, where the interface says so, a drive not ready).
+bool CommandDevice::isRetriedReadSense(bool sectorReads) const {
     std::uint8_t key = senseKeyCode();
     return (key == 0 && senseAsc == 0x15) || (key == 4 && senseAsc == 0) ||
-           (key == 3 && senseAsc == 0x11) || (withPositioningError && senseAsc == 0x22);
+           (key == 3 && senseAsc == 0x11) ||
+           (sectorReads && (senseAsc == 0x22 || (dialect_.retryNotReadyReads && senseAsc == 0x04)));
 }
 
-bool SptiDevice::classifyReadFailure(std::uint8_t op, std::int64_t block) {
+bool CommandDevice::classifyReadFailure(std::uint8_t op, std::int64_t block) {
     std::uint8_t key = senseKeyCode();
     if (key == 1) {
         if (acceptRecovered) {
@@ -33,8 +36,8 @@ bool SptiDevice::classifyReadFailure(std::uint8_t op, std::int64_t block) {
         ++mediumErrorCount;
     } else {
         if (debugLevel > 0) {
-            log("Unexpected error from cmd 0x%02x, block %lld on device %c: %s", op,
-                static_cast<long long>(block), driveLetter, SenseString().c_str());
+            log("Unexpected error from cmd 0x%02x, block %lld on device %s: %s", op,
+                static_cast<long long>(block), logAddress().c_str(), SenseString().c_str());
         }
         lastErrorClass = kOtherError;
         ++otherErrorCount;
@@ -42,29 +45,29 @@ bool SptiDevice::classifyReadFailure(std::uint8_t op, std::int64_t block) {
     return false;
 }
 
-void SptiDevice::reportReadFailure(std::int64_t block) {
-    show(3007, {block, DeviceDescription(), SenseString()});
+void CommandDevice::reportReadFailure(std::int64_t block) {
+    show(3007, {block, messageName(), SenseString()});
 }
 
-bool SptiDevice::Inquiry(std::span<std::uint8_t> buffer) {
+bool CommandDevice::Inquiry(std::span<std::uint8_t> buffer) {
     if (buffer.size() < kInquiryBytes) {
         return false;
     }
     std::fill(buffer.begin(), buffer.end(), 0);
-    SptiRequest request{inquiryCommand(), scsi::Direction::In, buffer.first(kInquiryBytes), {}};
+    DeviceCommand request{inquiryCommand(), scsi::Direction::In, buffer.first(kInquiryBytes), {}};
     bool ok = ExecuteCommand(request, true);
     if (debugLevel > 0) {
         if (ok) {
-            dump(buffer.first(std::min<std::size_t>(buffer.size(), 256)),
+            dump(buffer.first(std::min(buffer.size(), dialect_.inquiryDumpBytes)),
                  "Inquiry results from device");
         } else {
-            log("Inquiry to %c failed", driveLetter);
+            log("Inquiry to %s failed", logAddress().c_str());
         }
     }
     return ok;
 }
 
-bool SptiDevice::ReadToc(std::uint16_t formatWord, std::span<std::uint8_t> buffer) {
+bool CommandDevice::ReadToc(std::uint16_t formatWord, std::span<std::uint8_t> buffer) {
     if (((formatWord >> 8) & 0x0F) == 4 && profile->NoATIP) {
         return false;
     }
@@ -72,7 +75,8 @@ bool SptiDevice::ReadToc(std::uint16_t formatWord, std::span<std::uint8_t> buffe
     if (buffer.size() < length) {
         return false;
     }
-    SptiRequest request{readTocCommand(formatWord), scsi::Direction::In, buffer.first(length), {}};
+    DeviceCommand request{
+        readTocCommand(formatWord), scsi::Direction::In, buffer.first(length), {}};
     if (ExecuteCommand(request, true)) {
         return true;
     }
@@ -83,13 +87,13 @@ bool SptiDevice::ReadToc(std::uint16_t formatWord, std::span<std::uint8_t> buffe
                                 senseAsc == 0x64)) ||
                   (key == 8 && senseAsc == 0x94);
     if (!silent && !(quiet && debugLevel == 0)) {
-        show(3009, {std::int64_t{formatWord}, DeviceDescription(), SenseString()});
+        show(3009, {std::int64_t{formatWord}, messageName(), SenseString()});
     }
     return false;
 }
 
-bool SptiDevice::ReadSectors(std::uint32_t block, std::span<std::uint8_t> buffer,
-                             std::uint32_t count) {
+bool CommandDevice::ReadSectors(std::uint32_t block, std::span<std::uint8_t> buffer,
+                                std::uint32_t count) {
     lastErrorClass = kNoError;
     if (cddaMode) {
         return ScanRead(block, buffer, count, false);
@@ -102,7 +106,7 @@ bool SptiDevice::ReadSectors(std::uint32_t block, std::span<std::uint8_t> buffer
         }
         return false;
     }
-    SptiRequest request{
+    DeviceCommand request{
         readSectorsCommand(*profile, rawMode != 0, block, static_cast<std::uint8_t>(count)),
         scsi::Direction::In,
         buffer.first(count * sectorBytes),
@@ -131,11 +135,11 @@ bool SptiDevice::ReadSectors(std::uint32_t block, std::span<std::uint8_t> buffer
     }
 }
 
-bool SptiDevice::ReadCdda(std::uint32_t block, std::span<std::uint8_t> buffer) {
+bool CommandDevice::ReadCdda(std::uint32_t block, std::span<std::uint8_t> buffer) {
     if (!rawMode || buffer.size() < kRawSectorBytes) {
         return false;
     }
-    SptiRequest request{
+    DeviceCommand request{
         readCddaCommand(*profile, block), scsi::Direction::In, buffer.first(kRawSectorBytes), {}};
     int retriesLeft = kRetries;
     for (;;) {
@@ -152,20 +156,20 @@ bool SptiDevice::ReadCdda(std::uint32_t block, std::span<std::uint8_t> buffer) {
     }
 }
 
-bool SptiDevice::ReadSubChannel(std::uint8_t format, std::uint8_t track,
-                                std::span<std::uint8_t> buffer) {
+bool CommandDevice::ReadSubChannel(std::uint8_t format, std::uint8_t track,
+                                   std::span<std::uint8_t> buffer) {
     if (buffer.size() < kSubChannelBytes) {
         return false;
     }
-    SptiRequest request{readSubChannelCommand(format, track),
-                        scsi::Direction::In,
-                        buffer.first(kSubChannelBytes),
-                        {}};
+    DeviceCommand request{readSubChannelCommand(format, track),
+                          scsi::Direction::In,
+                          buffer.first(kSubChannelBytes),
+                          {}};
     return ExecuteCommand(request, true);
 }
 
-bool SptiDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer, std::uint32_t count,
-                          bool withQ) {
+bool CommandDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer,
+                             std::uint32_t count, bool withQ) {
     std::size_t sectorBytes = kRawSectorBytes + (withQ ? kSubQBytes : 0);
     if (count > kMaxCountWord || buffer.size() < count * sectorBytes) {
         return false;
@@ -179,7 +183,7 @@ bool SptiDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer, s
         }
         return false;
     }
-    SptiRequest request{*cdb, scsi::Direction::In, buffer.first(count * sectorBytes), {}};
+    DeviceCommand request{*cdb, scsi::Direction::In, buffer.first(count * sectorBytes), {}};
     if (ExecuteCommand(request, true)) {
         return true;
     }
@@ -191,17 +195,18 @@ bool SptiDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer, s
     return false;
 }
 
-bool SptiDevice::ReadDiscInfo(std::span<std::uint8_t> buffer, std::uint16_t track) {
-    std::optional<CommandBlock> cdb = discInfoCommand(*profile, track);
+bool CommandDevice::ReadDiscInfo(std::span<std::uint8_t> buffer, std::uint16_t track) {
+    std::optional<CommandBlock> cdb =
+        track == 0 ? discInfoCommand(*profile, 0) : trackInfoCommand(track);
     if (!cdb || buffer.size() < kDiscInfoBytes) {
         return false;
     }
-    SptiRequest request{*cdb, scsi::Direction::In, buffer.first(kDiscInfoBytes), {}};
+    DeviceCommand request{*cdb, scsi::Direction::In, buffer.first(kDiscInfoBytes), {}};
     return ExecuteCommand(request, true);
 }
 
-bool SptiDevice::ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t> buffer,
-                                 std::uint32_t count) {
+bool CommandDevice::ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t> buffer,
+                                    std::uint32_t count) {
     if (count > kMaxCountWord || buffer.size() < count * kSubcodeSectorBytes) {
         return false;
     }
@@ -210,7 +215,7 @@ bool SptiDevice::ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t> bu
     if (!cdb) {
         return false;
     }
-    SptiRequest request{*cdb, scsi::Direction::In, buffer.first(count * kSubcodeSectorBytes), {}};
+    DeviceCommand request{*cdb, scsi::Direction::In, buffer.first(count * kSubcodeSectorBytes), {}};
     if (ExecuteCommand(request, true)) {
         return true;
     }
@@ -220,8 +225,12 @@ bool SptiDevice::ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t> bu
     return false;
 }
 
-bool SptiDevice::Seek(std::uint32_t block) {
-    SptiRequest request{seekCommand(block), scsi::Direction::None, {}, {}};
+std::optional<CommandBlock> CommandDevice::trackInfoCommand(std::uint16_t track) const {
+    return discInfoCommand(*profile, track);
+}
+
+bool CommandDevice::Seek(std::uint32_t block) {
+    DeviceCommand request{seekCommand(block), scsi::Direction::None, {}, {}};
     return ExecuteCommand(request, true);
 }
 

@@ -1,0 +1,255 @@
+#include "platform/aspi/host_adapter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/aspi/completion_event.h"
+
+namespace kel::aspi {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Below the two minutes a program waits for a posted request, so that a
+// drive that hangs ends as a time-out status rather than an abandoned block.
+constexpr std::chrono::milliseconds kCommandTimeout = 100s;
+constexpr std::uint8_t kAdapters = 1;
+constexpr char kAdapterName[] = "KEL HOST ADAPTR";
+
+bool cdbLengthAllowed(std::uint8_t length) {
+    return length == 6 || length == 10 || length == 12 || length == 16;
+}
+
+std::uint32_t finish(SrbHead& head, std::uint8_t status) {
+    head.SRB_Status = status;
+    return status;
+}
+
+}  // namespace
+
+HostAdapter::HostAdapter(std::vector<TargetOpener> targets) {
+    targets.resize(std::min(targets.size(), kMaxTargets));
+    for (TargetOpener& open : targets) {
+        targets_.push_back(Target{std::move(open), nullptr, -1});
+    }
+}
+
+HostAdapter::~HostAdapter() {
+    {
+        std::lock_guard lock(queueMutex_);
+        stopping_ = true;
+    }
+    queued_.notify_all();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+std::uint32_t HostAdapter::supportInfo() const {
+    std::uint8_t status = targets_.empty() ? SS_NO_ADAPTERS : SS_COMP;
+    return std::uint32_t{status} << 8 | kAdapters;
+}
+
+std::uint8_t HostAdapter::targetIds() const {
+    return targets_.size() > 8 ? 16 : 8;
+}
+
+HostAdapter::Target* HostAdapter::target(std::uint8_t id, std::uint8_t lun) {
+    if (lun != 0 || id >= targets_.size()) {
+        return nullptr;
+    }
+    return &targets_[id];
+}
+
+scsi::Transport* HostAdapter::transportOf(Target& target) {
+    if (!target.transport && target.open) {
+        target.transport = target.open();
+    }
+    return target.transport.get();
+}
+
+std::uint32_t HostAdapter::send(void* request) {
+    if (!request) {
+        return SS_BAD_REQUEST;
+    }
+    auto& head = *static_cast<SrbHead*>(request);
+    auto sized = [&](std::size_t size) { return head.SRB_Length == size; };
+    switch (head.SRB_Cmd) {
+        case SC_HA_INQUIRY:
+            if (!sized(sizeof(SrbHaInquiry))) {
+                break;
+            }
+            return inquireAdapter(*static_cast<SrbHaInquiry*>(request));
+        case SC_GET_DEV_TYPE:
+            if (!sized(sizeof(SrbGetDevType))) {
+                break;
+            }
+            return deviceType(*static_cast<SrbGetDevType*>(request));
+        case SC_EXEC_SCSI_CMD:
+            if (!sized(sizeof(SrbExecScsiCmd))) {
+                break;
+            }
+            return executeCommand(*static_cast<SrbExecScsiCmd*>(request));
+        case SC_RESET_DEV:
+            if (!sized(sizeof(SrbResetDev))) {
+                break;
+            }
+            return resetDevice(*static_cast<SrbResetDev*>(request));
+        default:
+            break;
+    }
+    return finish(head, SS_BAD_REQUEST);
+}
+
+std::uint32_t HostAdapter::inquireAdapter(SrbHaInquiry& block) const {
+    if (block.head.SRB_HaId >= kAdapters) {
+        return finish(block.head, SS_NO_SUCH_ADAPTER);
+    }
+    block.HA_Count = kAdapters;
+    std::memcpy(block.HA_Name, kAdapterName, sizeof block.HA_Name);
+    std::fill(std::begin(block.HA_Unique), std::end(block.HA_Unique), 0);
+    block.HA_Unique[3] = targetIds();
+    return finish(block.head, SS_COMP);
+}
+
+std::uint32_t HostAdapter::deviceType(SrbGetDevType& block) {
+    if (block.head.SRB_HaId >= kAdapters) {
+        return finish(block.head, SS_NO_SUCH_ADAPTER);
+    }
+    Target* t = target(block.SRB_Target, block.SRB_Lun);
+    if (!t) {
+        return finish(block.head, SS_NO_SUCH_DEVICE);
+    }
+    std::lock_guard lock(driveMutex_);
+    if (t->deviceType < 0) {
+        scsi::Transport* transport = transportOf(*t);
+        std::uint8_t inquiry[36] = {};
+        const std::uint8_t cdb[6] = {0x12, 0, 0, 0, sizeof inquiry, 0};
+        if (transport) {
+            scsi::Result result = transport->execute(cdb, scsi::Direction::In, inquiry, 10s);
+            if (result.ok() && result.transferred >= 1) {
+                t->deviceType = inquiry[0] & 0x1F;
+            }
+        }
+    }
+    if (t->deviceType < 0) {
+        return finish(block.head, SS_NO_SUCH_DEVICE);
+    }
+    block.SRB_DeviceType = static_cast<std::uint8_t>(t->deviceType);
+    return finish(block.head, SS_COMP);
+}
+
+std::uint32_t HostAdapter::executeCommand(SrbExecScsiCmd& block) {
+    if (block.head.SRB_HaId >= kAdapters) {
+        return finish(block.head, SS_NO_SUCH_ADAPTER);
+    }
+    if (!target(block.SRB_Target, block.SRB_Lun)) {
+        return finish(block.head, SS_NO_SUCH_DEVICE);
+    }
+    bool in = block.head.SRB_Flags & SRB_DIR_IN;
+    bool out = block.head.SRB_Flags & SRB_DIR_OUT;
+    if (!cdbLengthAllowed(block.SRB_CDBLen) || block.SRB_SenseLen > kSenseAreaBytes ||
+        (in && out) || ((in || out) && block.SRB_BufLen > 0 && !block.SRB_BufPointer)) {
+        return finish(block.head, SS_BAD_REQUEST);
+    }
+    return dispatch(block.head, block.SRB_PostProc, [this, &block] { runCommand(block); });
+}
+
+void HostAdapter::runCommand(SrbExecScsiCmd& block) {
+    Target& t = targets_[block.SRB_Target];
+    scsi::Direction direction = scsi::Direction::None;
+    std::span<std::uint8_t> buffer;
+    if (block.head.SRB_Flags & (SRB_DIR_IN | SRB_DIR_OUT)) {
+        direction =
+            (block.head.SRB_Flags & SRB_DIR_IN) ? scsi::Direction::In : scsi::Direction::Out;
+        buffer = {block.SRB_BufPointer, block.SRB_BufLen};
+    }
+    block.SRB_HaStat = HASTAT_OK;
+    block.SRB_TargStat = 0;
+    block.SRB_Transferred = 0;
+    std::fill(std::begin(block.SenseArea), std::end(block.SenseArea), 0);
+    std::lock_guard lock(driveMutex_);
+    scsi::Transport* transport = transportOf(t);
+    if (!transport) {
+        block.SRB_HaStat = HASTAT_TRANSPORT_FAILURE;
+        block.head.SRB_Status = SS_ERR;
+        return;
+    }
+    scsi::Result result =
+        transport->execute({block.CDBByte, block.SRB_CDBLen}, direction, buffer, kCommandTimeout);
+    if (result.transportFailed()) {
+        block.SRB_HaStat =
+            result.error.code == ETIMEDOUT ? HASTAT_COMMAND_TIMEOUT : HASTAT_TRANSPORT_FAILURE;
+        block.head.SRB_Status = SS_ERR;
+        return;
+    }
+    block.SRB_TargStat = result.status;
+    block.SRB_Transferred = static_cast<std::uint32_t>(std::min(result.transferred, buffer.size()));
+    if (result.ok()) {
+        block.head.SRB_Status = SS_COMP;
+        return;
+    }
+    if (result.checkCondition()) {
+        std::size_t n = std::min<std::size_t>(block.SRB_SenseLen, scsi::Sense::kSize);
+        std::copy_n(result.sense.bytes.begin(), n, block.SenseArea);
+    }
+    block.head.SRB_Status = SS_ERR;
+}
+
+std::uint32_t HostAdapter::resetDevice(SrbResetDev& block) {
+    if (block.head.SRB_HaId >= kAdapters) {
+        return finish(block.head, SS_NO_SUCH_ADAPTER);
+    }
+    if (!target(block.SRB_Target, block.SRB_Lun)) {
+        return finish(block.head, SS_NO_SUCH_DEVICE);
+    }
+    // The transport keeps no state between commands that a reset would
+    // have to clear; posted, it still waits for the commands before it.
+    return dispatch(block.head, block.SRB_PostProc, [&block] {
+        block.SRB_HaStat = HASTAT_OK;
+        block.SRB_TargStat = 0;
+        block.head.SRB_Status = SS_COMP;
+    });
+}
+
+std::uint32_t HostAdapter::dispatch(SrbHead& head, std::int64_t event, std::function<void()> work) {
+    if (!(head.SRB_Flags & SRB_EVENT_NOTIFY)) {
+        work();
+        return head.SRB_Status;
+    }
+    if (event < 0) {
+        return finish(head, SS_BAD_REQUEST);
+    }
+    head.SRB_Status = SS_PENDING;
+    {
+        std::lock_guard lock(queueMutex_);
+        queue_.push_back([work = std::move(work), event] {
+            work();
+            signalCompletion(event);
+        });
+        if (!worker_.joinable()) {
+            worker_ = std::thread([this] { serve(); });
+        }
+    }
+    queued_.notify_one();
+    return SS_PENDING;
+}
+
+void HostAdapter::serve() {
+    std::unique_lock lock(queueMutex_);
+    for (;;) {
+        queued_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty()) {
+            return;
+        }
+        std::function<void()> work = std::move(queue_.front());
+        queue_.pop_front();
+        lock.unlock();
+        work();
+        lock.lock();
+    }
+}
+
+}  // namespace kel::aspi

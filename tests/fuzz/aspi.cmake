@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_aspi_request fuzz_aspi_request.cpp kel_aspi)
