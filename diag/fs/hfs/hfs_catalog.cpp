@@ -1,0 +1,229 @@
+#include "diag/fs/hfs/hfs_catalog.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+
+#include "diag/device/device_access.h"
+#include "diag/fs/hfs/hfs_tree.h"
+#include "diag/tools/debug_log.h"
+
+namespace kel::diag::hfs {
+
+namespace {
+
+constexpr std::uint32_t kMaxDiscBlocksPerRead = 16;
+constexpr std::uint8_t kHeaderRecords = 3;
+
+bool debugOn() {
+    return logSwitches().debugMode;
+}
+
+// Whole multiples of 512 bytes, and small enough for the node cache.
+bool UsableAllocationBlockSize(std::uint32_t size) {
+    return size != 0 && size % kBlockBytes == 0 && size <= kMaxAllocationBlockSize;
+}
+
+// A node size that tiles the allocation block exactly, so that no node
+// straddles two cached blocks.
+bool UsableNodeSize(std::uint32_t nodeSize, std::uint32_t allocationBlockSize) {
+    return nodeSize >= kBlockBytes && nodeSize % kBlockBytes == 0 &&
+           nodeSize <= allocationBlockSize && allocationBlockSize % nodeSize == 0;
+}
+
+// Reads `count` 512-byte blocks from `first` (relative to base) into `out`:
+// whole disc blocks at once where the blocks line up with them.
+bool ReadHfsBlocks(const HfsAccess& access, std::uint64_t first, std::uint32_t count,
+                   std::span<std::uint8_t> out) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const std::uint64_t absolute = access.base + first + done;
+        const std::uint32_t left = count - done;
+        auto target = out.subspan(static_cast<std::size_t>(done) * kBlockBytes);
+        if (absolute % kBlocksPerDiscBlock == 0 && left >= kBlocksPerDiscBlock) {
+            CdDevice* device = CurrentDevice();
+            const std::uint64_t discBlock = absolute / kBlocksPerDiscBlock;
+            const std::uint32_t discBlocks =
+                std::min(left / kBlocksPerDiscBlock, kMaxDiscBlocksPerRead);
+            if (device == nullptr || discBlock + discBlocks > 0x7FFFFFFF ||
+                !device->ReadSectors(static_cast<std::uint32_t>(discBlock),
+                                     target.first(discBlocks * kBlockBytes * kBlocksPerDiscBlock),
+                                     discBlocks)) {
+                if (debugOn()) {
+                    DebugLog("Error reading HFS block %d", static_cast<std::int64_t>(first + done));
+                }
+                return false;
+            }
+            done += discBlocks * kBlocksPerDiscBlock;
+            continue;
+        }
+        if (!ReadHfsBlock(access, first + done, target.first<kBlockBytes>())) {
+            if (debugOn()) {
+                DebugLog("Error reading HFS block %d", static_cast<std::int64_t>(first + done));
+            }
+            return false;
+        }
+        ++done;
+    }
+    return true;
+}
+
+// Splits record `index` of a leaf node into key and data; nothing when the
+// offset table or the key points outside the node or the fixed part of a
+// directory or file record does not fit.
+std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::uint16_t index,
+                                      std::size_t tableStart) {
+    const BigEndianBytes in(node.bytes);
+    const std::size_t offset = in.u16(node.bytes.size() - 2 * (index + std::size_t{1}));
+    if (offset < node::kDescriptorBytes || offset >= tableStart) {
+        return std::nullopt;
+    }
+    const auto whole = node.bytes.subspan(offset, tableStart - offset);
+    const BigEndianBytes record(whole);
+    const std::size_t keyLength = record.u8(0);
+    // A deleted record keeps a zero key length.
+    if (keyLength < catalog_key::kName || !record.holds(0, keyLength + 1)) {
+        return std::nullopt;
+    }
+    const std::size_t nameLength = record.u8(catalog_key::kName);
+    if (nameLength > catalog_key::kNameRoom || catalog_key::kName + nameLength > keyLength) {
+        return std::nullopt;
+    }
+    const std::size_t dataAt = (keyLength + 2) & ~std::size_t{1};
+    const std::uint8_t type = record.u8(dataAt);
+    std::size_t fixed = 1;
+    if (type == catalog_record::kDirectory) {
+        fixed = directory_record::kBytes;
+    } else if (type == catalog_record::kFile) {
+        fixed = file_record::kBytes;
+    }
+    if (!record.holds(dataAt, fixed)) {
+        return std::nullopt;
+    }
+    return CatalogRecord{record.u32(catalog_key::kParent),
+                         record.pascalText(catalog_key::kName, catalog_key::kNameRoom),
+                         BigEndianBytes(whole.subspan(dataAt, fixed)), whole.first(dataAt + fixed)};
+}
+
+enum class Pass { Directories, Files };
+
+// One walk along the leaf chain; false when the reading must end: a node
+// is missing (outside the tree or unreadable) or the tree could not take a
+// node (no memory).
+bool WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder, Pass pass) {
+    // A damaged chain may loop back: each node is taken once.
+    std::unordered_set<std::uint32_t> visited;
+    for (std::uint32_t n = access.header.firstLeaf; n != 0;) {
+        if (!visited.insert(n).second) {
+            if (debugOn()) {
+                DebugLog("HFS: catalog leaf chain loops back to node %d", n);
+            }
+            return true;
+        }
+        const std::optional<HfsNode> node =
+            n < access.header.totalNodes ? GetHfsNode(access, n) : std::nullopt;
+        if (!node) {
+            if (debugOn()) {
+                DebugLog("HFS: catalog leaf chain broken at node %d", n);
+            }
+            return false;
+        }
+        if (debugOn()) {
+            DumpBlock(node->bytes, static_cast<int>(node->bytes.size()), "Catalog node");
+        }
+        const std::size_t tableRoom = (node->bytes.size() - node::kDescriptorBytes) / 2;
+        const std::uint16_t records =
+            static_cast<std::uint16_t>(std::min<std::size_t>(node->descriptor.records, tableRoom));
+        const std::size_t tableStart = node->bytes.size() - 2 * std::size_t{records};
+        for (std::uint16_t i = 0; i < records; ++i) {
+            const std::optional<CatalogRecord> record = RecordAt(*node, i, tableStart);
+            if (!record) {
+                if (debugOn()) {
+                    DebugLog("HFS: catalog record %d of node %d is damaged", i, n);
+                }
+                continue;
+            }
+            const std::uint8_t type = record->data.u8(0);
+            bool kept = true;
+            if (pass == Pass::Directories && type == catalog_record::kDirectory) {
+                kept = builder.AddDirectory(*record);
+            } else if (pass == Pass::Files && type == catalog_record::kFile) {
+                kept = builder.AddFile(*record);
+            }
+            if (!kept) {
+                return false;
+            }
+        }
+        n = node->descriptor.forwardLink;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<HfsNode> GetHfsNode(HfsAccess& access, std::uint32_t n) {
+    if (!UsableAllocationBlockSize(access.allocationBlockSize) ||
+        !UsableNodeSize(access.nodeSize, access.allocationBlockSize)) {
+        return std::nullopt;
+    }
+    const std::uint32_t nodesPerBlock = access.allocationBlockSize / access.nodeSize;
+    const std::uint32_t index = n / nodesPerBlock;
+    const std::uint32_t first = index * nodesPerBlock;
+    if (access.cacheFirstNode != first) {
+        access.cacheFirstNode.reset();
+        access.cache.resize(access.allocationBlockSize);
+        const std::uint32_t blocksPerAllocation = access.allocationBlockSize / kBlockBytes;
+        const std::uint64_t start =
+            access.allocationStart +
+            (std::uint64_t{access.catalogStart} + index) * blocksPerAllocation;
+        if (!ReadHfsBlocks(access, start, blocksPerAllocation, access.cache)) {
+            if (debugOn()) {
+                DebugLog("Error reading HFS node %d", n);
+            }
+            return std::nullopt;
+        }
+        access.cacheFirstNode = first;
+    }
+    const auto bytes =
+        std::span<const std::uint8_t>(access.cache)
+            .subspan(static_cast<std::size_t>(n - first) * access.nodeSize, access.nodeSize);
+    const BigEndianBytes in(bytes);
+    return HfsNode{bytes,
+                   {in.u32(node::kForwardLink), in.u32(node::kBackwardLink), in.u8(node::kKind),
+                    in.u8(node::kHeight), in.u16(node::kRecords)}};
+}
+
+bool CatalogHeaderFound(HfsAccess& access) {
+    access.nodeSize = kBlockBytes;
+    access.cacheFirstNode.reset();
+    const std::optional<HfsNode> node0 = GetHfsNode(access, 0);
+    return node0 && node0->descriptor.kind == node::kHeaderKind && node0->descriptor.height == 0 &&
+           node0->descriptor.records == kHeaderRecords;
+}
+
+void ReadHfsCatalog(HfsAccess& access, TrackInfo& track) {
+    std::optional<HfsNode> node0 = GetHfsNode(access, 0);
+    if (!node0) {
+        return;
+    }
+    if (debugOn()) {
+        DumpBlock(node0->bytes, static_cast<int>(node0->bytes.size()), "1st Catalog block");
+    }
+    access.header = ParseCatalogHeader(BigEndianBytes(node0->bytes));
+    if (!UsableNodeSize(access.header.nodeSize, access.allocationBlockSize)) {
+        if (debugOn()) {
+            DebugLog("HFS: catalog node size %d is not usable", access.header.nodeSize);
+        }
+        return;
+    }
+    if (access.header.nodeSize != access.nodeSize) {
+        access.nodeSize = access.header.nodeSize;
+        access.cacheFirstNode.reset();
+    }
+    HfsTreeBuilder builder(track);
+    if (WalkLeaves(access, builder, Pass::Directories)) {
+        WalkLeaves(access, builder, Pass::Files);
+    }
+}
+
+}  // namespace kel::diag::hfs

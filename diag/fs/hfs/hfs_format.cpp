@@ -1,0 +1,59 @@
+#include "diag/fs/hfs/hfs_format.h"
+
+#include <algorithm>
+
+namespace kel::diag::hfs {
+
+std::string BigEndianBytes::text(std::size_t at, std::size_t room) const {
+    std::string out;
+    for (std::size_t i = 0; i < room && holds(at + i, 1) && bytes_[at + i] != 0; ++i) {
+        out += static_cast<char>(bytes_[at + i]);
+    }
+    return out;
+}
+
+std::string BigEndianBytes::pascalText(std::size_t at, std::size_t room) const {
+    if (!holds(at, 1)) {
+        return {};
+    }
+    const std::size_t length = std::min<std::size_t>(bytes_[at], room);
+    std::string out;
+    for (std::size_t i = 0; i < length && holds(at + 1 + i, 1); ++i) {
+        out += static_cast<char>(bytes_[at + 1 + i]);
+    }
+    return out;
+}
+
+MasterDirectoryBlock ParseMasterDirectoryBlock(std::span<const std::uint8_t, kBlockBytes> block) {
+    const BigEndianBytes in(block);
+    MasterDirectoryBlock m;
+    m.created = in.u32(mdb::kCreated);
+    m.modified = in.u32(mdb::kModified);
+    m.bitmapStart = in.u16(mdb::kBitmapStart);
+    m.allocationBlocks = in.u16(mdb::kAllocationBlocks);
+    m.allocationBlockSize = in.u32(mdb::kAllocationBlockSize);
+    m.allocationStart = in.u16(mdb::kAllocationStart);
+    m.freeBlocks = in.u16(mdb::kFreeBlocks);
+    m.volumeName = in.pascalText(mdb::kVolumeName, mdb::kVolumeNameRoom);
+    m.files = in.u32(mdb::kFiles);
+    m.directories = in.u32(mdb::kDirectories);
+    m.catalogStart = in.u16(mdb::kCatalogFirstExtent);
+    return m;
+}
+
+CatalogHeader ParseCatalogHeader(BigEndianBytes node0) {
+    constexpr std::size_t at = node::kDescriptorBytes;
+    CatalogHeader h;
+    h.depth = node0.u16(at + 0);
+    h.root = node0.u32(at + 2);
+    h.leafRecords = node0.u32(at + 6);
+    h.firstLeaf = node0.u32(at + 10);
+    h.lastLeaf = node0.u32(at + 14);
+    h.nodeSize = node0.u16(at + 18);
+    h.maxKeyLength = node0.u16(at + 20);
+    h.totalNodes = node0.u32(at + 22);
+    h.freeNodes = node0.u32(at + 26);
+    return h;
+}
+
+}  // namespace kel::diag::hfs

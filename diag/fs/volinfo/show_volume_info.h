@@ -1,0 +1,13 @@
+// The main window's volume command: the volume descriptor of a data track
+// as a list of labelled fields.
+#pragma once
+
+#include "diag/disc/track_info.h"
+
+namespace kel::diag {
+
+// Shows the "VOLUMEINFO" dialog for the track (ISO 9660, High Sierra, CD-i
+// or HFS), or the message that says why there is nothing to show.
+void ShowVolumeInfo(const TrackInfo* track);
+
+}  // namespace kel::diag

@@ -1,0 +1,298 @@
+// The HFS reader on hand-built discs: how it places records into the tree,
+// and what damaged maps, master blocks and catalog nodes give. Damage must
+// end in false, a skipped record or a message, never in a read outside the
+// node or the disc.
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+#include "diag/fs/hfs/hfs_date.h"
+#include "diag/fs/hfs/hfs_summary.h"
+#include "tests/diag/fs/hfs/hfs_builder.h"
+#include "tests/diag/fs/hfs/hfs_fixture.h"
+#include "tests/support/temp_folder.h"
+
+namespace kel::diag::testing {
+namespace {
+
+constexpr std::uint32_t kRootId = 2;
+
+class HfsReader : public HfsFixture {
+protected:
+    // A volume "Built Volume" with a folder, a file in it and two in the root.
+    void SetUp() override {
+        HfsFixture::SetUp();
+        builder_.directory(1, "Built Volume", kRootId, 3);
+        builder_.directory(kRootId, "Folder", 16, 1);
+        builder_.file(kRootId, "Alpha", 17, 20, 1000);
+        builder_.file(kRootId, "Empty", 18, 0, 0);
+        builder_.file(16, "Inner", 19, 30, 600, 40);
+    }
+
+    bool Read() {
+        device_.setImage(image_.empty() ? builder_.build() : image_);
+        return ReadHfsVolume(track_);
+    }
+    void Build() { image_ = builder_.build(); }
+
+    HfsBuilder builder_;
+    std::vector<std::uint8_t> image_;
+};
+
+TEST_F(HfsReader, BuildsTheTreeOfDirectoriesAndFiles) {
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(track_.flags & track_flags::kHfs);
+    const FileNode* root = track_.root;
+    ASSERT_NE(root, nullptr);
+    EXPECT_STREQ(root->name, "Built Volume (Session 1)");
+    EXPECT_TRUE(IsDirectory(*root));
+    EXPECT_EQ(root->startBlock, 2);
+    EXPECT_EQ(root->reserved1, 2u);
+    EXPECT_EQ(root->count, 3u);
+    EXPECT_EQ(root->track, &track_);
+
+    // Directories come before files: they are placed in the first pass.
+    const FileNode* folder = root->firstChild;
+    ASSERT_NE(folder, nullptr);
+    EXPECT_STREQ(folder->name, "Folder");
+    EXPECT_EQ(folder->startBlock, 16);
+    EXPECT_EQ(folder->reserved1, 16u);
+    const FileNode* alpha = folder->next;
+    ASSERT_NE(alpha, nullptr);
+    EXPECT_STREQ(alpha->name, "Alpha");
+    EXPECT_EQ(alpha->previous, folder);
+    EXPECT_EQ(alpha->startBlock, 20);
+    EXPECT_EQ(alpha->size, 1000u);
+    EXPECT_EQ(alpha->flags, 0);
+    ASSERT_NE(alpha->next, nullptr);
+    EXPECT_STREQ(alpha->next->name, "Empty");
+    EXPECT_EQ(alpha->next->next, nullptr);
+    for (const FileNode* c = root->firstChild; c; c = c->next) {
+        EXPECT_EQ(c->parent, root);
+        EXPECT_EQ(c->track, &track_);
+    }
+    const FileNode* inner = Child(folder, "Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->parent, folder);
+    EXPECT_EQ(inserted_, (std::vector<std::string>{"Built Volume (Session 1)", "Folder"}));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(HfsReader, FlagsEmptyAndSplitDataForks) {
+    ASSERT_TRUE(Read());
+    const FileNode* empty = Child(track_.root, "Empty");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->flags, 8);
+    EXPECT_EQ(empty->startBlock, -1);
+    // A second extent marks the file but keeps its first extent's start.
+    const FileNode* inner = Child(Child(track_.root, "Folder"), "Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->flags, 8);
+    EXPECT_EQ(inner->startBlock, 30);
+    EXPECT_EQ(inner->size, 600u);
+}
+
+TEST_F(HfsReader, FindsTheCatalogRightAfterTheBitmap) {
+    builder_.recordedAllocationStart = 30;  // where no header node lies
+    ASSERT_TRUE(Read());
+    ASSERT_NE(track_.root, nullptr);
+    EXPECT_NE(Child(track_.root, "Alpha"), nullptr);
+}
+
+TEST_F(HfsReader, LargerAllocationBlocksAreReadWhole) {
+    builder_.allocationBlockSize = 2048;
+    builder_.allocationStart = 4;
+    builder_.recordedAllocationStart = 4;
+    ASSERT_TRUE(Read());
+    EXPECT_NE(Child(Child(track_.root, "Folder"), "Inner"), nullptr);
+}
+
+TEST_F(HfsReader, NoHeaderNodeAnywhereGivesFalse) {
+    builder_.recordedAllocationStart = 30;
+    builder_.allocationStart = 12;
+    EXPECT_FALSE(Read());
+    EXPECT_EQ(track_.root, nullptr);
+    EXPECT_FALSE(track_.flags & track_flags::kHfs);
+}
+
+TEST_F(HfsReader, LostParentIsReportedAndItsFilesWithIt) {
+    builder_.records.clear();
+    builder_.directory(1, "Vol", kRootId, 1);
+    builder_.directory(77, "Orphan", 30, 1);
+    builder_.file(30, "Child", 31, 5, 10);
+    builder_.file(kRootId, "Kept", 32, 6, 10);
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(messages_, (std::vector<int>{161, 161}));
+    EXPECT_EQ(texts_[0], "The parent directory 77 for \"Orphan\" not found.");
+    EXPECT_EQ(texts_[1], "The parent directory 30 for \"Child\" not found.");
+    ASSERT_NE(track_.root->firstChild, nullptr);
+    EXPECT_STREQ(track_.root->firstChild->name, "Kept");
+    EXPECT_EQ(track_.root->firstChild->next, nullptr);
+}
+
+TEST_F(HfsReader, DebugModeLogsWhereTheCatalogLiesAndDumpsLostRecords) {
+    test::TempFolder folder;
+    SetDebugLogPath(folder / "HFS.DBG");
+    logSwitches().debugMode = true;
+    logSwitches().writeThrough = true;
+    builder_.recordedAllocationStart = 30;
+    builder_.directory(77, "Orphan", 30, 0);
+    ASSERT_TRUE(Read());
+    track_.flags = 0;
+    builder_.allocationStart = 12;
+    image_.clear();
+    TrackInfo lost;
+    device_.setImage(builder_.build());
+    EXPECT_FALSE(ReadHfsVolume(lost));
+    logSwitches().debugMode = false;
+    logSwitches().writeThrough = false;
+    SetDebugLogPath({});
+
+    std::ifstream in(folder / "HFS.DBG", std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    for (const char* expected :
+         {"--------- HFS Block 0 ---------", "--------- Partition Map ---------",
+          "--------- HFS Master Directory Block ---------", "--------- 1st Catalog block ---------",
+          "--------- Catalog node ---------",
+          "HFS: PartBegin=64, BlkSize=512, AlBegin=4, CatTreeBase=10",
+          "--------- Unconnected HFS directory ---------",
+          "File: Alpha id:17 Start:20(1) Size:1000 RStart:0 RSize:0",
+          "No valid node 0 found at any location. drAlBlSt=30, past bitmap=4"}) {
+        EXPECT_NE(log.find(expected), std::string::npos) << expected;
+    }
+    EXPECT_TRUE(messages_.empty()) << "the log takes the place of message 161";
+}
+
+TEST_F(HfsReader, DamagedPartitionMapsAreRefused) {
+    struct Damage {
+        const char* what;
+        std::size_t at;
+        std::uint8_t value;
+    };
+    const Damage damages[] = {
+        {"no driver descriptor", 0, 0},
+        {"first entry without its signature", HfsBuilder::mapEntryOffset(1), 0},
+        {"HFS entry without its signature", HfsBuilder::mapEntryOffset(2), 0},
+        {"no Apple_HFS entry", HfsBuilder::mapEntryOffset(2) + 48 + 6, 'X'},
+        {"volume not at the partition start", HfsBuilder::mapEntryOffset(2) + 83, 1},
+        {"map of one entry", HfsBuilder::mapEntryOffset(1) + 7, 1},
+    };
+    for (const Damage& d : damages) {
+        image_ = builder_.build();
+        image_[d.at] = d.value;
+        TrackInfo track;
+        device_.setImage(image_);
+        EXPECT_FALSE(ReadHfsVolume(track)) << d.what;
+        EXPECT_EQ(track.root, nullptr) << d.what;
+    }
+}
+
+TEST_F(HfsReader, AbsurdGeometryIsRefusedWithoutReading) {
+    for (std::uint32_t size : {0u, 513u, 0x80000000u, 0xFFFFFE00u}) {
+        image_ = builder_.build();
+        PutBig32(image_, HfsBuilder::masterBlockOffset() + 20, size);
+        TrackInfo track;
+        device_.setImage(image_);
+        device_.reads.clear();
+        EXPECT_FALSE(ReadHfsVolume(track)) << size;
+        EXPECT_EQ(track.root, nullptr);
+    }
+}
+
+TEST_F(HfsReader, BadNodeSizeInTheHeaderBuildsNoTree) {
+    Build();
+    for (std::uint16_t size : {0, 14, 700, 4096}) {
+        PutBig16(image_, builder_.nodeOffset(0) + 32, size);
+        TrackInfo track;
+        device_.setImage(image_);
+        EXPECT_TRUE(ReadHfsVolume(track)) << size;
+        EXPECT_EQ(track.root, nullptr) << size;
+    }
+}
+
+TEST_F(HfsReader, LeafChainThatLoopsOrLeavesTheTreeEnds) {
+    builder_.recordsPerLeaf = 1;
+    Build();
+    // The second leaf points back to the first.
+    PutBig32(image_, builder_.nodeOffset(2), 1);
+    ASSERT_TRUE(Read());
+    ASSERT_NE(track_.root, nullptr);
+    EXPECT_NE(Child(track_.root, "Folder"), nullptr);
+    FreeFileTree(track_.root);
+    track_ = TrackInfo{};
+
+    // A link beyond the tree's node count ends both passes.
+    Build();
+    PutBig32(image_, builder_.nodeOffset(2), 0x7FFFFFFF);
+    ASSERT_TRUE(Read());
+    ASSERT_NE(track_.root, nullptr);
+    EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
+}
+
+TEST_F(HfsReader, DamagedRecordsAreSkipped) {
+    Build();
+    const std::size_t leaf = builder_.nodeOffset(1);
+    // Record 1 (Folder) points into the offset table, record 2 (Alpha)
+    // before the descriptor; the second leaf claims more records than its
+    // node holds, so its table would cover every record.
+    PutBig16(image_, leaf + 512 - 4, 510);
+    PutBig16(image_, leaf + 512 - 6, 4);
+    PutBig16(image_, builder_.nodeOffset(2) + 10, 0xFFFF);
+    ASSERT_TRUE(Read());
+    ASSERT_NE(track_.root, nullptr);
+    EXPECT_EQ(Child(track_.root, "Folder"), nullptr);
+    EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
+    EXPECT_EQ(Child(track_.root, "Empty"), nullptr);
+}
+
+TEST_F(HfsReader, KeysReachingPastTheirRecordAreSkipped) {
+    Build();
+    const std::size_t record = builder_.nodeOffset(1) + 14;
+    // The root's name claims more characters than its key holds.
+    image_[record + 6] = 31;
+    ASSERT_TRUE(Read());
+    // The first directory record that reads is the folder: it becomes the root.
+    ASSERT_NE(track_.root, nullptr);
+    EXPECT_STREQ(track_.root->name, "Folder (Session 1)");
+}
+
+TEST_F(HfsReader, UnreadableCatalogEndsWithTheHeaderCheck) {
+    Build();
+    device_.setImage(image_);
+    device_.failing.insert(static_cast<std::uint32_t>(builder_.nodeOffset(0) / 2048));
+    EXPECT_FALSE(ReadHfsVolume(track_));
+}
+
+TEST_F(HfsReader, SummaryTakesTheMasterDirectoryBlock) {
+    builder_.volumeName = "Summary Vol";
+    builder_.partitionName = "Part Name";
+    device_.setImage(builder_.build());
+    const std::optional<HfsVolumeSummary> summary = OpenHfsSummary(track_);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->volumeName, "Summary Vol");
+    EXPECT_EQ(summary->partitionName, "Part Name");
+    EXPECT_EQ(summary->files, 3u);
+    EXPECT_EQ(summary->directories, 2u);
+    EXPECT_EQ(summary->allocationBlockSize, 512u);
+    EXPECT_EQ(summary->allocationBlocks, 200u);
+    EXPECT_EQ(summary->freeBlocks, 17u);
+
+    device_.setImage(std::vector<std::uint8_t>(4096, 0));
+    EXPECT_FALSE(OpenHfsSummary(track_));
+    EXPECT_EQ(messages_, std::vector<int>{165});
+}
+
+TEST(HfsDate, LocalClockReadingIsKept) {
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    // 2000-01-01 00:00:00 and 2004-02-29 23:59:58 as the volume's clock read them.
+    EXPECT_EQ(hfs::HfsDateToNodeDate(3029529600u),
+              (std::array<std::uint8_t, 7>{100, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(hfs::HfsDateToNodeDate(3160943998u),
+              (std::array<std::uint8_t, 7>{104, 2, 29, 23, 59, 58, 0}));
+    EXPECT_EQ(hfs::HfsDateToNodeDate(0), (std::array<std::uint8_t, 7>{4, 1, 1, 0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace kel::diag::testing
