@@ -1,0 +1,33 @@
+// The "Device Settings" page: for the first four drives, the read-error
+// recovery method the error scan sets, chosen among those the drive accepts,
+// kept in the drive model's profile; and "&Reset" of the statistics.
+#pragma once
+
+#include <array>
+
+#include "diag/ui/options/preferences_page.h"
+
+class QComboBox;
+class QLabel;
+
+namespace kel::diag {
+
+class DeviceSettingsPage : public PreferencesPage {
+    Q_OBJECT
+public:
+    DeviceSettingsPage(QWidget* parent, OptionsBlock& copy);
+
+    void setActive() override;
+    bool killActive() override;
+
+    static constexpr int kRows = 4;
+
+private:
+    struct Row {
+        QLabel* name;
+        QComboBox* methods;
+    };
+    std::array<Row, kRows> rows_{};
+};
+
+}  // namespace kel::diag

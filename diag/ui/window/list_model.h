@@ -1,0 +1,40 @@
+// The list pane's rows: the entries of the shown directory, whose texts are
+// made only when a view asks for them, so a large directory fills at once.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "diag/fs/file_node.h"
+
+namespace kel::diag {
+
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Shows these entries, in this order; each node's listIndex becomes its
+    // row.
+    void setNodes(std::vector<FileNode*> nodes);
+    void clear() { setNodes({}); }
+    // Adds one entry at the end.
+    void appendNode(FileNode& node);
+    // Sorts by CompareListItems with this state; the rows' nodes learn their
+    // new places.
+    void sortByState(int state);
+
+    FileNode* nodeAt(int row) const;
+
+private:
+    void renumber();
+
+    std::vector<FileNode*> nodes_;
+};
+
+}  // namespace kel::diag

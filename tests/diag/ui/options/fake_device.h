@@ -1,0 +1,72 @@
+// A drive object without a drive: ready or not, accepting the recovery
+// methods a test allows, and counting what was asked of it.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "diag/device/cd_device.h"
+
+namespace kel::diag::test {
+
+class FakeDevice final : public CdDevice {
+public:
+    FakeDevice(std::string address, std::string description, bool ready = true)
+        : address_(std::move(address)), ready_(ready) {
+        profile->name = std::move(description);
+    }
+
+    bool FindFirst() override { return false; }
+    bool FindNext() override { return false; }
+    std::string AddressName() const override { return address_; }
+    bool Open() override { return true; }
+    bool Inquiry(std::span<std::uint8_t>) override { return false; }
+    bool ReadToc(std::uint16_t, std::span<std::uint8_t>) override { return false; }
+    bool ReadSectors(std::uint32_t, std::span<std::uint8_t>, std::uint32_t) override {
+        return false;
+    }
+    bool ReadCdda(std::uint32_t, std::span<std::uint8_t>) override { return false; }
+    bool ReadSubChannel(std::uint8_t, std::uint8_t, std::span<std::uint8_t>) override {
+        return false;
+    }
+    bool ScanRead(std::uint32_t, std::span<std::uint8_t>, std::uint32_t, bool) override {
+        return false;
+    }
+    bool ReadDiscInfo(std::span<std::uint8_t>, std::uint16_t) override { return false; }
+    bool ReadWithSubcode(std::uint32_t, std::span<std::uint8_t>, std::uint32_t) override {
+        return false;
+    }
+    // Tries carry the method in bits 8-15; the drive's own setting is
+    // `ownSetting`, which a write without an out word puts back.
+    bool SetErrorRecovery(int value, std::uint16_t* out) override {
+        recoveryWrites.push_back(value);
+        if (out == nullptr) {
+            return true;
+        }
+        if (refused.count(value >> 8) != 0) {
+            return false;
+        }
+        *out = ownSetting;
+        return true;
+    }
+    bool SetCddaMode(bool) override { return false; }
+    bool SetRawMode(bool) override { return false; }
+    bool LoadEject(bool) override { return false; }
+    bool SetSpeed(int) override { return false; }
+    std::string SenseText() const override { return {}; }
+    std::string InterfaceName() const override { return "test"; }
+    bool TestUnitReady() override { return ready_; }
+    bool Seek(std::uint32_t) override { return false; }
+    std::unique_ptr<CdDevice> Clone() const override { return nullptr; }
+
+    std::set<int> refused;
+    std::uint16_t ownSetting = 0x2005;
+    std::vector<int> recoveryWrites;
+
+private:
+    std::string address_;
+    bool ready_;
+};
+
+}  // namespace kel::diag::test

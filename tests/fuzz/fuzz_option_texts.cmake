@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_option_texts fuzz_option_texts.cpp kel_diag_panes kel_diag_options)
