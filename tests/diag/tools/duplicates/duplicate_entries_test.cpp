@@ -1,0 +1,131 @@
+// The duplicate pass over hand-built trees: what the block scan found again
+// goes, what the directories reach stays, and the trees' counts follow.
+#include <gtest/gtest.h>
+
+#include "diag/state/options.h"
+#include "diag/tools/duplicates/duplicate_entries.h"
+#include "diag/tools/tracked_alloc.h"
+#include "test_tree.h"
+
+namespace kel::diag::testing {
+namespace {
+
+using NameList = std::vector<std::string>;
+
+class DuplicateEntries : public TreeTest {
+protected:
+    // The scan's collection node, last in the root's list.
+    FileNode& Unattached() { return AddDir(root(), "Unattached Items", 100, kScanFlag); }
+};
+
+TEST_F(DuplicateEntries, ScanCopiesOfReachedFilesGoAndTheReachedOnesStay) {
+    FileNode& docs = AddDir(root(), "DOCS", 300);
+    Add(docs, "A.TXT", 500, 4096);
+    Add(root(), "B.TXT", 510, 100);
+    FileNode& found = Unattached();
+    // Found through identifiers below the collection: they count as the scan's.
+    Add(found, "A.TXT", 500, 4096);
+    Add(found, "Unnamed_0001", 510, 100, kScanFlag);
+    // Same block, other size: another file's data, not a copy.
+    Add(found, "Unnamed_0002", 500, 2048, kScanFlag);
+    Add(found, "NEW.TXT", 520, 10);
+
+    RemoveDuplicateEntries(&track_);
+
+    EXPECT_EQ(Names(docs), NameList({"A.TXT"}));
+    EXPECT_EQ(Names(root()), NameList({"DOCS", "B.TXT", "Unattached Items"}));
+    const FileNode& kept = *Find(root(), "Unattached Items");
+    EXPECT_EQ(Names(kept), NameList({"Unnamed_0002", "NEW.TXT"}));
+    EXPECT_NE(Find(kept, "NEW.TXT")->flags & kScanFlag, 0);
+    EXPECT_EQ(Find(docs, "A.TXT")->flags & kScanFlag, 0);
+    EXPECT_EQ(kept.count, 2u);
+    EXPECT_EQ(docs.count, 1u);
+    EXPECT_EQ(root().count, 3u + 1u + 2u);
+    ASSERT_GE(statusTexts_.size(), 3u);
+    EXPECT_EQ(statusTexts_[0], "Checking for duplicate files ...");
+    EXPECT_EQ(statusTexts_[1], "Checking 8 files for duplicates ...");
+    EXPECT_EQ(statusTexts_.back(), "Checking 8 files for duplicates, 2 duplicates deleted");
+}
+
+TEST_F(DuplicateEntries, DirectoriesAndEntriesWithoutDataAreJudgedApart) {
+    Add(root(), "DATA.BIN", 600, 2048);
+    FileNode& found = Unattached();
+    // A directory on a file's block is never taken for a copy of it.
+    AddDir(found, "SUB", 600, kScanFlag);
+    Add(*Find(found, "SUB"), "X", 610, 1);
+    // Two reached entries whose file entries could not be read: neither is
+    // a copy of the other.
+    Add(root(), "BAD1", -1, 0, 8);
+    Add(root(), "BAD2", -1, 0, 8);
+    // The scan's unreadable finds describe nothing.
+    Add(found, "Unnamed_0003", -1, 0, kScanFlag | 8);
+
+    RemoveDuplicateEntries(&track_);
+
+    EXPECT_EQ(Names(root()), NameList({"DATA.BIN", "Unattached Items", "BAD1", "BAD2"}));
+    EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"SUB"}));
+}
+
+TEST_F(DuplicateEntries, EmptyScanFoldersArePrunedBottomUp) {
+    FileNode& found = Unattached();
+    FileNode& outer = AddDir(found, "OUTER", 700, kScanFlag);
+    AddDir(outer, "INNER", 701, kScanFlag);
+    FileNode& full = AddDir(found, "FULL", 702, kScanFlag);
+    Add(full, "F", 703, 1);
+    AddDir(root(), "EMPTY", 704);  // reached: stays even when empty
+
+    RemoveDuplicateEntries(&track_);
+
+    EXPECT_EQ(Names(root()), NameList({"Unattached Items", "EMPTY"}));
+    EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"FULL"}));
+
+    // Once the last find goes, the collection itself is empty and goes too.
+    FileNode& again = *Find(root(), "Unattached Items");
+    Add(*Find(again, "FULL"), "COPY", 703, 1);
+    Add(root(), "ORIGINAL", 703, 1);
+    RemoveDuplicateEntries(&track_);
+    EXPECT_EQ(Names(root()), NameList({"EMPTY", "ORIGINAL"}));
+    EXPECT_EQ(root().count, 2u);
+}
+
+TEST_F(DuplicateEntries, CoversOneTrackOrAllAndHonoursTheKeepOption) {
+    second_.track = 2;
+    second_.session = 2;
+    track_.next = &second_;
+    second_.prev = &track_;
+    Tracks() = TrackList{&track_, &second_};
+    FileNode& otherRoot = Root(second_);
+    Add(root(), "ONE", 800, 10);
+    Add(otherRoot, "TWO", 800, 10, kScanFlag);
+
+    Options().keepUdfDuplicates = 1;
+    RemoveDuplicateEntries(nullptr);
+    EXPECT_EQ(Names(otherRoot), NameList({"TWO"}));
+
+    Options().keepUdfDuplicates = 0;
+    RemoveDuplicateEntries(&second_);
+    EXPECT_EQ(Names(otherRoot), NameList({"TWO"}));
+
+    RemoveDuplicateEntries(nullptr);
+    EXPECT_EQ(Names(root()), NameList({"ONE"}));
+    EXPECT_TRUE(Names(otherRoot).empty());
+}
+
+TEST_F(DuplicateEntries, RemovedEntriesLeaveTheTracksExtentTable) {
+    FileNode& original = Add(root(), "A", 900, 2048);
+    FileNode& copy = Add(Unattached(), "A", 900, 2048);
+    auto* table =
+        static_cast<ExtentEntry*>(TrackedAlloc(2 * sizeof(ExtentEntry), __FILE__, __LINE__));
+    table[0] = {900, 1, &original};
+    table[1] = {900, 1, &copy};
+    track_.extentTable = table;
+    track_.extentCount = 2;
+
+    RemoveDuplicateEntries(nullptr);
+
+    ASSERT_EQ(track_.extentCount, 1);
+    EXPECT_EQ(track_.extentTable[0].node, &original);
+}
+
+}  // namespace
+}  // namespace kel::diag::testing

@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_file_entry_extents fuzz_file_entry_extents.cpp kel_diag_duplicates)
