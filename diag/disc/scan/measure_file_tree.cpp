@@ -1,0 +1,44 @@
+#include <algorithm>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "diag/disc/scan/track_trees.h"
+#include "diag/fs/file_node.h"
+
+namespace kel::diag {
+namespace {
+
+constexpr std::int64_t kBlockBytes = 2048;
+
+}  // namespace
+
+void MeasureFileTree(TrackInfo& track) {
+    track.end = 0;
+    track.depth = 0;
+    if (track.root == nullptr) {
+        return;
+    }
+    std::int64_t end = 0;
+    // Walked with a list of its own rather than by recursion: a tree from a
+    // damaged or hostile disc may nest far deeper than the stack allows.
+    std::vector<std::pair<const FileNode*, std::int32_t>> directories{{track.root, 1}};
+    while (!directories.empty()) {
+        const auto [directory, level] = directories.back();
+        directories.pop_back();
+        track.depth = std::max(track.depth, level);
+        for (const FileNode* child = directory->firstChild; child != nullptr; child = child->next) {
+            if (child->startBlock != -1) {
+                end = std::max(end,
+                               child->startBlock + (child->size + kBlockBytes - 1) / kBlockBytes);
+            }
+            if (IsDirectory(*child) && child->firstChild != nullptr) {
+                directories.emplace_back(child, level + 1);
+            }
+        }
+    }
+    track.end = static_cast<std::int32_t>(
+        std::min<std::int64_t>(end, std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace kel::diag

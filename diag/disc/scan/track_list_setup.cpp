@@ -1,0 +1,70 @@
+// The track list as the scan prepares it before any track is read.
+#include "diag/disc/scan/scan_steps.h"
+#include "diag/disc/track_list.h"
+#include "diag/ui/messages.h"
+
+namespace kel::diag {
+namespace {
+
+constexpr std::uint8_t kMadeDataControl = 0x14;
+
+bool anyPacketTrack() {
+    for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
+        if ((r->flags & track_flags::kPacket) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool BuildTrackList(ReplyBuffer buffer) {
+    if (ReadTocTracks(buffer)) {
+        // Drives without the standard track information may have the older
+        // vendor form; a drive with neither keeps the TOC's picture.
+        if (!CompleteTracksMmc(buffer)) {
+            CompleteTracksOld(buffer);
+        }
+        return true;
+    }
+    return ReadDiscInfoTracks(buffer);
+}
+
+void MarkPacketTracks() {
+    TrackInfo* first = Tracks().first;
+    if (first == nullptr || anyPacketTrack() ||
+        (first->control & control_bits::kPreEmphasisOrIncremental) != 0) {
+        return;
+    }
+    for (TrackInfo* r = first; r != nullptr; r = r->next) {
+        if ((r->control & control_bits::kPreEmphasisOrIncremental) != 0) {
+            r->flags |= track_flags::kPacket;
+        }
+    }
+}
+
+void AddImplicitTrack() {
+    TrackList& list = Tracks();
+    TrackInfo* first = list.first;
+    if (first != nullptr && first->start > 0) {
+        ShowMessage(203, first->start - 1);
+        if (TrackInfo* implicit = NewTrackRecord()) {
+            implicit->track = static_cast<std::uint8_t>(first->track - 1);
+            implicit->start = 0;
+            implicit->end = first->start;
+            implicit->control = kMadeDataControl;
+            implicit->session = 1;
+            implicit->flags = track_flags::kImplicitFromBlockZero;
+            InsertTrackBefore(first, implicit);
+        }
+    }
+    TrackInfo* last = list.last;
+    if (last != nullptr && IsLeadOut(*last) && last->prev != nullptr &&
+        last->start < last->prev->end) {
+        last->start = last->prev->end;
+    }
+    LogTrackList();
+}
+
+}  // namespace kel::diag

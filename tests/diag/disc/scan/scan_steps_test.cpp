@@ -1,0 +1,205 @@
+// The scan's steps on track lists and trees built by hand: how far a tree
+// reaches, the implicit track, packet marking, the placeholder nodes and
+// the volume names shown in the title and the table of contents.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "diag/disc/scan/placeholder_nodes.h"
+#include "diag/disc/scan/scan_steps.h"
+#include "diag/disc/scan/track_trees.h"
+#include "diag/disc/scan/volume_names.h"
+#include "diag/fs/udf/udf_reader.h"
+#include "hand_built_list.h"
+
+namespace kel::diag::testing {
+namespace {
+
+using MeasureFileTreeTest = HandBuiltList;
+
+TEST_F(MeasureFileTreeTest, EndIsTheBlockBehindTheFurthestEntryAndDepthTheDeepestLevel) {
+    TrackInfo* track = add(1, kData, 0, 5000);
+    FileNode* root = node(*track, nullptr, "\\ DATA (Session 1)", 18, 2048, true);
+    node(*track, root, "A.TXT;1", 100, 4096);
+    FileNode* dir1 = node(*track, root, "DIR1", 20, 2048, true);
+    node(*track, dir1, "B.TXT;1", 200, 1);
+    FileNode* dir2 = node(*track, dir1, "DIR2", 30, 2048, true);
+    node(*track, dir2, "C.TXT;1", 150, 0);
+    node(*track, dir2, "MISSING.TXT;1", -1, 0x7FFFFFFF);
+    node(*track, root, "EMPTY", 40, 2048, true);
+
+    MeasureFileTree(*track);
+    EXPECT_EQ(track->end, 201);
+    EXPECT_EQ(track->depth, 3) << "an empty directory adds no level";
+}
+
+TEST_F(MeasureFileTreeTest, HugeFileDoesNotWrapTheEnd) {
+    TrackInfo* track = add(1, kData, 0, 5000);
+    FileNode* root = node(*track, nullptr, "\\ BIG (Session 1)", 18, 2048, true);
+    node(*track, root, "BIG.BIN;1", 300000, 0xFFFFFFFF);
+    MeasureFileTree(*track);
+    EXPECT_EQ(track->end, 300000 + 2097152);
+    EXPECT_EQ(track->depth, 1);
+}
+
+TEST_F(MeasureFileTreeTest, TrackWithoutTreeEndsAtZero) {
+    TrackInfo* track = add(1, kData, 0, 5000);
+    track->depth = 4;
+    MeasureFileTree(*track);
+    EXPECT_EQ(track->end, 0);
+    EXPECT_EQ(track->depth, 0);
+}
+
+using TrackListSetupTest = HandBuiltList;
+
+TEST_F(TrackListSetupTest, FirstTrackAtBlock150GetsAnImplicitTrackInFront) {
+    TrackInfo* audio = add(1, kAudio, 150, 1000);
+    TrackInfo* leadOut = add(0xAA, kData, 900);
+    AddImplicitTrack();
+
+    ASSERT_EQ(messageIds(), std::vector<int>{203});
+    EXPECT_NE(messageText(0).find("from block 0 to block 149."), std::string::npos);
+    TrackInfo* implicit = Tracks().first;
+    ASSERT_NE(implicit, audio);
+    EXPECT_EQ(implicit->track, 0);
+    EXPECT_EQ(implicit->start, 0);
+    EXPECT_EQ(implicit->end, 150);
+    EXPECT_EQ(implicit->control, 0x14);
+    EXPECT_EQ(implicit->session, 1);
+    EXPECT_EQ(implicit->flags, track_flags::kImplicitFromBlockZero);
+    EXPECT_EQ(implicit->prev, nullptr);
+    EXPECT_EQ(implicit->next, audio);
+    EXPECT_EQ(audio->prev, implicit);
+    EXPECT_EQ(leadOut->start, 1000) << "the lead-out moves up to its predecessor's end";
+}
+
+TEST_F(TrackListSetupTest, DiscStartingAtBlockZeroIsLeftAlone) {
+    TrackInfo* data = add(1, kData, 0, 1000);
+    add(0xAA, kData, 1000);
+    AddImplicitTrack();
+    EXPECT_TRUE(messageIds().empty());
+    EXPECT_EQ(Tracks().first, data);
+}
+
+TEST_F(TrackListSetupTest, IncrementalTracksCountAsPacketWrittenOnlyWhenNothingSaysSo) {
+    add(1, kData, 0, 1000);
+    TrackInfo* incremental = add(2, 0x15, 1000, 2000);
+    TrackInfo* emphasis = add(3, 0x11, 2000, 3000);
+    MarkPacketTracks();
+    EXPECT_EQ(Tracks().first->flags & track_flags::kPacket, 0u);
+    EXPECT_NE(incremental->flags & track_flags::kPacket, 0u);
+    EXPECT_NE(emphasis->flags & track_flags::kPacket, 0u);
+}
+
+TEST_F(TrackListSetupTest, PacketMarkingKeepsAListThatAlreadyNamesOrStartsIncremental) {
+    TrackInfo* first = add(1, 0x15, 0, 1000);
+    TrackInfo* second = add(2, 0x15, 1000, 2000);
+    MarkPacketTracks();
+    EXPECT_EQ(first->flags, 0u) << "first track recorded incrementally";
+    EXPECT_EQ(second->flags, 0u);
+
+    first->control = kData;
+    first->flags = track_flags::kPacket;
+    MarkPacketTracks();
+    EXPECT_EQ(second->flags, 0u) << "the drive already named the packet tracks";
+}
+
+class DuplicatePassTest : public HandBuiltList {
+protected:
+    // A UDF track read without its allocation information, whose block scan
+    // found an entry that describes no data.
+    FileNode* udfTrackWithEmptyFind(TrackInfo& track) {
+        track.flags = track_flags::kUdf | track_flags::kUdfAllocationNotFound;
+        FileNode* root = node(track, nullptr, "\\ UDF (Session 1)", 300, 2048, true);
+        node(track, root, "KEPT.TXT", track.start + 400, 10);
+        FileNode* found = node(track, root, "FOUND.TXT", -1, 10);
+        found->flags = udf_node_flags::kFoundByScan;
+        return root;
+    }
+};
+
+TEST_F(DuplicatePassTest, RunsOverAllTreesWhenTwoUdfTracksLackTheirAllocation) {
+    FileNode* first = udfTrackWithEmptyFind(*add(1, kData, 0, 1000));
+    FileNode* second = udfTrackWithEmptyFind(*add(2, kData, 1000, 2000));
+    RemoveUdfDuplicates();
+    for (FileNode* root : {first, second}) {
+        ASSERT_NE(root->firstChild, nullptr);
+        EXPECT_STREQ(root->firstChild->name, "KEPT.TXT");
+        EXPECT_EQ(root->firstChild->next, nullptr);
+    }
+}
+
+TEST_F(DuplicatePassTest, OneSuchTrackIsLeftAsRead) {
+    FileNode* root = udfTrackWithEmptyFind(*add(1, kData, 0, 1000));
+    add(2, kData, 1000, 2000)->flags = track_flags::kUdf;
+    RemoveUdfDuplicates();
+    ASSERT_NE(root->firstChild, nullptr);
+    EXPECT_NE(root->firstChild->next, nullptr);
+}
+
+using PlaceholderNodeTest = HandBuiltList;
+
+TEST_F(PlaceholderNodeTest, NodesNameTheirTracksAndReachTheTreePane) {
+    // 1 minute, 5 seconds and 10 frames up to the next track.
+    TrackInfo* audio = add(1, kAudio, 150, 5035);
+    TrackInfo* unknown = add(2, kData, 150 + 4500 + 5 * 75 + 10, 5335);
+    TrackInfo* leadOut = add(0xAA, kData, 20000);
+
+    AddAudioNode(*audio);
+    AddUnknownDataNode(*unknown);
+    AddLeadOutNode(*leadOut);
+
+    ASSERT_NE(audio->root, nullptr);
+    EXPECT_STREQ(audio->root->name, "Audio 1.05");
+    EXPECT_STREQ(unknown->root->name, "Unknown data track, 300 blocks");
+    EXPECT_STREQ(leadOut->root->name, "Lead Out at 20000");
+    for (TrackInfo* track : {audio, unknown, leadOut}) {
+        EXPECT_EQ(track->root->track, track);
+        EXPECT_EQ(track->root->startBlock, 0) << "the tree pane shows start block 0";
+        EXPECT_EQ(track->root->flags, 0);
+    }
+    EXPECT_EQ(inserted_, (std::vector<FileNode*>{audio->root, unknown->root, leadOut->root}));
+}
+
+TEST_F(PlaceholderNodeTest, LastAudioTrackHasNoLengthAndAnExistingRootStays) {
+    TrackInfo* audio = add(1, kAudio, 150);
+    AddAudioNode(*audio);
+    ASSERT_NE(audio->root, nullptr);
+    EXPECT_STREQ(audio->root->name, "Audio 0.00");
+
+    FileNode* first = audio->root;
+    AddAudioNode(*audio);
+    EXPECT_EQ(audio->root, first);
+    EXPECT_EQ(inserted_.size(), 1u);
+}
+
+TEST(VolumeNames, TitleLabelDropsTheMarkerAndTheSession) {
+    const auto label = [](std::string name) {
+        FileNode node;
+        node.name = name.data();
+        return TitleLabel(node);
+    };
+    EXPECT_EQ(label("\\ DATA (Session 1)"), "DATA");
+    EXPECT_EQ(label("\\ A(B) (Session 2)"), "A(B)");
+    EXPECT_EQ(label("\\ (Session 1)"), "");
+    EXPECT_EQ(label("\\ NOSESSION"), "NOSESSION");
+    EXPECT_EQ(label("\\"), "");
+    EXPECT_EQ(label("Macintosh HD (Session 1)"), "Macintosh HD");
+    EXPECT_EQ(label("\\ " + std::string(60, 'X') + " (Session 1)"), std::string(32, 'X'))
+        << "the label text holds 32 characters";
+}
+
+TEST(VolumeNames, TocVolumeIsCutToThirtyOneCharactersBeforeLookingForTheSession) {
+    const auto volume = [](std::string name) {
+        FileNode node;
+        node.name = name.data();
+        return TocVolumeName(node);
+    };
+    EXPECT_EQ(volume("\\ DATA (Session 1)"), "DATA");
+    EXPECT_EQ(volume("Audio 3.20"), "");
+    EXPECT_EQ(volume("\\ " + std::string(40, 'X') + " (Session 1)"), std::string(31, 'X'));
+    EXPECT_EQ(volume("\\ " + std::string(29, 'X') + "(Session 1)"), std::string(28, 'X'));
+}
+
+}  // namespace
+}  // namespace kel::diag::testing
