@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "frontend/compare/result_line.h"
 
@@ -13,6 +14,12 @@ public:
     virtual ~CompareView() = default;
 
     virtual void AddResultLine(const ResultLine& line) = 0;
+    // The lines of one step, shown together.
+    virtual void AddResultLines(const std::vector<ResultLine>& lines) {
+        for (const ResultLine& line : lines) {
+            AddResultLine(line);
+        }
+    }
     // Left-aligned, normal style from here on.
     virtual void StartSummary() = 0;
     virtual void ShowProgress(int position, std::int32_t sectorsDone) = 0;

@@ -2,8 +2,11 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/request_codes.h"
@@ -15,6 +18,7 @@ namespace {
 using frontend::KelCdData;
 
 constexpr std::uint32_t kSeekCommand = 0x21;
+constexpr std::chrono::microseconds kSynchronizeSpin{200};
 constexpr std::uint32_t kReadRawCommand = frontend::kDiscReadRaw & 0xFF;
 constexpr std::uint32_t kDeviceStatusCommand = frontend::kDriveDeviceStatus & 0xFF;
 
@@ -25,23 +29,49 @@ tcompare::tcompare(frontend::DriveServerClient& client, CompareData& data, Compa
     : client_(client), data_(data), view_(view), mainThread_(mainThread) {}
 
 void tcompare::synchronize(const std::function<void()>& step) {
-    QMetaObject::invokeMethod(mainThread_, step, Qt::BlockingQueuedConnection);
+    // The main thread usually runs the step within microseconds (the link
+    // keeps it polling while the worker's requests go out). Sleeping until
+    // it is done would cost every block a wake-up of this thread, longer
+    // than the block's requests, so the worker watches for a short while
+    // before it sleeps.
+    std::atomic<bool> done{false};
+    // Signals when the main thread's copy of the call is gone: after it ran,
+    // or unrun when its event was discarded (the form going away).
+    class Completion {
+    public:
+        explicit Completion(std::atomic<bool>& flag) : flag_(flag) {}
+        Completion(const Completion&) = delete;
+        Completion& operator=(const Completion&) = delete;
+        ~Completion() {
+            flag_.store(true, std::memory_order_release);
+            flag_.notify_one();
+        }
+
+    private:
+        std::atomic<bool>& flag_;
+    };
+    auto completion = std::make_shared<Completion>(done);
+    QMetaObject::invokeMethod(
+        mainThread_, [&step, completion] { step(); }, Qt::QueuedConnection);
+    completion.reset();
+    const auto spinEnd = std::chrono::steady_clock::now() + kSynchronizeSpin;
+    while (!done.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {
+    }
+    done.wait(false, std::memory_order_acquire);
 }
 
 void tcompare::AddLines(const std::vector<ResultLine>& lines) {
     if (lines.empty()) {
         return;
     }
-    synchronize([this, &lines] {
-        for (const ResultLine& line : lines) {
-            view_.AddResultLine(line);
-        }
-    });
+    synchronize([this, &lines] { view_.AddResultLines(lines); });
 }
 
 void tcompare::Execute() {
     resultFlag_ = 1;
-    progressStep_ = (data_.EndLba - data_.StartLba) * 0.01;
+    // The range comes from the user's fields and may span more than an
+    // LBA holds.
+    progressStep_ = static_cast<double>(std::int64_t{data_.EndLba} - data_.StartLba) * 0.01;
     while (data_.CurrentLba < data_.EndLba) {
         const int count = static_cast<int>(
             std::min<std::int64_t>(std::int64_t{data_.EndLba} - data_.CurrentLba, kBlockSectors));

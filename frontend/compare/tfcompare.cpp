@@ -29,6 +29,7 @@ namespace fe = frontend;
 
 constexpr int kMessageHeight = 197;
 constexpr int kPollMs = 100;
+constexpr int kProgressDrawMs = 40;
 constexpr std::uint32_t kEjectCommand = 0x11;
 constexpr std::uint32_t kLoadCommand = 0x09;
 constexpr const char* kResultsFont = "Times New Roman";
@@ -138,6 +139,9 @@ TFcompare::TFcompare(fe::DriveServerClient& client, fe::Ticons& icons, TFcompare
 
     Tmedia.setInterval(kPollMs);
     connect(&Tmedia, &QTimer::timeout, this, &TFcompare::TmediaTimer);
+    progressDraw_.setSingleShot(true);
+    progressDraw_.setInterval(kProgressDrawMs);
+    connect(&progressDraw_, &QTimer::timeout, this, &TFcompare::DrawProgress);
     Tmedia.start();
     testkel16.setInterval(kPollMs);
     connect(&testkel16, &QTimer::timeout, this, &TFcompare::testkel16Timer);
@@ -576,11 +580,41 @@ void TFcompare::AddResultLine(const ResultLine& line) {
     AppendLine(QString::fromStdString(line.text), error, error ? Qt::red : Qt::black);
 }
 
+void TFcompare::AddResultLines(const std::vector<ResultLine>& lines) {
+    // Laid out once for the step, not once a line: on a disc that differs
+    // throughout, the box would otherwise take several times longer than the
+    // compare itself.
+    QTextCursor step(ui->Message1->document());
+    step.beginEditBlock();
+    for (const ResultLine& line : lines) {
+        AddResultLine(line);
+    }
+    step.endEditBlock();
+}
+
 void TFcompare::StartSummary() {
+    DrawProgress();
     paragraphAlign_ = Qt::AlignLeft;
 }
 
+// Progress comes once a block. Drawing the bar and the status text that often
+// would keep the main thread, which also takes the server's replies to the
+// worker's requests, busier than the requests themselves; the newest values
+// are drawn a few dozen times a second instead, and at once when the run ends.
 void TFcompare::ShowProgress(int position, std::int32_t sectorsDone) {
+    pendingProgress_ = {position, sectorsDone};
+    if (!progressDraw_.isActive()) {
+        progressDraw_.start();
+    }
+}
+
+void TFcompare::DrawProgress() {
+    progressDraw_.stop();
+    if (!pendingProgress_) {
+        return;
+    }
+    const auto [position, sectorsDone] = *pendingProgress_;
+    pendingProgress_.reset();
     ui->g0->setValue(position);
     statusCount_.setText(QStringLiteral("%1 sectors compared").arg(sectorsDone));
 }

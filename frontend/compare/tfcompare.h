@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "frontend/common/cd_records.h"
@@ -115,8 +117,10 @@ private:
 
     // CompareView: the worker's steps, on this thread.
     void AddResultLine(const ResultLine& line) override;
+    void AddResultLines(const std::vector<ResultLine>& lines) override;
     void StartSummary() override;
     void ShowProgress(int position, std::int32_t sectorsDone) override;
+    void DrawProgress();
     void RunFinished(bool restartPolling) override;
 
     std::unique_ptr<Ui::TFcompare> ui;
@@ -134,6 +138,9 @@ private:
     QTimer testkel16;
     QLabel statusText_;
     QLabel statusCount_;
+    // The newest progress not yet drawn, and the timer that draws it.
+    std::optional<std::pair<int, std::int32_t>> pendingProgress_;
+    QTimer progressDraw_;
     QPointer<tcompare> worker_;
     Qt::Alignment paragraphAlign_ = Qt::AlignLeft;
     bool activated_ = false;

@@ -16,6 +16,7 @@
 #include "platform/link/frame.h"
 #include "platform/link/link_dir.h"
 #include "platform/link/outbox.h"
+#include "platform/link/send_activity.h"
 #include "platform/link/unix_socket.h"
 
 namespace kel::link {
@@ -189,6 +190,7 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
                        std::bit_cast<std::int64_t>(dwData)};
 
     Dispatcher::WaitScope waiting(dispatcher);
+    SendActivity activity;
     Outbox& outbox = Outbox::current();
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::shared_ptr<Outgoing> connection = outbox.connect(window, true);

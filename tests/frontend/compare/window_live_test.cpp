@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <fstream>
 #include <sstream>
@@ -187,9 +189,26 @@ TEST_F(TwoDiscs, CompareRunLocksTheControlsAndWritesTheReport) {
     QTextCharFormat format = error.begin().fragment().charFormat();
     EXPECT_EQ(format.fontWeight(), QFont::Bold);
     EXPECT_EQ(format.foreground().color(), QColor(Qt::red));
+    // The frame line comes in the same step and must not take the error's style.
+    QTextCharFormat frame = form_->Results().findBlockByNumber(8).begin().fragment().charFormat();
+    EXPECT_EQ(frame.fontWeight(), QFont::Normal);
+    EXPECT_EQ(frame.foreground().color(), QColor(Qt::black));
     EXPECT_EQ(form_->Results().findBlockByNumber(0).blockFormat().alignment() & Qt::AlignHCenter,
               Qt::AlignHCenter);
     EXPECT_EQ(form_->Results().defaultFont().family().toStdString(), "Times New Roman");
+}
+
+TEST_F(TwoDiscs, UnevenRangeFromTheFieldsIsComparedWhole) {
+    edit("Setmin")->setText("5");
+    edit("setmax")->setText("34");
+    clickCompare();
+    ASSERT_TRUE(waitForRunEnd());
+    const QString text = results();
+    EXPECT_TRUE(text.contains("Testing from 5 to 34")) << text.toStdString();
+    EXPECT_TRUE(text.contains("     ERROR Data field difference\n  FRAME: 20\nFinish time: "))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("Total sectors compared: 29")) << text.toStdString();
+    EXPECT_EQ(child<QProgressBar>("g0")->value(), 100);
 }
 
 TEST_F(TwoDiscs, MediaPollingKeepsTheResultsOfAFinishedRun) {
@@ -293,18 +312,25 @@ protected:
     }
 };
 
+const std::vector<std::string> kSizeQuestion{
+    "Size of discs are not the same! Do you want to continue testing"};
+
 TEST_F(DifferentSizes, AnsweringNoStartsNothing) {
     answer_ = false;
     clickCompare();
     EXPECT_FALSE(form_->Running());
-    EXPECT_EQ(questions_, std::vector<std::string>{
-                              "Size of discs are not the same! Do you want to continue testing"});
+    EXPECT_EQ(questions_, kSizeQuestion);
+    EXPECT_TRUE(results().contains("Size of discs are not the same!\nWill use smaller size"))
+        << results().toStdString();
     EXPECT_FALSE(results().contains("Testing from"));
     EXPECT_EQ(edit("setmax")->text().toStdString(), "100");
+    EXPECT_TRUE(child<QPushButton>("comparecd")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("StopButton")->isEnabled());
 }
 
 TEST_F(DifferentSizes, AnsweringYesComparesTheSmallerRangeAndKeepsTheSizeLines) {
     clickCompare();
+    EXPECT_EQ(questions_, kSizeQuestion);
     ASSERT_TRUE(waitForRunEnd());
     QString text = results();
     EXPECT_TRUE(text.contains("Testing from 0 to 100")) << text.toStdString();
@@ -326,6 +352,42 @@ TEST_F(OneDrive, CopySideIsHiddenAndCompareStaysOff) {
     EXPECT_TRUE(child("g0")->isHidden());
     EXPECT_TRUE(child("Message1")->isHidden());
     EXPECT_FALSE(child<QPushButton>("comparecd")->isEnabled());
+}
+
+// The question box the form asks through: an error box with Yes and No,
+// where only Yes goes on.
+TEST(CompareQuestionBox, OnlyYesGoesOn) {
+    EnsureApplication();
+    const auto ask = DefaultCompareOptions().AskYesNo;
+    enum class Answer { Yes, No, Escape };
+    for (auto [answer, expected] :
+         {std::pair{Answer::Yes, true}, {Answer::No, false}, {Answer::Escape, false}}) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QString text;
+        QTimer answering;
+        answering.setInterval(10);
+        QObject::connect(&answering, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                return;
+            }
+            answering.stop();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            text = box->text();
+            if (answer == Answer::Escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->button(answer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            }
+        });
+        answering.start();
+        EXPECT_EQ(ask(QString::fromStdString(kSizeQuestion[0])), expected);
+        EXPECT_EQ(icon, QMessageBox::Critical);
+        EXPECT_EQ(buttons, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(text.toStdString(), kSizeQuestion[0]);
+    }
 }
 
 // "KEL.INI" with a client that has no server behind it.

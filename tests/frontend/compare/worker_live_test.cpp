@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,29 @@ TEST_F(WorkerLive, Mode2Form1AndForm2Differences) {
     EXPECT_EQ(total(), "Total sectors compared: 24");
 }
 
+TEST_F(WorkerLive, UnevenRangeComparesEverySectorOnce) {
+    fs::path master = buildData("master", 1, "MASTER");
+    // Every sector from one before the range to one after it differs, so a
+    // sector compared twice, skipped or outside the range shows.
+    std::vector<Patch> everySector;
+    for (std::int32_t lba = 4; lba <= 34; ++lba) {
+        everySector.push_back({lba, 100});
+    }
+    fs::path copy = copyOf("master", "copy", everySector);
+    start({{'D', master}, {'E', copy}});
+    run(0, 1, 5, 34);
+    Lines expected;
+    for (std::int32_t lba = 5; lba < 34; ++lba) {
+        expected.push_back(red("     ERROR Data field difference"));
+        expected.push_back(normal("  FRAME: " + std::to_string(lba)));
+    }
+    EXPECT_EQ(view_.lines, expected);
+    // 29 sectors: two full blocks and one of 5.
+    EXPECT_EQ(view_.done, (std::vector<std::int32_t>{12, 24, 29}));
+    EXPECT_EQ(view_.positions.back(), 100);
+    EXPECT_EQ(total(), "Total sectors compared: 29");
+}
+
 class WorkerFaults : public WorkerLive {
 protected:
     void SetUp() override {
@@ -262,6 +286,12 @@ TEST_F(WorkerDoor, EmptyRangeComparesNothing) {
     run(0, 1, 30, 30);
     EXPECT_EQ(view_.lines, Lines{});
     EXPECT_TRUE(view_.positions.empty());
+    EXPECT_EQ(total(), "Total sectors compared: 0");
+}
+
+TEST_F(WorkerDoor, RangeWiderThanTheLbaTypeIsARangeNotAnOverflow) {
+    run(0, 1, -99999, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Master Disc"), red("Test terminated")}));
     EXPECT_EQ(total(), "Total sectors compared: 0");
 }
 
