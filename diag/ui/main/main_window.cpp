@@ -1,0 +1,136 @@
+#include "diag/ui/main/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "diag/device/device_access.h"
+#include "diag/state/options.h"
+#include "diag/state/program_flags.h"
+#include "diag/ui/main/window_placement.h"
+#include "diag/ui/messages.h"
+
+namespace kel::diag {
+namespace {
+
+// Context-menu commands that have no behaviour in this program: offered
+// greyed, never carried out.
+QMenu* contextMenu(QWidget* owner, const std::string& text, int id) {
+    auto* menu = new QMenu(owner);
+    QAction* action = menu->addAction(QString::fromStdString(text));
+    action->setObjectName(QString("menu%1").arg(id));
+    action->setEnabled(false);
+    return menu;
+}
+
+}  // namespace
+
+void SetBusyCursor(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+MainWindow::MainWindow() {
+    setObjectName("MORVALE");
+    setWindowTitle(kWindowTitle);
+    const auto give = [this](int id) { command(id); };
+    statusBar_ = new MainStatusBar(this);
+    setStatusBar(statusBar_);
+    menu_ = std::make_unique<MainMenu>(*menuBar(), give,
+                                       [this](int id) { statusBar_->MenuHelpSelect(id, id == 0); });
+    InstallAccelerators(*this, give);
+
+    toolbar_ = new MainToolbar(this);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    connect(toolbar_, &MainToolbar::commandTriggered, this, give);
+    // The tray and the error summary need a drive.
+    toolbar_->EnableToolbarButton(command::kOpenTray, false);
+    toolbar_->EnableToolbarButton(command::kCloseTray, false);
+    toolbar_->EnableToolbarButton(command::kToolErrorSummary, false);
+
+    panes_ = new Panes(this);
+    setCentralWidget(panes_);
+    panes_->setFileMenu(contextMenu(this, LoadResString(10000), command::kCopyFile));
+    panes_->setDirectoryMenu(contextMenu(this, LoadResString(11000), command::kCopyDirectory));
+    connect(panes_, &Panes::laidOut, this,
+            [this] { statusBar_->ShowDeviceInStatusBar(CurrentDevice()); });
+    connect(panes_, &Panes::listStyleChanged, this, [this](int index) {
+        menu_->CheckListStyle(index);
+        toolbar_->CheckToolbarButton(MainToolbar::kFirstListStyleButton + index, true);
+    });
+    const int style = IndexOfListStyle(panes_->list()->listStyle());
+    menu_->CheckListStyle(style);
+    toolbar_->CheckToolbarButton(MainToolbar::kFirstListStyleButton + style, true);
+    statusBar_->ShowDeviceInStatusBar(CurrentDevice());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::command(int id) {
+    statusBar_->MenuHelpCommand(id);
+    OnMainCommand(id);
+}
+
+int MainWindow::OnMainCommand(int id) {
+    if (BusyFlag()) {
+        QApplication::beep();
+        return 1;
+    }
+    runCommand(id);
+    if (CloseRequested() && !destroyed_) {
+        DestroyMainWindow();
+    }
+    return 1;
+}
+
+void MainWindow::EnableDeviceCommands() {
+    // The sector display needs nothing else than a drive either; without
+    // this its menu item would never become usable.
+    for (int id : {command::kRefresh, command::kHardwareInfo, command::kAnalysis,
+                   command::kTableOfContents, command::kVolume, command::kErrorSummary,
+                   command::kDiscReport, command::kWriteSubQ, command::kSectorDisplay}) {
+        menu_->EnableMenuItem(id, true);
+    }
+    const CdDevice* device = CurrentDevice();
+    toolbar_->EnableToolbarButton(command::kOpenTray, true);
+    toolbar_->EnableToolbarButton(command::kCloseTray, device != nullptr && device->LoadDisc());
+    toolbar_->EnableToolbarButton(command::kToolErrorSummary, true);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (Options().savePosition != 0) {
+        SaveWindowPlacement(*this);
+    }
+    if (BusyFlag()) {
+        CloseRequested() = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+    DestroyMainWindow();
+}
+
+void MainWindow::DestroyMainWindow() {
+    if (destroyed_) {
+        return;
+    }
+    destroyed_ = true;
+    hide();
+    delete panes_.data();
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Backspace && panes_) {
+        panes_->OnMainKeyDown(event->key());
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+}  // namespace kel::diag

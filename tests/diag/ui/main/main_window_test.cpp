@@ -1,0 +1,215 @@
+// The main window's commands: what is offered with and without a drive, the
+// busy flag that turns every command into a beep, and a close held until
+// the running operation is over.
+#include "diag/ui/main/main_window.h"
+
+#include <QAction>
+
+#include "diag/device/device_access.h"
+#include "diag/device/program_callbacks.h"
+#include "diag/disc/disc_info.h"
+#include "diag/disc/track_list.h"
+#include "diag/ui/main/program_hooks.h"
+#include "diag/ui/options/device_list.h"
+#include "main_fixture.h"
+
+namespace kel::diag {
+namespace {
+
+class MainWindowTest : public test::MainFixture {
+protected:
+    void SetUp() override {
+        MainFixture::SetUp();
+        window_ = std::make_unique<MainWindow>();
+        InstallProgramHooks(*window_);
+    }
+    void TearDown() override {
+        waitForScan();
+        ReleaseDiscInfo();
+        FreeDevices();
+        ShutdownDeviceAccess();
+        RemoveProgramHooks();
+        window_.reset();
+        ::unsetenv("KEL_DRIVES");
+        MainFixture::TearDown();
+    }
+
+    // Drive D: with a disc of empty sectors, chosen as the start device.
+    void driveWithDisc() {
+        folder_.write("disc.iso", std::string(300 * 2048, '\0'));
+        ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "disc.iso").string()).c_str(), 1);
+        ASSERT_TRUE(InitDeviceAccess(programStrings(), programMessageCallback()));
+        settings().WriteString("LastDevice", "D:");
+        ASSERT_TRUE(InitDevices());
+        ASSERT_NE(CurrentDevice(), nullptr);
+    }
+
+    void waitForScan() {
+        while (BusyFlag()) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+
+    bool menuEnabled(int id) const { return window_->menu().item(id)->isEnabled(); }
+    bool buttonEnabled(int id) const { return window_->toolbar()->button(id)->isEnabled(); }
+
+    std::unique_ptr<MainWindow> window_;
+};
+
+constexpr int kDeviceMenuItems[] = {40017, 40015, 40005, 9070, 51687, 40012, 40032, 40033, 40037};
+
+TEST_F(MainWindowTest, DeviceCommandsWaitForADrive) {
+    for (int id : kDeviceMenuItems) {
+        EXPECT_FALSE(menuEnabled(id)) << id;
+    }
+    for (int id : {51685, 40009, 51682, 40001, 40002, 40003, 40004, 40042, 40043, 40041, 901, 40016,
+                   51683}) {
+        EXPECT_TRUE(menuEnabled(id)) << id;
+    }
+    for (int id : {40038, 40039, 40023}) {
+        EXPECT_FALSE(buttonEnabled(id)) << id;
+    }
+    EXPECT_EQ(window_->mainStatusBar()->deviceText(), "** No device **");
+
+    driveWithDisc();
+    for (int id : kDeviceMenuItems) {
+        EXPECT_TRUE(menuEnabled(id)) << id;
+    }
+    EXPECT_TRUE(buttonEnabled(40038));
+    EXPECT_EQ(buttonEnabled(40039), CurrentDevice()->LoadDisc());
+    EXPECT_TRUE(buttonEnabled(40023));
+    EXPECT_TRUE(window_->mainStatusBar()->deviceText().startsWith("Device: D:"));
+}
+
+TEST_F(MainWindowTest, CommandsThatNeedADriveSayThereIsNone) {
+    for (int id : {40015, 40019, 40028, 40017, 40023, 40012, 40037, 40038, 40039}) {
+        messages_.clear();
+        window_->OnMainCommand(id);
+        EXPECT_EQ(messages_, std::vector<int>{102}) << id;
+        EXPECT_FALSE(BusyFlag()) << id << " started nothing";
+    }
+}
+
+TEST_F(MainWindowTest, CommandsOnTheSelectedTrackNeedASelection) {
+    window_->OnMainCommand(51687);
+    window_->OnMainCommand(40022);
+    window_->OnMainCommand(40033);
+    window_->OnMainCommand(40041);
+    EXPECT_EQ(messages_, (std::vector<int>{133, 133, 234, 234}));
+}
+
+TEST_F(MainWindowTest, WhileBusyEveryCommandOnlyBeeps) {
+    window_->show();
+    BusyFlag() = true;
+    for (int id : {40015, 51687, 40033, 51682, 40001}) {
+        EXPECT_EQ(window_->OnMainCommand(id), 1);
+    }
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_FALSE(window_->windowDestroyed()) << "Exit did nothing either";
+    EXPECT_EQ(window_->panes()->list()->listStyle(), ListStyle::Details);
+
+    BusyFlag() = false;
+    window_->OnMainCommand(40015);
+    EXPECT_EQ(messages_, std::vector<int>{102});
+}
+
+TEST_F(MainWindowTest, ACloseDuringAnOperationIsHeldUntilTheNextCommand) {
+    window_->show();
+    BusyFlag() = true;
+    EXPECT_FALSE(window_->close());
+    EXPECT_TRUE(CloseRequested());
+    EXPECT_FALSE(window_->windowDestroyed());
+    EXPECT_TRUE(window_->isVisible());
+
+    BusyFlag() = false;
+    window_->OnMainCommand(40002);
+    EXPECT_TRUE(window_->windowDestroyed());
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(window_->panes(), nullptr) << "the panes went with the window";
+}
+
+TEST_F(MainWindowTest, ACloseDuringTheAnalysisEndsTheWindowWhenItReturns) {
+    window_->show();
+    bool busyMeanwhile = false;
+    // Without tracks the analysis only tells so; the user closes the main
+    // window while that message is up.
+    SetMessageResponder([&](int id, std::uint16_t, const std::string&) {
+        messages_.push_back(id);
+        busyMeanwhile = BusyFlag();
+        window_->close();
+        EXPECT_FALSE(window_->windowDestroyed()) << "held while the analysis runs";
+        return answer::kOk;
+    });
+    window_->OnMainCommand(40020);
+    EXPECT_EQ(messages_, std::vector<int>{170});
+    EXPECT_TRUE(busyMeanwhile);
+    EXPECT_FALSE(BusyFlag());
+    EXPECT_TRUE(window_->windowDestroyed());
+}
+
+TEST_F(MainWindowTest, ACloseWhileIdleEndsTheWindowAndKeepsItsPlace) {
+    window_->setGeometry(100, 120, 700, 500);
+    window_->show();
+    EXPECT_TRUE(window_->close());
+    EXPECT_TRUE(window_->windowDestroyed());
+    EXPECT_TRUE(settings().ReadString("SavedWindowPosition", "").ends_with(".(100,120,800,620)"));
+
+    // Without "SavePos" the place is not written.
+    MainWindow second;
+    settings().Delete("SavedWindowPosition");
+    Options().savePosition = 0;
+    second.show();
+    second.close();
+    EXPECT_EQ(settings().ReadString("SavedWindowPosition", ""), "");
+}
+
+TEST_F(MainWindowTest, ListStylesCheckMenuAndToolbarTogether) {
+    window_->OnMainCommand(40002);
+    EXPECT_TRUE(window_->menu().item(40002)->isChecked());
+    EXPECT_TRUE(window_->toolbar()->button(40025)->isChecked());
+    EXPECT_EQ(window_->panes()->list()->listStyle(), ListStyle::SmallIcons);
+
+    window_->OnMainCommand(40027);
+    EXPECT_TRUE(window_->menu().item(40004)->isChecked());
+    EXPECT_FALSE(window_->menu().item(40002)->isChecked());
+    EXPECT_EQ(window_->panes()->list()->listStyle(), ListStyle::Details);
+}
+
+TEST_F(MainWindowTest, RefreshAsksBeforeDroppingTheDiscInformation) {
+    driveWithDisc();
+    TrackInfo* record = NewTrackRecord();
+    ASSERT_NE(record, nullptr);
+    record->track = 77;
+    AppendTrack(record);
+
+    window_->OnMainCommand(40015);
+    EXPECT_EQ(messages_, std::vector<int>{253});
+    EXPECT_FALSE(BusyFlag()) << "Cancel starts no scan";
+    EXPECT_EQ(Tracks().first, record);
+
+    questionAnswer_ = answer::kOk;
+    window_->OnMainCommand(40019);
+    EXPECT_TRUE(BusyFlag()) << "the scan runs";
+    window_->OnMainCommand(40015);
+    EXPECT_EQ(messages_, (std::vector<int>{253, 253})) << "no second scan while the first runs";
+    waitForScan();
+    for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
+        EXPECT_NE(r->track, 77) << "the old list was released";
+    }
+}
+
+TEST_F(MainWindowTest, ACloseDuringTheScanWaitsForIt) {
+    driveWithDisc();
+    window_->show();
+    window_->OnMainCommand(40015);
+    ASSERT_TRUE(BusyFlag());
+    window_->close();
+    EXPECT_FALSE(window_->windowDestroyed());
+    waitForScan();
+    EXPECT_FALSE(window_->windowDestroyed()) << "the scan itself does not end the window";
+    window_->close();
+    EXPECT_TRUE(window_->windowDestroyed());
+}
+
+}  // namespace
+}  // namespace kel::diag

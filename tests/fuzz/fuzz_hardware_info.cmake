@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_hardware_info fuzz_hardware_info.cpp kel_diag_hardware)

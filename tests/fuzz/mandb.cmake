@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_mandb fuzz_mandb.cpp kel_diag_analysis)
