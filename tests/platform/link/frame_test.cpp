@@ -80,6 +80,25 @@ TEST(FrameReader, ReassemblesFramesSplitAnywhere) {
     EXPECT_FALSE(reader.midFrame());
 }
 
+TEST(FrameReader, ASharedSendEndsWithItsHeader) {
+    // Its length names bytes in shared memory: the next frame follows at once.
+    FrameHeader shared{FrameKind::SharedSend, 0x4A, 28224, 7, 9};
+    auto head = encodeHeader(shared);
+    std::vector<std::byte> stream(head.begin(), head.end());
+    auto next = sendFrame(2, std::byte{0x5A});
+    stream.insert(stream.end(), next.begin(), next.end());
+
+    std::span<const std::byte> input(stream);
+    FrameReader reader;
+    ASSERT_EQ(reader.feed(input), FrameReader::Status::Ready);
+    Frame frame = reader.take();
+    EXPECT_EQ(frame.header.kind, FrameKind::SharedSend);
+    EXPECT_EQ(frame.header.length, 28224u);
+    EXPECT_TRUE(frame.payload.empty());
+    ASSERT_EQ(reader.feed(input), FrameReader::Status::Ready);
+    EXPECT_EQ(reader.take().payload, std::vector<std::byte>(2, std::byte{0x5A}));
+}
+
 TEST(FrameReader, StopsAtTheEndOfOneFrameAndStaysBadAfterGarbage) {
     std::vector<std::byte> stream = sendFrame(3, std::byte{1});
     stream.insert(stream.end(), 40, std::byte{0xEE});
