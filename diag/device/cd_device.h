@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdarg>
 #include <cstdint>
 #include <memory>
@@ -92,7 +93,9 @@ public:
 
     std::uint8_t quiet = 0;
     std::uint8_t debugLevel = 0;
-    std::uint8_t cancelled = 0;
+    // Set by the user-interface thread (a Cancel button) and polled by the
+    // worker threads while they read; nothing else is handed over with it.
+    std::atomic<std::uint8_t> cancelled{0};
     std::uint8_t errorClassifying = 0;
     std::uint8_t atapi = 0;
     std::uint8_t writer = 0;

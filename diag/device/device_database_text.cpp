@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "diag/tools/setting_text.h"
 #include "platform/profile/ascii_case.h"
 
 namespace kel::diag {
@@ -32,20 +33,6 @@ Line lineAt(std::string_view text, std::size_t start) {
     return line;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 DatabaseError errorNear(std::string_view text, std::string_view forName) {
     return DatabaseError{std::string(text.substr(0, kMaxDatabaseName - 1)), std::string(forName)};
 }
@@ -57,42 +44,6 @@ bool productMatches(std::string_view entry, std::string_view product, bool wildc
                profile::equalsIgnoringCase(product.substr(0, prefix.size()), prefix);
     }
     return profile::equalsIgnoringCase(entry, product);
-}
-
-// C notation without a sign: 0x hexadecimal, a leading 0 octal, else decimal.
-std::optional<std::uint32_t> parseNumber(std::string_view text) {
-    unsigned base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    } else if (text.size() > 1 && text[0] == '0') {
-        base = 8;
-        text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (char c : text) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return std::nullopt;
-        }
-        if (digit >= base) {
-            return std::nullopt;
-        }
-        value = value * base + digit;
-        if (value > 0xFFFFFFFFu) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<std::uint32_t>(value);
 }
 
 const ProfileKeyword* findKeyword(std::string_view name) {
@@ -135,7 +86,7 @@ std::variant<EntryLocation, DatabaseError> locateEntry(std::string_view text,
         if (!content.empty() && content.front() == '[') {
             break;
         }
-        std::string_view entry = trimmed(content);
+        std::string_view entry = TrimBlanks(content);
         // Blank lines and comments are skipped, so they never hide the
         // entries after them.
         if (entry.empty() || entry.front() == '#') {
@@ -164,10 +115,10 @@ std::optional<DatabaseError> applyKeywordList(std::string_view list, std::string
                                               DeviceProfile& profile) {
     while (!list.empty()) {
         std::size_t comma = list.find(',');
-        std::string_view item = trimmed(list.substr(0, comma));
+        std::string_view item = TrimBlanks(list.substr(0, comma));
         list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
         std::size_t equals = item.find('=');
-        std::string_view name = trimmed(item.substr(0, equals));
+        std::string_view name = TrimBlanks(item.substr(0, equals));
         const ProfileKeyword* keyword = findKeyword(name);
         if (!keyword) {
             continue;
@@ -179,7 +130,7 @@ std::optional<DatabaseError> applyKeywordList(std::string_view list, std::string
         if (equals == std::string_view::npos) {
             return errorNear(name, product);
         }
-        std::optional<std::uint32_t> value = parseNumber(trimmed(item.substr(equals + 1)));
+        std::optional<std::uint32_t> value = ParseCNumber(TrimBlanks(item.substr(equals + 1)));
         std::uint32_t limit = keyword->wordField ? 0xFFFFu : 0xFFu;
         // Larger values would be cut to the field silently; they are faults.
         if (!value || *value > limit) {

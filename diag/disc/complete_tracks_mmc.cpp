@@ -1,11 +1,10 @@
 // Refining a TOC-built track list with disc information and the standard
 // track information: real starts and ends, free blocks, packet writing,
 // the track being written and the start of the next session.
-#include <algorithm>
-
 #include "diag/device/device_access.h"
 #include "diag/disc/disc_debug.h"
 #include "diag/disc/disc_info.h"
+#include "diag/disc/info_reads.h"
 #include "diag/disc/track_list.h"
 #include "diag/disc/track_records.h"
 #include "diag/disc/track_replies.h"
@@ -14,7 +13,6 @@ namespace kel::diag {
 
 namespace {
 
-constexpr std::size_t kInfoReplyBytes = 256;
 constexpr std::uint16_t kTrackHoldingBlockZero = 0x100;
 constexpr std::uint16_t kInvisibleTrack = 255;
 constexpr std::uint8_t kIncomplete = 1;
@@ -23,11 +21,6 @@ constexpr std::uint8_t kBlankPacket = data_mode::kBlank | data_mode::kPacket;
 // Blank, data mode unknown: the invisible track of an appendable disc.
 constexpr std::uint8_t kInvisibleDataMode = 0x4F;
 
-ReplyBytes clearedInfoReply(ReplyBuffer buffer) {
-    std::fill_n(buffer.begin(), kInfoReplyBytes, 0);
-    return ReplyBytes(buffer.data(), kInfoReplyBytes);
-}
-
 // 0 asks for disc information and 255 for the incomplete track: a TOC entry
 // with either number cannot be asked for by its number.
 bool askableTrack(std::uint8_t track) {
@@ -35,7 +28,7 @@ bool askableTrack(std::uint8_t track) {
 }
 
 bool readTrack(CdDevice& drive, ReplyBuffer buffer, std::uint8_t track) {
-    clearedInfoReply(buffer);
+    ClearedInfoReply(buffer);
     if (drive.ReadDiscInfo(buffer, track)) {
         return true;
     }
@@ -43,7 +36,7 @@ bool readTrack(CdDevice& drive, ReplyBuffer buffer, std::uint8_t track) {
         return false;
     }
     // Some drives will not name track 1 by number but answer for block 0.
-    clearedInfoReply(buffer);
+    ClearedInfoReply(buffer);
     return drive.ReadDiscInfo(buffer, kTrackHoldingBlockZero);
 }
 
@@ -83,7 +76,7 @@ bool addTrackBeingWritten(CdDevice& drive, ReplyBuffer buffer) {
     if (!last || !askableTrack(last->track)) {
         return true;
     }
-    const ReplyBytes reply = clearedInfoReply(buffer);
+    const ReplyBytes reply = ClearedInfoReply(buffer);
     const auto number = static_cast<std::uint16_t>(last->track + 1);
     if (!drive.ReadDiscInfo(buffer, number)) {
         return true;
@@ -108,7 +101,7 @@ bool addTrackBeingWritten(CdDevice& drive, ReplyBuffer buffer) {
 // Where the incomplete or invisible track's writing would continue: the
 // lead-out's end, and its start when that lies further on.
 void placeLeadOut(CdDevice& drive, ReplyBuffer buffer) {
-    const ReplyBytes reply = clearedInfoReply(buffer);
+    const ReplyBytes reply = ClearedInfoReply(buffer);
     if (!drive.ReadDiscInfo(buffer, kInvisibleTrack)) {
         return;
     }
@@ -138,17 +131,16 @@ bool CompleteTracksMmc(ReplyBuffer buffer) {
     if (!drive || drive->TrkInfo() == 0) {
         return false;
     }
-    const ReplyBytes reply = clearedInfoReply(buffer);
-    if (!drive->ReadDiscInfo(buffer, 0)) {
-        DebugLine("Read Disc Info failed for %s (%s).", drive->AddressName(),
-                  drive->DeviceDescription());
+    const std::optional<DiscInformation> read = ReadDiscInformation(*drive, buffer);
+    if (!read) {
         return false;
     }
-    const DiscInformation disc = ReadDiscInformationReply(reply);
+    const DiscInformation& disc = *read;
     if (disc.dataLength == 0) {
         return false;
     }
     DebugDump(buffer, disc.dataLength + 2, "Disc Information");
+    const ReplyBytes reply(buffer.data(), kInfoReplyBytes);
     TrackList& list = Tracks();
     if (disc.erasable && list.first) {
         list.first->flags |= track_flags::kErasable;

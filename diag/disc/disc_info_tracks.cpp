@@ -1,11 +1,10 @@
 // The track list of a disc whose TOC cannot be read (a blank or incomplete
 // recordable disc): from disc information and each track's information.
-#include <algorithm>
-
 #include "diag/device/cd_device.h"
 #include "diag/device/device_access.h"
 #include "diag/disc/disc_debug.h"
 #include "diag/disc/disc_info.h"
+#include "diag/disc/info_reads.h"
 #include "diag/disc/track_list.h"
 #include "diag/disc/track_records.h"
 #include "diag/disc/track_replies.h"
@@ -15,7 +14,6 @@ namespace kel::diag {
 namespace {
 
 constexpr std::uint8_t kVendorNextWritable = 0xE6;
-constexpr std::size_t kInfoReplyBytes = 256;
 constexpr int kInvisibleTrack = 255;
 constexpr std::uint8_t kMadeDataControl = 0x14;
 // Data track, recorded incrementally.
@@ -24,15 +22,10 @@ constexpr std::uint8_t kIncrementalData =
 
 enum DiscStatus : std::uint8_t { kEmpty = 0, kIncomplete = 1 };
 
-ReplyBytes clearedInfoReply(ReplyBuffer buffer) {
-    std::fill_n(buffer.begin(), kInfoReplyBytes, 0);
-    return ReplyBytes(buffer.data(), kInfoReplyBytes);
-}
-
 // The older vendor command answers only the next writable address: the
 // whole disc becomes one open track ending there.
 bool addNextWritableTrack(CdDevice& drive, ReplyBuffer buffer) {
-    const ReplyBytes reply = clearedInfoReply(buffer);
+    const ReplyBytes reply = ClearedInfoReply(buffer);
     if (!drive.ReadDiscInfo(buffer, 1)) {
         return false;
     }
@@ -113,7 +106,7 @@ bool AddOldTrackInfo(ReplyBytes reply, int n) {
 bool addIncompleteDiscTracks(CdDevice& drive, ReplyBuffer buffer, int firstTrack) {
     bool made = false;
     for (int n = firstTrack; n <= kInvisibleTrack; ++n) {
-        const ReplyBytes reply = clearedInfoReply(buffer);
+        const ReplyBytes reply = ClearedInfoReply(buffer);
         if (!drive.ReadDiscInfo(buffer, static_cast<std::uint16_t>(n))) {
             if (n == kInvisibleTrack) {
                 break;
@@ -161,17 +154,15 @@ bool ReadDiscInfoTracks(ReplyBuffer buffer) {
         return addNextWritableTrack(*drive, buffer);
     }
     DebugLine("Attempting to obtain disc information from %s.", drive->AddressName());
-    const ReplyBytes reply = clearedInfoReply(buffer);
-    if (!drive->ReadDiscInfo(buffer, 0)) {
-        DebugLine("Read Disc Info failed for %s (%s).", drive->AddressName(),
-                  drive->DeviceDescription());
+    const std::optional<DiscInformation> read = ReadDiscInformation(*drive, buffer);
+    if (!read) {
         return false;
     }
-    const DiscInformation disc = ReadDiscInformationReply(reply);
+    const DiscInformation& disc = *read;
     DebugDump(buffer, disc.dataLength + 2, "Disc Information");
 
     if (disc.status == kEmpty) {
-        clearedInfoReply(buffer);
+        const ReplyBytes reply = ClearedInfoReply(buffer);
         if (!drive->ReadDiscInfo(buffer, 1)) {
             return false;
         }

@@ -60,14 +60,14 @@ int interleavedSymbolOffset(int symbol) {
 }
 
 std::optional<SenseCode> rwPacks(DriveContext& context, std::int32_t lba, SubChannel& out) {
-    // The packs of this sector reach into the next two sectors' sub-channel.
+    // The packs of this sector reach into the next two sectors' sub-channel;
+    // past the last sector, into the lead-out's, which a sub-channel file
+    // holds when the disc's last packs carry graphics.
     std::array<SubChannel, 3> stream{};
     for (std::size_t s = 0; s < stream.size(); ++s) {
         const std::int32_t sector = lba + static_cast<std::int32_t>(s);
-        if (sector < context.disc.leadOut) {
-            if (auto failure = rawSubChannel(context, sector, stream[s])) {
-                return failure;
-            }
+        if (auto failure = rawSubChannel(context, sector, stream[s])) {
+            return failure;
         }
     }
     for (int pack = 0; pack < kPacksPerSector; ++pack) {

@@ -15,7 +15,7 @@
 #include "diag/tools/debug_log.h"
 #include "diag/tools/duplicates/file_entry_extents.h"
 #include "diag/ui/messages.h"
-#include "tests/diag/fs/udf/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "diag/fs/hfs/hfs_summary.h"
 #include "diag/fs/readers.h"
 #include "diag/ui/messages.h"
-#include "tests/diag/fs/iso/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 using namespace kel::diag;
 

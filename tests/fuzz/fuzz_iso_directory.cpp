@@ -16,7 +16,7 @@
 #include "diag/fs/readers.h"
 #include "diag/state/options.h"
 #include "diag/ui/messages.h"
-#include "tests/diag/fs/iso/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace {
 

@@ -9,68 +9,45 @@
 // bit 0 says whether the command succeeds, two bytes of length, the data.
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
-#include "diag/device/cd_device.h"
 #include "diag/device/device_access.h"
 #include "diag/device/device_database.h"
 #include "diag/disc/disc_info.h"
 #include "diag/tools/debug_log.h"
+#include "tests/diag/support/idle_device.h"
+#include "tests/diag/support/no_wait_clock.h"
 
 using namespace kel::diag;
 
 namespace {
 
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
+using testing::NoWaitClock;
 
 // A drive that answers every command with the input's next reply.
-class ReplyDrive final : public CdDevice {
+class ReplyDrive final : public testing::IdleDevice {
 public:
     explicit ReplyDrive(std::span<const std::uint8_t> input) : input_(input) {}
 
-    bool FindFirst() override { return false; }
-    bool FindNext() override { return false; }
     std::string AddressName() const override { return "D:"; }
     bool Open() override { return false; }
-    bool Inquiry(std::span<std::uint8_t>) override { return false; }
     bool ReadToc(std::uint16_t, std::span<std::uint8_t> buffer) override { return play(buffer); }
     bool ReadSectors(std::uint32_t, std::span<std::uint8_t> buffer, std::uint32_t) override {
         return play(buffer);
     }
-    bool ReadCdda(std::uint32_t, std::span<std::uint8_t>) override { return false; }
-    bool ReadSubChannel(std::uint8_t, std::uint8_t, std::span<std::uint8_t>) override {
-        return false;
-    }
-    bool ScanRead(std::uint32_t, std::span<std::uint8_t>, std::uint32_t, bool) override {
-        return false;
-    }
     bool ReadDiscInfo(std::span<std::uint8_t> buffer, std::uint16_t) override {
         return play(buffer);
     }
-    bool ReadWithSubcode(std::uint32_t, std::span<std::uint8_t>, std::uint32_t) override {
-        return false;
-    }
-    bool SetErrorRecovery(int, std::uint16_t*) override { return false; }
-    bool SetCddaMode(bool) override { return false; }
-    bool SetRawMode(bool) override { return false; }
-    bool LoadEject(bool) override { return false; }
-    bool SetSpeed(int) override { return false; }
-    std::string SenseText() const override { return {}; }
     std::string InterfaceName() const override { return "fuzz"; }
     bool TestUnitReady() override {
         std::array<std::uint8_t, 1> none{};
         return play(none);
     }
     bool Seek(std::uint32_t) override { return false; }
-    std::unique_ptr<CdDevice> Clone() const override { return nullptr; }
 
 private:
     // Copies the reply's data (what the buffer can take) and gives its flag;

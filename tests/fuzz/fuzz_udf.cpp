@@ -17,7 +17,7 @@
 #include "diag/state/options.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
-#include "tests/diag/fs/udf/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace {
 

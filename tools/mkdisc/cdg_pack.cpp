@@ -102,7 +102,7 @@ InterleaveSource interleaveSource(std::size_t symbol) {
         default:
             break;
     }
-    return {static_cast<int>(symbol % 8), source};
+    return {static_cast<int>(symbol % (kMaxInterleaveDelay + 1)), source};
 }
 
 }  // namespace kel::mkdisc

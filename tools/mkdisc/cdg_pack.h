@@ -47,4 +47,8 @@ struct InterleaveSource {
 };
 InterleaveSource interleaveSource(std::size_t symbol);
 
+// The farthest a symbol travels: the disc's last packs end this many packs
+// past its last sector, in the lead-out.
+inline constexpr int kMaxInterleaveDelay = 7;
+
 }  // namespace kel::mkdisc

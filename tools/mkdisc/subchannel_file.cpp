@@ -13,6 +13,10 @@ namespace {
 constexpr std::size_t kSubchannelSize = 96;
 constexpr std::uint8_t kPBit = 0x80;
 constexpr std::uint8_t kQBit = 0x40;
+constexpr std::uint8_t kLeadOutTrack = 0xAA;
+// The last packs of the disc reach this many sectors into the lead-out.
+constexpr auto kLeadOutTail =
+    static_cast<std::int32_t>((kMaxInterleaveDelay + kPacksPerSector - 1) / kPacksPerSector);
 
 std::uint8_t controlOf(const TrackRecipe& track) {
     if (track.kind == TrackKind::Data) {
@@ -77,6 +81,12 @@ private:
     emu::sector::QPosition position(std::int32_t lba) const {
         emu::sector::QPosition position;
         position.absoluteLba = lba;
+        if (lba >= plan_.leadOut) {
+            position.control = controlOf(recipe_.tracks.back());
+            position.track = kLeadOutTrack;
+            position.relative = lba - plan_.leadOut;
+            return position;
+        }
         for (std::size_t i = 0; i < plan_.tracks.size(); ++i) {
             const TrackPlacement& placed = plan_.tracks[i];
             if (lba >= placed.pregapStart && lba < placed.end) {
@@ -109,7 +119,7 @@ std::optional<BuildError> writeSubchannelFile(const Recipe& recipe, const DiscPl
                                               const std::filesystem::path& file) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     SubchannelSectors sectors(recipe, plan);
-    for (std::int32_t lba = 0; lba < plan.leadOut && out; ++lba) {
+    for (std::int32_t lba = 0; lba < plan.leadOut + kLeadOutTail && out; ++lba) {
         const auto sector = sectors.sector(lba);
         out.write(reinterpret_cast<const char*>(sector.data()),
                   static_cast<std::streamsize>(sector.size()));

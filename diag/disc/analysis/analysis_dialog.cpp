@@ -5,15 +5,15 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <array>
 
 #include "diag/disc/analysis/analysis.h"
 #include "diag/disc/analysis/analysis_lines.h"
-#include "diag/disc/analysis/list_clipboard.h"
 #include "diag/disc/track_info.h"
+#include "diag/ui/list_clipboard.h"
+#include "diag/ui/list_dialog.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -25,8 +25,6 @@ constexpr int kTextIndent = 3;
 constexpr int kRuleWidth = 3;
 constexpr int kExtentMargin = 5;
 constexpr int kFontPixels = 13;
-// A horizontal dialog unit is a quarter of the average character width.
-constexpr int kDialogUnitsPerCharacter = 4;
 constexpr int kIdRole = Qt::UserRole;
 
 QFont lineFont(bool bold) {
@@ -41,7 +39,10 @@ QFont lineFont(bool bold) {
 class AnalysisLineDelegate : public QStyledItemDelegate {
 public:
     explicit AnalysisLineDelegate(QObject* parent)
-        : QStyledItemDelegate(parent), normal_(lineFont(false)), bold_(lineFont(true)) {}
+        : QStyledItemDelegate(parent),
+          normal_(lineFont(false)),
+          bold_(lineFont(true)),
+          measureStops_(ListTabStops::At({kTabStops.begin(), kTabStops.end()})) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -79,20 +80,15 @@ public:
     // The width measurement takes the tab table as dialog units, so the
     // list scrolls a little further than the drawn text reaches.
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const override {
-        const QFontMetrics metrics(normal_);
-        std::array<int, kTabStops.size()> stops{};
-        for (std::size_t i = 0; i < kTabStops.size(); ++i) {
-            stops[i] = kTabStops[i] * metrics.averageCharWidth() / kDialogUnitsPerCharacter;
-        }
-        const QRect bounds =
-            metrics.boundingRect(QRect(), Qt::TextExpandTabs, index.data().toString(),
-                                 static_cast<int>(stops.size()), stops.data());
-        return {bounds.width() + kExtentMargin, kLineHeight};
+        return {
+            measureStops_.textWidth(QFontMetrics(normal_), index.data().toString()) + kExtentMargin,
+            kLineHeight};
     }
 
 private:
     QFont normal_;
     QFont bold_;
+    ListTabStops measureStops_;
 };
 
 }  // namespace
@@ -118,17 +114,9 @@ AnalysisDialog::AnalysisDialog(QWidget* parent) : QDialog(parent) {
     note->setObjectName("note");
     layout->addWidget(note);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
-    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-    help->setObjectName("help");
-    QPushButton* copy = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
-    copy->setObjectName("copy");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(kHelpContext); });
-    connect(copy, &QPushButton::clicked, this,
-            [this] { CopyListToClipboard(lines_, kAnalysisTextColumns, 0); });
-    layout->addWidget(buttons);
+    layout->addWidget(NewListButtons(
+        this, [this] { emit helpRequested(kHelpContext); },
+        [this] { CopyListToClipboard(lines_, kAnalysisTextColumns, 0); }));
     resize(560, 420);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "diag/tools/format_text.h"
+#include "diag/ui/list_line_codes.h"
 
 namespace kel::diag {
 
@@ -19,18 +20,8 @@ struct AnalysisLine {
     int id = 0;  // 0 for a rule line
 };
 
-// Line codes at the start of a text: the rest of the line is bold, or the
-// line is a horizontal rule. The bold code is the character the string
-// table's "\b" escape gives.
-inline constexpr char kBoldCode = '\b';
-inline constexpr std::string_view kRuleText = "\\l";
-
-inline bool IsRuleLine(std::string_view text) {
-    return text.starts_with(kRuleText);
-}
-inline bool IsBoldLine(std::string_view text) {
-    return !text.empty() && text.front() == kBoldCode;
-}
+// Text columns of the list's copy on the clipboard.
+inline constexpr int kAnalysisTextColumns[] = {10, 20, 30, 40, 50, 60};
 
 // Longest message text taken from the string table, in characters.
 inline constexpr std::size_t kMaxAnalysisMessage = 200;

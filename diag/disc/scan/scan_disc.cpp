@@ -9,6 +9,7 @@
 #include "diag/disc/scan/scan_hooks.h"
 #include "diag/disc/scan/scan_steps.h"
 #include "diag/state/program_flags.h"
+#include "diag/tools/report/fault_handler.h"
 #include "diag/tools/tracked_alloc.h"
 #include "diag/ui/guides.h"
 #include "diag/ui/messages.h"
@@ -104,6 +105,7 @@ void finishScan(const CdDevice* device) {
 }  // namespace
 
 void ScanDisc() {
+    PrepareFaultStack();
     CdDevice* device = CurrentDevice();
     // In debug mode a fault goes on to the system, where a debugger can take
     // it; otherwise it is reported and the scan ends as after any failure.

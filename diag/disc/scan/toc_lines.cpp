@@ -7,13 +7,15 @@
 #include "diag/disc/scan/volume_names.h"
 #include "diag/disc/track_list.h"
 #include "diag/tools/format_text.h"
-#include "diag/ui/messages.h"
+#include "diag/ui/list_clipboard.h"
 
 namespace kel::diag {
 namespace {
 
 constexpr std::size_t kMaxLine = 255;
 constexpr std::array<int, 4> kTextColumns = {15, 30, 45, 55};
+// The column header above the lines.
+constexpr int kHeaderId = 176;
 // Track numbers from here on are the TOC's pointers, shown in hex (AA).
 constexpr int kFirstHexTrack = 99;
 
@@ -66,31 +68,6 @@ std::string fileCount(const TrackInfo& r) {
     return FormatText("%d", args, kMaxLine);
 }
 
-// A TAB pads to the next column that the text has not passed yet; one
-// beyond the last column is a single blank.
-void appendInColumns(std::string& out, std::string_view line) {
-    int column = 1;
-    std::size_t next = 0;
-    for (const char c : line) {
-        if (c != '\t') {
-            out += c;
-            ++column;
-            continue;
-        }
-        while (next < kTextColumns.size() && kTextColumns[next] < column) {
-            ++next;
-        }
-        if (next == kTextColumns.size()) {
-            out += ' ';
-            ++column;
-            continue;
-        }
-        out.append(static_cast<std::size_t>(kTextColumns[next] - column), ' ');
-        column = kTextColumns[next++];
-    }
-    out += "\r\n";
-}
-
 }  // namespace
 
 std::vector<std::string> TocLines() {
@@ -111,21 +88,7 @@ std::vector<std::string> TocLines() {
 }
 
 std::string TocClipboardText(const std::vector<std::string>& lines) {
-    std::string text;
-    const std::string title = LoadResString(135);
-    for (std::size_t at = 0;;) {
-        const std::size_t end = title.find('\n', at);
-        appendInColumns(text, std::string_view(title).substr(at, end - at));
-        if (end == std::string::npos) {
-            break;
-        }
-        at = end + 1;
-    }
-    appendInColumns(text, LoadResString(176));
-    for (const std::string& line : lines) {
-        appendInColumns(text, line);
-    }
-    return text;
+    return ListClipboardText(lines, kTextColumns, kHeaderId);
 }
 
 }  // namespace kel::diag

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "diag/ui/file_dialog.h"
+
 namespace kel::diag {
 
 // Asks for a file name, writes the file; failures are shown as messages.
@@ -13,13 +15,8 @@ void SaveDirectoryTree();
 // handing the trees to the panes.
 void LoadDirectoryTree();
 
-// What the file dialog is asked for.
-struct TreeFileDialogRequest {
-    bool save = false;
-    std::string title;          // empty: the dialog's own
-    std::string filter;         // in the file dialog's "Name (*.ext)" form
-    std::string defaultSuffix;  // added to a name typed without one
-};
+// What the file dialog is asked for; an empty title leaves the dialog's own.
+using TreeFileDialogRequest = FileDialogRequest;
 
 // Gives the chosen file name, or "" when the user cancelled. The program
 // uses a file dialog; tests give the name themselves. An empty function

@@ -9,6 +9,8 @@
 #include "diag/state/pane_hooks.h"
 #include "diag/state/program_flags.h"
 #include "diag/tools/debug_log.h"
+#include "diag/tools/duplicates/duplicate_entries.h"
+#include "diag/tools/duplicates/extent_overlaps.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/progress_dialog.h"
 
@@ -211,6 +213,10 @@ bool IntensiveUdfScan(FileNode& root, std::int32_t partitionStart,
     } else {
         FreeTreeKeepingTable(collected);
     }
+    // What the scan found again through the directories goes, then the
+    // extents of the whole tree, finds included, are checked for overlaps.
+    RemoveDuplicateEntries(&track);
+    CheckExtentOverlaps(track);
     state.scanMode = false;
     return true;
 }

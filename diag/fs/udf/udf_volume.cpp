@@ -25,6 +25,10 @@ using namespace udf;
 // which ends the passes; the bound only guards against a loop.
 constexpr int kMaxAllocationPasses = 4;
 
+std::int32_t PartitionStart() {
+    return State().partitionKnown ? State().partitionStart : 0;
+}
+
 bool IsFileSet(std::span<const std::uint8_t> block) {
     const std::uint16_t id = TagId(block);
     return id == tag::kFileSet || id == tag::kCompressedFileSet;
@@ -37,8 +41,7 @@ public:
 
     bool Run() {
         if (!IsPacket(track_) && (track_.flags & track_flags::kIso9660) != 0 &&
-            ReadBlocks(256, buffer_) &&
-            !(IsValidTag(buffer_, tag::kAnchor) && Block32(buffer_, tag_field::kLocation) == 256)) {
+            HoldsOtherThanAnchorAt256()) {
             track_.udfStatus = 'i';
             return false;
         }
@@ -62,6 +65,13 @@ public:
 private:
     enum class Pass { Root, RootAlone, Repeat, GiveUp };
     enum class Allocation { Found, NotFound, IsoBridge };
+
+    // A short ISO 9660 track has no block 256; that is no error to show.
+    bool HoldsOtherThanAnchorAt256() {
+        QuietReads quiet;
+        return ReadBlocks(256, buffer_) && !(IsValidTag(buffer_, tag::kAnchor) &&
+                                             Block32(buffer_, tag_field::kLocation) == 256);
+    }
 
     bool ReadSequences(const Anchor& anchor) {
         if (DebugOn()) {
@@ -145,6 +155,9 @@ private:
                 !state_.directoriesEnabled || state_.filesRead != 0 || found != 0) {
                 if (UsedBlockBitmap() != nullptr &&
                     (state_.structureErrors || Options().intensiveUdfScan != 0)) {
+                    // The scan's overlap pass reads file entries relative to
+                    // the track's partition start.
+                    track_.partitionStart = PartitionStart();
                     IntensiveUdfScan(*track_.root, state_.partitionStart, buffer_);
                 }
                 break;
@@ -354,7 +367,7 @@ bool ReadUdfVolume(TrackInfo& track, std::span<std::uint8_t, 2048> buffer) {
         ShowMessage(179);
     }
     const bool made = VolumeReading(track, buffer).Run();
-    track.partitionStart = State().partitionKnown ? State().partitionStart : 0;
+    track.partitionStart = PartitionStart();
     FreeUsedBlockBitmap();
     FreeUdfTable();
     return made;

@@ -1,17 +1,16 @@
 #include "diag/tools/cdg/cdg_snapshot.h"
 
-#include <QApplication>
-#include <QFileDialog>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <vector>
 
 #include "diag/tools/format_text.h"
+#include "diag/ui/dialog_stand_in.h"
+#include "diag/ui/file_dialog.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -21,13 +20,8 @@ constexpr std::size_t kFileHeaderBytes = 14;
 constexpr std::size_t kInfoHeaderBytes = 40;
 constexpr std::size_t kPixelOffset = kFileHeaderBytes + kInfoHeaderBytes + kCdgColours * 4;  // 118
 
-struct DialogSeam {
-    std::mutex mutex;
-    SnapshotNameDialog dialog;
-};
-
-DialogSeam& seam() {
-    static DialogSeam s;
+DialogStandIn<SnapshotNameDialog>& standIn() {
+    static DialogStandIn<SnapshotNameDialog> s;
     return s;
 }
 
@@ -60,25 +54,12 @@ std::vector<std::uint8_t> bitmapHeaders() {
     return out;
 }
 
-// The string table's "Name!*.ext" pair as a dialog filter.
-QString dialogFilter() {
-    const std::string pairs = LoadFilterString(2003);
-    const std::string name = pairs.c_str();
-    const std::string pattern =
-        name.size() < pairs.size() ? std::string(pairs.c_str() + name.size() + 1) : "*.*";
-    return QString::fromStdString(name + " (" + pattern + ")");
-}
-
 std::string runDialog() {
-    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(LoadResString(1005)));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(dialogFilter());
-    dialog.setDefaultSuffix("BMP");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().front().toStdString();
+    FileDialogRequest request;
+    request.title = LoadResString(1005);
+    request.filter = FileDialogFilter(LoadFilterString(2003));
+    request.defaultSuffix = "BMP";
+    return RunFileDialog(request);
 }
 
 }  // namespace
@@ -96,17 +77,12 @@ std::string SnapshotFileName(std::string_view chosen, int number) {
 }
 
 std::string AskSnapshotName() {
-    SnapshotNameDialog dialog;
-    {
-        std::lock_guard lock(seam().mutex);
-        dialog = seam().dialog;
-    }
+    const SnapshotNameDialog dialog = standIn().get();
     return dialog ? dialog() : runDialog();
 }
 
 void SetSnapshotNameDialog(SnapshotNameDialog dialog) {
-    std::lock_guard lock(seam().mutex);
-    seam().dialog = std::move(dialog);
+    standIn().set(std::move(dialog));
 }
 
 bool WriteSnapshotBmp(const std::string& path,

@@ -7,6 +7,7 @@
 #include "diag/device/cd_device.h"
 #include "diag/state/program_flags.h"
 #include "diag/tools/cdg/cdg_player_window.h"
+#include "diag/tools/report/fault_handler.h"
 
 namespace kel::diag {
 namespace {
@@ -43,6 +44,7 @@ void SwapAudioSector(std::span<std::uint8_t, kCdgAudioBytes> audio, bool littleE
 }
 
 void CdgReaderThread(CdgPlayback& playback) {
+    PrepareFaultStack();
     int index = kCdgFirstRead % kCdgRingBuffers;
     // A close of the main window ends the reading like the stop button.
     const auto stopping = [&] { return playback.stop || CloseRequested(); };
@@ -70,6 +72,7 @@ void CdgReaderThread(CdgPlayback& playback) {
 // Stops only when every sector the reader delivered has been queued (or on
 // a stop request), so the end of the track is played and decoded too.
 void CdgAudioThread(CdgPlayback& playback) {
+    PrepareFaultStack();
     std::int32_t block = playback.start;
     int index = 0;
     int lastQueued = -1;

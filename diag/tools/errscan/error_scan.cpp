@@ -11,6 +11,7 @@
 #include "diag/tools/debug_log.h"
 #include "diag/tools/errscan/error_log.h"
 #include "diag/tools/errscan/recovery_setting.h"
+#include "diag/tools/report/fault_handler.h"
 #include "diag/tools/tracked_alloc.h"
 #include "diag/ui/messages.h"
 
@@ -231,6 +232,7 @@ const TrackInfo* FindScanTrack(const TrackList& tracks, std::int32_t& position, 
 }
 
 void ErrorScanThread(int mode, ScanState& state) {
+    PrepareFaultStack();
     CdDevice* device = CurrentDevice();
     const TrackList& tracks = Tracks();
     auto notifyEnded = [&state] {

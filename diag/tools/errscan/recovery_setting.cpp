@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <optional>
 #include <utility>
 
 #include "diag/device/device_access.h"
 #include "diag/tools/debug_log.h"
+#include "diag/tools/setting_text.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -18,34 +18,6 @@ constexpr int kReadChangeable = -1;
 // drive treats a bad block.
 constexpr int kNoRetries = 0xFF;
 constexpr int kParkedRetries = 10;
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-// A number in C notation: 0x for hex, a leading 0 for octal, else decimal.
-std::optional<unsigned> readNumber(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    } else if (text.size() > 1 && text[0] == '0') {
-        base = 8;
-        text.remove_prefix(1);
-    }
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 struct Search {
     std::atomic<std::uint8_t> probed{0};
@@ -78,7 +50,7 @@ std::vector<std::uint8_t> ParseRecoveryCandidates(std::string_view text) {
         if (comma == std::string_view::npos) {
             continue;
         }
-        std::optional<unsigned> value = readNumber(trimmed(pair.substr(comma + 1)));
+        std::optional<std::uint32_t> value = ParseCNumber(TrimBlanks(pair.substr(comma + 1)));
         // 0 ends the list, as the byte that terminates it.
         if (value == 0u) {
             break;

@@ -4,14 +4,12 @@
 #include <functional>
 #include <string>
 
+#include "diag/ui/file_dialog.h"
+
 namespace kel::diag {
 
 // What the save dialog is asked for.
-struct SaveTextRequest {
-    std::string title;
-    std::string filter;         // in the file dialog's "Name (*.ext)" form
-    std::string defaultSuffix;  // added to a name typed without one
-};
+using SaveTextRequest = FileDialogRequest;
 
 // Gives the chosen file name, or "" when the user cancelled. The program
 // uses a file dialog; tests give the name themselves. An empty function

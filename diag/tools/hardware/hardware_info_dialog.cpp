@@ -1,6 +1,5 @@
 #include "diag/tools/hardware/hardware_info_dialog.h"
 
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -11,17 +10,16 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "diag/disc/analysis/list_clipboard.h"
 #include "diag/tools/errscan/recovery_setting.h"
 #include "diag/tools/hardware/hardware_info.h"
+#include "diag/ui/list_clipboard.h"
+#include "diag/ui/list_dialog.h"
 
 namespace kel::diag {
 namespace {
 
 // The label column ends at the first stop; the second is for long labels.
 constexpr std::array<int, 2> kTabStopUnits = {120, 150};
-// A horizontal dialog unit is a quarter of the average character width.
-constexpr int kDialogUnitsPerCharacter = 4;
 // The same stops as text columns for the clipboard (1-based characters).
 constexpr std::array<int, 2> kTextColumns = {
     kTabStopUnits[0] / kDialogUnitsPerCharacter,
@@ -31,7 +29,9 @@ constexpr int kTextIndent = 3;
 // Lines are "label TAB value": the value starts at the list's tab stops.
 class InfoLineDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit InfoLineDelegate(QObject* parent)
+        : QStyledItemDelegate(parent),
+          stops_(ListTabStops::At({kTabStopUnits.begin(), kTabStopUnits.end()})) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -44,11 +44,7 @@ public:
             option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
         layout.setWrapMode(QTextOption::NoWrap);
-        QList<QTextOption::Tab> tabs;
-        for (const int stop : stops(option.fontMetrics)) {
-            tabs.append(QTextOption::Tab(stop, QTextOption::LeftTab));
-        }
-        layout.setTabs(tabs);
+        stops_.applyTo(layout, option.fontMetrics);
         QRectF area(option.rect);
         area.setLeft(area.left() + kTextIndent);
         painter->drawText(area, index.data().toString(), layout);
@@ -56,21 +52,12 @@ public:
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        std::array<int, kTabStopUnits.size()> pixels = stops(option.fontMetrics);
-        const QRect bounds =
-            option.fontMetrics.boundingRect(QRect(), Qt::TextExpandTabs, index.data().toString(),
-                                            static_cast<int>(pixels.size()), pixels.data());
-        return {bounds.width() + 2 * kTextIndent, option.fontMetrics.height() + 2};
+        return {stops_.textWidth(option.fontMetrics, index.data().toString()) + 2 * kTextIndent,
+                option.fontMetrics.height() + 2};
     }
 
 private:
-    static std::array<int, kTabStopUnits.size()> stops(const QFontMetrics& metrics) {
-        std::array<int, kTabStopUnits.size()> pixels{};
-        for (std::size_t i = 0; i < kTabStopUnits.size(); ++i) {
-            pixels[i] = kTabStopUnits[i] * metrics.averageCharWidth() / kDialogUnitsPerCharacter;
-        }
-        return pixels;
-    }
+    ListTabStops stops_;
 };
 
 }  // namespace
@@ -80,12 +67,8 @@ HardwareInfoDialog::HardwareInfoDialog(QWidget* parent, std::vector<std::string>
     setObjectName("HARDWAREINFO");
     setWindowTitle(tr("CD-ROM Hardware Information"));
     auto* layout = new QVBoxLayout(this);
-    list_ = new QListWidget(this);
-    list_->setObjectName("list");
+    list_ = NewLineList(this, lines_);
     list_->setItemDelegate(new InfoLineDelegate(list_));
-    for (const std::string& line : lines_) {
-        list_->addItem(QString::fromStdString(line));
-    }
     layout->addWidget(list_);
 
     auto* buttons = new QHBoxLayout;

@@ -2,10 +2,12 @@
 
 #include <signal.h>
 #include <sys/mman.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstring>
+#include <ctime>
 
 #include "diag/state/options.h"
 #include "diag/tools/debug_log.h"
@@ -60,13 +62,60 @@ std::filesystem::path reporterProgram(const ProblemReportSettings& settings) {
     return found.failure == 0 ? found.file : folder / kReporterProgram;
 }
 
+// The handler's stack of one thread, given back when the thread ends: worker
+// threads come and go with every scan.
+class FaultStack {
+public:
+    FaultStack() = default;
+    FaultStack(const FaultStack&) = delete;
+    FaultStack& operator=(const FaultStack&) = delete;
+    ~FaultStack() {
+        if (memory_ == nullptr) {
+            return;
+        }
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        // Still in use only if the thread ends inside the handler; then the
+        // memory is left to the process.
+        if (::sigaltstack(&off, nullptr) == 0) {
+            ::munmap(memory_, kFaultStackBytes);
+        }
+    }
+
+    bool prepare() {
+        if (memory_ != nullptr) {
+            return true;
+        }
+        void* memory = ::mmap(nullptr, kFaultStackBytes, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+        if (memory == MAP_FAILED) {
+            return false;
+        }
+        stack_t stack{};
+        stack.ss_sp = memory;
+        stack.ss_size = kFaultStackBytes;
+        if (::sigaltstack(&stack, nullptr) != 0) {
+            ::munmap(memory, kFaultStackBytes);
+            return false;
+        }
+        memory_ = memory;
+        return true;
+    }
+
+private:
+    void* memory_ = nullptr;
+};
+
+thread_local FaultStack tFaultStack;
+
 void onFatalSignal(int signal, siginfo_t* info, void* context) {
     pid_t expected = 0;
-    if (!gReportingThread.compare_exchange_strong(expected, ::gettid())) {
-        // Another thread is writing its report; the process ends with it.
-        for (;;) {
-            ::pause();
-        }
+    while (!gReportingThread.compare_exchange_strong(expected, ::gettid())) {
+        // Another thread is writing its report: after a fault the process
+        // ends with it, after a caught exception this fault's report follows.
+        expected = 0;
+        const timespec wait{0, 10'000'000};
+        ::nanosleep(&wait, nullptr);
     }
     const FaultState fault{signal, info->si_code, reinterpret_cast<std::uintptr_t>(info->si_addr),
                            static_cast<const ucontext_t*>(context)};
@@ -84,22 +133,7 @@ void onFatalSignal(int signal, siginfo_t* info, void* context) {
 }  // namespace
 
 bool PrepareFaultStack() {
-    void* memory = ::mmap(nullptr, kFaultStackBytes, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    if (memory == MAP_FAILED) {
-        return false;
-    }
-    stack_t stack{};
-    stack.ss_sp = memory;
-    stack.ss_size = kFaultStackBytes;
-    stack_t previous{};
-    if (::sigaltstack(&stack, &previous) != 0) {
-        ::munmap(memory, kFaultStackBytes);
-        return false;
-    }
-    // A thread prepared twice keeps the new stack; the old one is not
-    // freed, as the thread might still be running on it.
-    return true;
+    return tFaultStack.prepare();
 }
 
 bool InstallProblemReportHandler(const ProblemReportSettings& settings) {
@@ -129,6 +163,28 @@ bool InstallProblemReportHandler(const ProblemReportSettings& settings) {
         installed = ::sigaction(signal, &action, nullptr) == 0 && installed;
     }
     return installed;
+}
+
+// Not inlined: the return address and the frame are the caller's own.
+__attribute__((noinline)) bool ReportCaughtException() {
+    if (logSwitches().debugMode || gSetup.folder[0] == '\0') {
+        return false;
+    }
+    pid_t expected = 0;
+    if (!gReportingThread.compare_exchange_strong(expected, ::gettid())) {
+        return false;
+    }
+    ucontext_t context{};
+    ::getcontext(&context);
+    // The walk starts where the caller goes on, the frame it would find
+    // behind a fault there.
+    context.uc_mcontext.gregs[REG_RIP] =
+        reinterpret_cast<greg_t>(__builtin_extract_return_addr(__builtin_return_address(0)));
+    context.uc_mcontext.gregs[REG_RSP] = reinterpret_cast<greg_t>(__builtin_dwarf_cfa());
+    const FaultState fault{SIGABRT, SI_USER, 0, &context};
+    report::WriteProblemReport(fault, gSetup, gProbe, gFile);
+    gReportingThread = 0;
+    return true;
 }
 
 bool ProblemReportFilter(const FaultState& fault) {

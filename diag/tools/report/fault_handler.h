@@ -33,8 +33,15 @@ bool InstallProblemReportHandler(const ProblemReportSettings& settings);
 
 // Gives the calling thread a stack of its own for the handler, so that a
 // thread that overflowed its stack can still write its report. Every worker
-// thread calls it once when it starts.
+// thread calls it when it starts; a second call keeps the first stack, and
+// the stack goes with the thread.
 bool PrepareFaultStack();
+
+// A C++ exception that a worker caught instead of letting it end the
+// program: reported like an abort at the call's return address, from the
+// calling thread's stack. Declines (false) in debug mode, before the handler
+// is installed and while another report is being written.
+bool ReportCaughtException();
 
 // Declines in debug mode (false: the fault goes on to the system);
 // otherwise writes the report as the installed settings say and accepts.

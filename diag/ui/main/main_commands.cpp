@@ -236,12 +236,15 @@ void MainWindow::tray(bool open) {
 }
 
 // The CD+G player takes the track of the selection, as the Q export does.
+// Its window is not modal: the busy flag keeps the other commands off the
+// drive while it plays.
 void MainWindow::cdg() {
     const TrackInfo* track = selectedTrack();
     if (track == nullptr) {
         ShowMessage(234);
         return;
     }
+    const BusyOperation busy;
     PlayCdgTrack(*track);
 }
 

@@ -7,6 +7,7 @@
 #include "diag/disc/scan/scan_hooks.h"
 #include "diag/tools/errscan/error_summary.h"
 #include "diag/tools/errscan/recovery_setting.h"
+#include "diag/tools/report/fault_handler.h"
 #include "diag/ui/main/help_file.h"
 #include "diag/ui/main/main_window.h"
 #include "diag/ui/main/program_version.h"
@@ -15,6 +16,7 @@
 #include "diag/ui/options/device_list.h"
 #include "diag/ui/progress_dialog.h"
 #include "diag/ui/window/window_hooks.h"
+#include "platform/base/log.h"
 
 namespace kel::diag {
 
@@ -34,6 +36,10 @@ void InstallProgramHooks(MainWindow& window) {
         if (main) {
             main->setWindowTitle(QString::fromStdString(title));
         }
+    };
+    scan.reportFault = [](const std::string& what) {
+        log::warning("MORVALE", "disc scan stopped by an exception: " + what);
+        ReportCaughtException();
     };
     scan.programVersion = GetVersionText();
     SetScanHooks(std::move(scan));

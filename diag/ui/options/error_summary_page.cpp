@@ -1,13 +1,13 @@
 #include "diag/ui/options/error_summary_page.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <optional>
 
+#include "diag/ui/file_dialog.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/options/options_store.h"
 
@@ -22,17 +22,6 @@ std::optional<int> numberIn(const QLineEdit* box) {
 }
 
 constexpr int kMaxThreshold = 999;
-
-// A filter list (texts ended by NUL: name, pattern, name, pattern) as the
-// file dialog's filter.
-QString fileDialogFilter(const std::string& list) {
-    const QStringList parts = QString::fromStdString(list).split(QChar(0), Qt::SkipEmptyParts);
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        filters << parts[i] + " (" + parts[i + 1] + ")";
-    }
-    return filters.join(";;");
-}
 
 }  // namespace
 
@@ -138,18 +127,15 @@ bool ErrorSummaryPage::killActive() {
 
 void ErrorSummaryPage::browseLogFile() {
     copy_.errorLogFile = logFile_->text().toStdString();
-    QFileDialog dialog(this, QString::fromStdString(LoadResString(1002)),
-                       QString::fromStdString(copy_.errorLogFile),
-                       fileDialogFilter(LoadFilterString(2002)));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("TXT");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
-    }
-    const QString chosen = dialog.selectedFiles().first();
-    if (chosen.toStdString().size() <= kMaxPath) {
-        logFile_->setText(chosen);
+    FileDialogRequest request;
+    request.owner = this;
+    request.title = LoadResString(1002);
+    request.start = copy_.errorLogFile;
+    request.filter = FileDialogFilter(LoadFilterString(2002));
+    request.defaultSuffix = "TXT";
+    const std::string chosen = RunFileDialog(request);
+    if (!chosen.empty() && chosen.size() <= kMaxPath) {
+        logFile_->setText(QString::fromStdString(chosen));
     }
 }
 

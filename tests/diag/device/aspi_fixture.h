@@ -15,9 +15,8 @@
 #include "diag/device/device_database.h"
 #include "diag/device/registry_key.h"
 #include "platform/aspi/host_adapter.h"
-#include "platform/scsi/recording_transport.h"
 #include "registry_fixture.h"
-#include "spti_fixture.h"
+#include "scripted_drive.h"
 
 namespace kel::diag::testing {
 
@@ -38,7 +37,7 @@ inline StringSource senseTable() {
     };
 }
 
-class AspiFixture : public RegistryFixture {
+class AspiFixture : public RegistryFixture, protected ScriptedDrive {
 protected:
     void SetUp() override {
         RegistryFixture::SetUp();
@@ -58,44 +57,17 @@ protected:
         attachCallbacks(*device_);
     }
 
-    MessageCallback recordMessage() {
-        return [this](const DeviceMessage& message) {
-            messages_.push_back(message);
-            if (answers_.empty()) {
-                return MessageAnswer::Ok;
-            }
-            MessageAnswer answer = answers_.front();
-            answers_.pop_front();
-            return answer;
-        };
-    }
-
-    void attachCallbacks(CdDevice& device) {
-        device.messageCallback = recordMessage();
-        device.logCallback = [this](std::string_view line) { logLines_.emplace_back(line); };
-        device.profile->errorCallback = device.messageCallback;
-    }
-
-    // Opens target 0 as an MMC drive or an older SCSI-2 drive without a disc.
+    // Opens target 0 as an MMC drive or an older SCSI-2 drive without a disc;
+    // the manager's device type probe comes first.
     void openMmc(Bytes pages = capabilitiesPage()) {
-        drive_->queue(ScriptedReply::good(inquiryData(0)));  // the device type probe
         drive_->queue(ScriptedReply::good(inquiryData(0)));
-        drive_->queue(ScriptedReply::good(modeSense10(0, pages)));
-        queueNoMedium();
+        queueMmcOpening(pages);
         openFirst();
     }
-    void openScsi2(Bytes pages = {0x01, 0x06, 0x00, 0x05, 0x83, 0, 0, 0}) {
+    void openScsi2(Bytes pages = kScsi2Pages) {
         drive_->queue(ScriptedReply::good(inquiryData(2)));
-        drive_->queue(ScriptedReply::good(inquiryData(2)));
-        drive_->queue(
-            ScriptedReply::good(modeSense6(0, pages, Bytes{0x00, 0, 0, 0, 0, 0, 0x08, 0x00})));
-        queueNoMedium();
+        queueScsi2Opening(pages);
         openFirst();
-    }
-    void queueNoMedium() {
-        for (int i = 0; i < 3; ++i) {
-            drive_->queue(ScriptedReply::checkCondition(2, 0x3A, 0));
-        }
     }
     void openFirst() {
         connect();
@@ -103,24 +75,12 @@ protected:
         ASSERT_EQ(device_->AddressName(), "0:0");
         ASSERT_TRUE(device_->Open());
         ASSERT_EQ(drive_->pendingReplies(), 0u);
-        drive_->clearCommands();
-        clock_->waits.clear();
-        messages_.clear();
-        logLines_.clear();
+        forgetOpening();
     }
 
-    std::vector<scsi::RecordedCommand> commands() const { return drive_->commands(); }
-    Bytes cdb(std::size_t i) const { return commands().at(i).cdb; }
-    Bytes sentData(std::size_t i) const { return commands().at(i).dataOut; }
-
-    std::shared_ptr<scsi::RecordingTransport> drive_ = std::make_shared<scsi::RecordingTransport>();
     aspi::HostAdapter adapter_{{[this] { return std::make_unique<SharedTransport>(drive_); }}};
-    std::shared_ptr<CountingClock> clock_ = std::make_shared<CountingClock>();
     std::shared_ptr<const AspiAccess> access_;
     std::unique_ptr<AspiDevice> device_;
-    std::vector<DeviceMessage> messages_;
-    std::deque<MessageAnswer> answers_;
-    std::vector<std::string> logLines_;
 };
 
 }  // namespace kel::diag::testing

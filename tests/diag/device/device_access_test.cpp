@@ -2,6 +2,9 @@
 // byte-order helpers.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "diag/device/aspi_access.h"
 #include "diag/device/device_access.h"
 #include "diag/device/registry_key.h"
@@ -61,6 +64,24 @@ TEST_F(DeviceAccessTest, AspiForcedWithoutAManagerFails) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].id, 3004);
     EXPECT_EQ(SelectedAccessInterface(), AccessInterface::None);
+}
+
+// The Cancel button's thread sets the flag that a worker's reading loop
+// polls; the worker must see it rather than a value kept from before.
+TEST_F(DeviceAccessTest, ACancelReachesAWorkerThatPollsForIt) {
+    SptiDevice device(drives_);
+    std::atomic<bool> polling{false};
+    std::thread worker([&] {
+        polling = true;
+        while (device.cancelled == 0) {
+        }
+    });
+    while (!polling) {
+        std::this_thread::yield();
+    }
+    device.SetCancel();
+    worker.join();
+    EXPECT_EQ(device.cancelled, 1);
 }
 
 TEST_F(DeviceAccessTest, CloneKeepsSettingsAndStartsCountersAfresh) {

@@ -14,7 +14,9 @@
 #include "diag/device/medium_class.h"
 #include "diag/device/spti_device.h"
 #include "emu/drive/emulated_drive.h"
+#include "scripted_drive.h"
 #include "temp_folder.h"
+#include "tests/diag/support/emulated_disc.h"
 
 namespace kel::diag {
 namespace {
@@ -22,11 +24,7 @@ namespace {
 using testing::TempFolder;
 using testing::writeFile;
 
-class CountingClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds duration) override { waits.push_back(duration.count()); }
-    std::vector<long> waits;
-};
+using testing::CountingClock;
 
 class EmulatedDrive : public ::testing::Test {
 protected:
@@ -60,13 +58,7 @@ protected:
                                              "\n[inquiry]\nvendor = ACME\nproduct = CDROM-4000\n"
                                              "[drive]\npersonality = " +
                                              personality + "\n" + extra);
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [this](char, OpenFailure& failure) {
-            failure.devicePath = (folder_ / "drive.emu").string();
-            return emu::openEmulatedDrive(folder_ / "drive.emu", failure.text);
-        };
-        access->clock = clock_;
+        auto access = testing::EmulatedDriveD(folder_ / "drive.emu", clock_);
         device_ = std::make_unique<SptiDevice>(access);
         device_->messageCallback = [this](const DeviceMessage& m) {
             messages_.push_back(m.id);

@@ -14,8 +14,8 @@
 #include "diag/device/drive_access.h"
 #include "diag/device/medium_class.h"
 #include "diag/device/spti_device.h"
-#include "emu/drive/emulated_drive.h"
 #include "temp_folder.h"
+#include "tests/diag/support/emulated_disc.h"
 
 namespace kel::diag {
 namespace {
@@ -25,11 +25,6 @@ using testing::writeFile;
 
 constexpr std::uint8_t kRecordableOrRewritable =
     medium_class::kRecordable | medium_class::kRewritable;
-
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
 
 class EmulatedMedia : public ::testing::Test {
 protected:
@@ -50,13 +45,7 @@ protected:
                    const std::string& extra = "") {
         writeFile(folder_ / "drive.emu",
                   "[disc]\n" + disc + "[drive]\npersonality = " + personality + "\n" + extra);
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [this](char, OpenFailure& failure) {
-            failure.devicePath = (folder_ / "drive.emu").string();
-            return emu::openEmulatedDrive(folder_ / "drive.emu", failure.text);
-        };
-        access->clock = std::make_shared<NoWaitClock>();
+        auto access = testing::EmulatedDriveD(folder_ / "drive.emu");
         device_ = std::make_unique<SptiDevice>(access);
         device_->messageCallback = [this](const DeviceMessage& m) {
             messages_.push_back(m.id);

@@ -1,5 +1,5 @@
-// An SptiDevice on a scripted drive: every command it sends is recorded,
-// every wait counted instead of slept, every message answered from a list.
+// An SptiDevice on a scripted drive as drive D:, with its log lines and
+// dumps recorded too.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,80 +13,11 @@
 
 #include "diag/device/device_database.h"
 #include "diag/device/spti_device.h"
-#include "platform/scsi/recording_transport.h"
+#include "scripted_drive.h"
 
 namespace kel::diag::testing {
 
-using Bytes = std::vector<std::uint8_t>;
-using scsi::ScriptedReply;
-
-class CountingClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds duration) override { waits.push_back(duration.count()); }
-    std::vector<long> waits;
-};
-
-// Hands the device its own transport object over a drive the test keeps.
-class SharedTransport final : public scsi::Transport {
-public:
-    explicit SharedTransport(std::shared_ptr<scsi::Transport> target)
-        : target_(std::move(target)) {}
-    scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
-                         std::span<std::uint8_t> buffer,
-                         std::chrono::milliseconds timeout) override {
-        return target_->execute(cdb, direction, buffer, timeout);
-    }
-
-private:
-    std::shared_ptr<scsi::Transport> target_;
-};
-
-// INQUIRY data of a CD-ROM drive with that version byte.
-inline Bytes inquiryData(std::uint8_t version, std::string vendor = "ACME",
-                         std::string product = "CDROM-4000") {
-    Bytes data(36, ' ');
-    data[0] = 0x05;
-    data[1] = 0x80;
-    data[2] = version;
-    data[3] = 0x02;
-    data[4] = 31;
-    data[5] = data[6] = data[7] = 0;
-    vendor.resize(8, ' ');
-    product.resize(16, ' ');
-    std::copy(vendor.begin(), vendor.end(), data.begin() + 8);
-    std::copy(product.begin(), product.end(), data.begin() + 16);
-    return data;
-}
-
-// MODE SENSE(10) of all pages: header, no block descriptor, the pages.
-inline Bytes modeSense10(std::uint8_t mediumType, const Bytes& pages,
-                         const Bytes& descriptor = {}) {
-    Bytes data = {0, 0, mediumType, 0, 0, 0, 0, static_cast<std::uint8_t>(descriptor.size())};
-    data.insert(data.end(), descriptor.begin(), descriptor.end());
-    data.insert(data.end(), pages.begin(), pages.end());
-    data[1] = static_cast<std::uint8_t>(data.size() - 2);
-    return data;
-}
-
-inline Bytes modeSense6(std::uint8_t mediumType, const Bytes& pages, const Bytes& descriptor = {}) {
-    Bytes data = {0, mediumType, 0, static_cast<std::uint8_t>(descriptor.size())};
-    data.insert(data.end(), descriptor.begin(), descriptor.end());
-    data.insert(data.end(), pages.begin(), pages.end());
-    data[0] = static_cast<std::uint8_t>(data.size() - 1);
-    return data;
-}
-
-// Capabilities page of a drive with the CD-DA commands and a tray.
-inline Bytes capabilitiesPage(std::uint8_t byte5 = 0x01, std::uint8_t mechanism = 1) {
-    Bytes page(22, 0);
-    page[0] = 0x2A;
-    page[1] = 20;
-    page[5] = byte5;
-    page[6] = static_cast<std::uint8_t>(mechanism << 5);
-    return page;
-}
-
-class SptiFixture : public ::testing::Test {
+class SptiFixture : public ::testing::Test, protected ScriptedDrive {
 protected:
     SptiFixture() {
         SetDatabaseFileName({});
@@ -113,66 +44,33 @@ protected:
     }
 
     void attachCallbacks(CdDevice& device) {
-        device.messageCallback = [this](const DeviceMessage& message) {
-            messages_.push_back(message);
-            if (answers_.empty()) {
-                return MessageAnswer::Ok;
-            }
-            MessageAnswer answer = answers_.front();
-            answers_.pop_front();
-            return answer;
-        };
-        device.logCallback = [this](std::string_view line) { logLines_.emplace_back(line); };
+        ScriptedDrive::attachCallbacks(device);
         device.dumpCallback = [this](std::span<const std::uint8_t>, std::string_view title) {
             dumpTitles_.emplace_back(title);
         };
-        device.profile->errorCallback = device.messageCallback;
     }
 
-    // Opens drive D: as an MMC drive (INQUIRY version 0, capabilities page
-    // with the CD-DA commands) or an older SCSI-2 drive, without a disc.
+    // Opens drive D: as an MMC drive or an older SCSI-2 drive, without a disc.
     void openMmc(Bytes pages = capabilitiesPage()) {
-        drive_->queue(ScriptedReply::good(inquiryData(0)));
-        drive_->queue(ScriptedReply::good(modeSense10(0, pages)));
-        queueNoMedium();
+        queueMmcOpening(pages);
         openD();
     }
-    void openScsi2(Bytes pages = {0x01, 0x06, 0x00, 0x05, 0x83, 0, 0, 0}) {
-        drive_->queue(ScriptedReply::good(inquiryData(2)));
-        drive_->queue(
-            ScriptedReply::good(modeSense6(0, pages, Bytes{0x00, 0, 0, 0, 0, 0, 0x08, 0x00})));
-        queueNoMedium();
+    void openScsi2(Bytes pages = kScsi2Pages) {
+        queueScsi2Opening(pages);
         openD();
-    }
-    void queueNoMedium() {
-        for (int i = 0; i < 3; ++i) {
-            drive_->queue(ScriptedReply::checkCondition(2, 0x3A, 0));
-        }
     }
     void openD() {
         ASSERT_TRUE(device_->FindFirst());
         ASSERT_EQ(device_->driveLetter, 'D');
         ASSERT_TRUE(device_->Open());
         ASSERT_EQ(drive_->pendingReplies(), 0u);
-        drive_->clearCommands();
-        clock_->waits.clear();
-        messages_.clear();
-        logLines_.clear();
+        forgetOpening();
         dumpTitles_.clear();
     }
 
-    std::vector<scsi::RecordedCommand> commands() const { return drive_->commands(); }
-    Bytes cdb(std::size_t i) const { return commands().at(i).cdb; }
-    Bytes sentData(std::size_t i) const { return commands().at(i).dataOut; }
-
-    std::shared_ptr<scsi::RecordingTransport> drive_ = std::make_shared<scsi::RecordingTransport>();
-    std::shared_ptr<CountingClock> clock_ = std::make_shared<CountingClock>();
     std::shared_ptr<DriveAccess> access_;
     std::unique_ptr<SptiDevice> device_;
     int openError_ = 0;
-    std::vector<DeviceMessage> messages_;
-    std::deque<MessageAnswer> answers_;
-    std::vector<std::string> logLines_;
     std::vector<std::string> dumpTitles_;
 };
 

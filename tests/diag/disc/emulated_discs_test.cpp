@@ -17,32 +17,16 @@
 #include "diag/device/spti_device.h"
 #include "diag/disc/disc_info.h"
 #include "diag/fs/file_node.h"
-#include "emu/drive/emulated_drive.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
 
 namespace kel::diag {
 namespace {
 
 namespace fs = std::filesystem;
 
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
-
-bool haveProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream folders(path ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        if (!folder.empty() && fs::exists(fs::path(folder) / name)) {
-            return true;
-        }
-    }
-    return false;
-}
+using testing::NoWaitClock;
 
 constexpr std::uint8_t kAudio = 0x00;
 constexpr std::uint8_t kDataMode = 0x04;
@@ -54,7 +38,7 @@ protected:
         ::setenv("KEL_RUNTIME_DIR", (folder_ / "runtime").c_str(), 1);
         SetDatabaseFileName({});
         SetTrackInfoWaitClock(std::make_shared<NoWaitClock>());
-        if (!haveProgram("xorriso")) {
+        if (!kel::test::haveProgram("xorriso")) {
             GTEST_SKIP() << "xorriso is not installed (Debian package xorriso)";
         }
     }
@@ -68,27 +52,10 @@ protected:
 
     // Builds the recipe and puts the disc into drive D:.
     void insert(const std::string& recipe) {
-        auto parsed = mkdisc::parseRecipe(recipe, folder_ / "disc.recipe");
-        if (auto* error = std::get_if<mkdisc::BuildError>(&parsed)) {
-            FAIL() << error->text();
-        }
-        mkdisc::BuildOptions options;
-        options.outputDir = folder_ / "out";
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
-        if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-            FAIL() << error->text();
-        }
-        plan_ = std::get<mkdisc::BuiltDisc>(built).plan;
-        const fs::path descriptor = std::get<mkdisc::BuiltDisc>(built).descriptor;
-
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [descriptor](char, OpenFailure& failure) {
-            failure.devicePath = descriptor.string();
-            return emu::openEmulatedDrive(descriptor, failure.text);
-        };
-        access->clock = std::make_shared<NoWaitClock>();
-        device_ = std::make_unique<SptiDevice>(access);
+        const auto built = testing::BuildDisc(recipe, folder_ / "disc.recipe", folder_ / "out");
+        ASSERT_TRUE(built) << "mkdisc failed";
+        plan_ = built->plan;
+        device_ = testing::EmulatedDevice(built->descriptor);
         device_->messageCallback = [this](const DeviceMessage& message) {
             messages_.push_back(message.id);
             return MessageAnswer::Cancel;

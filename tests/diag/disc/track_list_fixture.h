@@ -18,11 +18,12 @@
 #include "diag/tools/debug_log.h"
 #include "drive_replies.h"
 #include "tests/diag/device/spti_fixture.h"
+#include "tests/diag/support/hand_built_tracks.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag::testing {
 
-class TrackListTest : public SptiFixture {
+class TrackListTest : public SptiFixture, protected HandBuiltTracks {
 protected:
     void SetUp() override {
         SetDebugLogPath(folder_ / "TEST.DBG");
@@ -63,19 +64,6 @@ protected:
         return list;
     }
 
-    // A record linked at the end, as the TOC would have made it.
-    TrackInfo* add(std::uint8_t track, std::uint8_t control, std::int32_t start,
-                   std::int32_t end = 0, std::uint8_t session = 1) {
-        TrackInfo* record = NewTrackRecord();
-        record->track = track;
-        record->control = control;
-        record->start = start;
-        record->end = end;
-        record->session = session;
-        AppendTrack(record);
-        return record;
-    }
-
     std::vector<std::string> logLines() const {
         std::ifstream in(folder_ / "TEST.DBG", std::ios::binary);
         std::ostringstream text;
@@ -108,8 +96,5 @@ protected:
     test::TempFolder folder_;
     std::array<std::uint8_t, kReplyBufferBytes> buffer_{};
 };
-
-constexpr std::uint8_t kData = 0x14;
-constexpr std::uint8_t kAudio = 0x10;
 
 }  // namespace kel::diag::testing

@@ -1,5 +1,4 @@
-// The QApplication that the window tests share, and the means to act on a
-// dialog as soon as it is shown.
+// The means to act on a dialog as soon as it is shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,25 +13,9 @@
 #include <thread>
 
 #include "diag/ui/message_dialog.h"
+#include "tests/diag/support/test_app.h"
 
 namespace kel::diag::test {
-
-// Also keeps the tests away from the user's own settings and sound device:
-// the registry and the wave output go to files of their own.
-inline QApplication& app() {
-    static const bool isolated = [] {
-        const std::string dir = ::testing::TempDir();
-        ::setenv("KEL_REGISTRY_DIR", (dir + "kel_ui_test_registry").c_str(), 0);
-        ::setenv("KEL_AUDIO_OUT", (dir + "kel_ui_test_sound.wav").c_str(), 0);
-        return true;
-    }();
-    (void)isolated;
-    static int argc = 1;
-    static char name[] = "diag_ui_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
 
 // The visible message or guide dialog, if any.
 inline MessageDialogWindow* shownMessageDialog() {

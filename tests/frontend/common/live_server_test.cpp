@@ -21,8 +21,7 @@
 #include "link_environment.h"
 #include "platform/base/paths.h"
 #include "scripted_client.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/support/live_server.h"
 
 namespace kel::frontend {
 namespace {
@@ -30,32 +29,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos) {
-            end = folders.size();
-        }
-        std::error_code ec;
-        if (fs::is_regular_file(fs::path(folders.substr(start, end - start)) / program, ec)) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 class LiveServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(paths::programDir() / "KELCD32")) {
-            GTEST_SKIP() << "the drive server KELCD32 is not built beside this test";
-        }
-        if (!onPath("xorriso")) {
-            GTEST_SKIP() << "xorriso (Debian package xorriso) is needed to build data discs";
+        if (const std::string missing = kel::test::LiveServerMissing(); !missing.empty()) {
+            GTEST_SKIP() << missing;
         }
         discs_ = testing::LinkEnvironment::get().folder().path() / "discs";
         fs::create_directories(discs_);
@@ -63,8 +41,8 @@ protected:
     }
 
     void TearDown() override {
-        if (client_ && KelCdData.ServerConnected) {
-            client_->_Send(kGroupExit, 0, 0);
+        if (client_) {
+            kel::test::DisconnectFromServer(*client_);
         }
         client_.reset();
         testing::ResetKelCdData();
@@ -72,22 +50,12 @@ protected:
 
     // Builds the recipe; returns its descriptor and keeps its plan.
     fs::path build(const std::string& name, const std::string& recipeText) {
-        fs::path file = discs_ / (name + ".recipe");
-        std::ofstream(file) << "[disc]\nname = " << name << "\n" << recipeText;
-        auto recipe = mkdisc::readRecipe(file);
-        if (auto* error = std::get_if<mkdisc::BuildError>(&recipe)) {
-            ADD_FAILURE() << error->text();
+        const auto built = kel::test::BuildNamedDisc(discs_, name, recipeText);
+        if (!built) {
             return {};
         }
-        mkdisc::BuildOptions options;
-        options.outputDir = discs_;
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
-        if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-            ADD_FAILURE() << error->text();
-            return {};
-        }
-        plans_[name] = std::get<mkdisc::BuiltDisc>(built).plan;
-        return std::get<mkdisc::BuiltDisc>(built).descriptor;
+        plans_[name] = built->plan;
+        return built->descriptor;
     }
 
     // A disc made of whole BIN files of built discs, one track each, in order.
@@ -107,22 +75,11 @@ protected:
 
     // Starts the server over the given letters and waits for its handshake.
     void start(const std::map<char, fs::path>& letters) {
-        std::string config;
-        for (const auto& [letter, source] : letters) {
-            config += std::string(1, letter) + ":=" + source.string() + ";";
-        }
-        const char* loaded = std::getenv("KEL_DRIVES");
-        if (loaded && config != loaded) {
+        if (!kel::test::UseDrives(letters)) {
             GTEST_SKIP() << "another case set the drives of this process; run each case alone";
         }
-        ::setenv("KEL_DRIVES", config.c_str(), 1);
         client_ = std::make_unique<Tkelcd>();
-        client_->Formcreate();
-        ASSERT_TRUE(testing::processEventsUntil(
-            [this] { return KelCdData.ServerConnected || client_->HandshakeFailed(); }, 20s));
-        ASSERT_TRUE(KelCdData.ServerConnected) << "the server did not answer the handshake";
-        client_->_Send(kGroupSystem, kSubGet, kSystemDeviceList & 0xFF);
-        ASSERT_EQ(KelCdData.ReplyError, 0);
+        kel::test::ConnectToServer(*client_);
     }
 
     DiscClassification classify(int device) {

@@ -1,23 +1,15 @@
 #include "compare_fixture.h"
 
-#include <QCoreApplication>
-#include <QThread>
 #include <cstdlib>
 #include <fstream>
 
-#include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
-#include "platform/base/paths.h"
 #include "qt_application.h"
+#include "tests/frontend/common/link_environment.h"
 #include "tests/frontend/common/scripted_client.h"
-#include "third_party_tools.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/support/live_server.h"
 
 namespace kel::compare::testing {
 namespace {
-
-using frontend::KelCdData;
 
 // One set of link and runtime folders for the whole process, made before
 // the first link window.
@@ -35,11 +27,8 @@ const fs::path& processFolder() {
 }  // namespace
 
 void LiveCompare::SetUp() {
-    if (!fs::exists(paths::programDir() / "KELCD32")) {
-        GTEST_SKIP() << "the drive server KELCD32 is not built beside this test";
-    }
-    if (!HaveTool("xorriso")) {
-        GTEST_SKIP() << "xorriso (Debian package xorriso) is needed to build data discs";
+    if (const std::string missing = kel::test::LiveServerMissing(); !missing.empty()) {
+        GTEST_SKIP() << missing;
     }
     discs_ = processFolder() / "discs";
     fs::create_directories(discs_);
@@ -48,33 +37,24 @@ void LiveCompare::SetUp() {
 }
 
 void LiveCompare::TearDown() {
-    if (client_ && KelCdData.ServerConnected) {
-        client_->_Send(frontend::kGroupExit, 0, 0);
+    if (client_) {
+        kel::test::DisconnectFromServer(*client_);
     }
     client_.reset();
     frontend::testing::ResetKelCdData();
 }
 
 fs::path LiveCompare::buildData(const std::string& name, int mode, const std::string& volumeId) {
-    fs::path file = discs_ / (name + ".recipe");
-    std::ofstream(file) << "[disc]\nname = " << name << "\nlayout = cd-rom\n[data]\nmode = " << mode
-                        << "\nvolume-id = " << volumeId
-                        << "\nfile = README.TXT text=compare me\nfile = DATA.BIN size=200000\n";
-    auto recipe = mkdisc::readRecipe(file);
-    if (auto* error = std::get_if<mkdisc::BuildError>(&recipe)) {
-        ADD_FAILURE() << error->text();
+    const auto built = kel::test::BuildNamedDisc(
+        discs_, name,
+        "layout = cd-rom\n[data]\nmode = " + std::to_string(mode) + "\nvolume-id = " + volumeId +
+            "\nfile = README.TXT text=compare me\nfile = DATA.BIN size=200000\n");
+    if (!built) {
         return {};
     }
-    mkdisc::BuildOptions options;
-    options.outputDir = discs_;
-    auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
-    if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-        ADD_FAILURE() << error->text();
-        return {};
-    }
-    leadOuts_[name] = std::get<mkdisc::BuiltDisc>(built).plan.leadOut;
+    leadOuts_[name] = built->plan.leadOut;
     modes_[name] = mode;
-    return std::get<mkdisc::BuiltDisc>(built).descriptor;
+    return built->descriptor;
 }
 
 void LiveCompare::patch(const std::string& name, const std::vector<Patch>& patches) {
@@ -111,31 +91,15 @@ fs::path LiveCompare::copyOf(const std::string& from, const std::string& name,
 }
 
 void LiveCompare::start(const std::map<char, fs::path>& letters) {
-    std::string config;
-    for (const auto& [letter, source] : letters) {
-        config += std::string(1, letter) + ":=" + source.string() + ";";
-    }
-    const char* loaded = std::getenv("KEL_DRIVES");
-    if (loaded && config != loaded) {
+    if (!kel::test::UseDrives(letters)) {
         GTEST_SKIP() << "another case set the drives of this process; run each case alone";
     }
-    ::setenv("KEL_DRIVES", config.c_str(), 1);
     client_ = std::make_unique<frontend::Tkelcd>();
-    client_->Formcreate();
-    ASSERT_TRUE(
-        waitFor([this] { return KelCdData.ServerConnected || client_->HandshakeFailed(); }));
-    ASSERT_TRUE(KelCdData.ServerConnected) << "the server did not answer the handshake";
-    client_->_Send(frontend::kGroupSystem, frontend::kSubGet, frontend::kSystemDeviceList & 0xFF);
-    ASSERT_EQ(KelCdData.ReplyError, 0);
+    kel::test::ConnectToServer(*client_);
 }
 
 bool LiveCompare::waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return done();
+    return frontend::testing::processEventsUntil(done, timeout);
 }
 
 }  // namespace kel::compare::testing

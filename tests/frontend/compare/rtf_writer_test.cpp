@@ -49,7 +49,7 @@ protected:
     }
 
     QString read(const char* format) {
-        if (!testing::HaveTool("unrtf")) {
+        if (!kel::test::haveProgram("unrtf")) {
             return {};
         }
         return testing::RunTool("unrtf", {format, QString::fromStdString(file_.string())});
@@ -61,7 +61,7 @@ protected:
 };
 
 TEST_F(RtfWriter, TextReadsBackWholeWithEscapesAndNonAscii) {
-    if (!testing::HaveTool("unrtf")) {
+    if (!kel::test::haveProgram("unrtf")) {
         GTEST_SKIP() << "unrtf (Debian package unrtf) is needed to read the RTF back";
     }
     QString html = read("--html");
@@ -76,7 +76,7 @@ TEST_F(RtfWriter, TextReadsBackWholeWithEscapesAndNonAscii) {
 }
 
 TEST_F(RtfWriter, StylesAndAlignmentReadBack) {
-    if (!testing::HaveTool("unrtf")) {
+    if (!kel::test::haveProgram("unrtf")) {
         GTEST_SKIP() << "unrtf (Debian package unrtf) is needed to read the RTF back";
     }
     QString html = read("--html").simplified();

@@ -2,15 +2,12 @@
 #pragma once
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
-namespace kel::compare::testing {
+#include "tests/support/have_program.h"
 
-inline bool HaveTool(const QString& program) {
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
+namespace kel::compare::testing {
 
 // The program's standard output; empty when it failed.
 inline QString RunTool(const QString& program, const QStringList& arguments) {

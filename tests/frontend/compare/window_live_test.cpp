@@ -225,7 +225,7 @@ TEST_F(TwoDiscs, MediaPollingKeepsTheResultsOfAFinishedRun) {
 }
 
 TEST_F(TwoDiscs, SavedReportReadsBackWithUnrtf) {
-    if (!HaveTool("unrtf")) {
+    if (!kel::test::haveProgram("unrtf")) {
         GTEST_SKIP() << "unrtf (Debian package unrtf) is needed to read the RTF back";
     }
     edit("setmax")->setText("24");
@@ -246,7 +246,7 @@ TEST_F(TwoDiscs, SavedReportReadsBackWithUnrtf) {
 }
 
 TEST_F(TwoDiscs, PrintedReportHoldsTheResults) {
-    if (!HaveTool("pdftotext") || !HaveTool("pdfinfo")) {
+    if (!kel::test::haveProgram("pdftotext") || !kel::test::haveProgram("pdfinfo")) {
         GTEST_SKIP() << "pdftotext and pdfinfo (Debian package poppler-utils) are needed";
     }
     edit("setmax")->setText("24");

@@ -30,8 +30,7 @@
 #include "platform/base/paths.h"
 #include "recording_launchers.h"
 #include "tests/frontend/common/scripted_client.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/support/live_server.h"
 #include "ui_main_dialog.h"
 #include "ui_player_form.h"
 #include "ui_tools_form.h"
@@ -66,31 +65,14 @@ std::string folderDisc(const std::string& volumeId, const std::string& folder) {
     return "layout = cd-rom\n[data]\nvolume-id = " + volumeId + "\nfolder = " + folder + "\n";
 }
 
-bool onPath(const char* program) {
-    std::string folders = std::getenv("PATH") ? std::getenv("PATH") : "";
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        std::size_t end = std::min(folders.find(':', start), folders.size());
-        std::error_code ec;
-        if (fs::is_regular_file(fs::path(folders.substr(start, end - start)) / program, ec)) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
-
 class MainWindowLive : public ::testing::Test {
 protected:
     // First: the widgets below need the application.
     testing::WidgetEnvironment& environment_ = testing::WidgetEnvironment::get();
     void SetUp() override {
         testing::WidgetEnvironment::get();
-        if (!fs::exists(paths::programDir() / "KELCD32")) {
-            GTEST_SKIP() << "the drive server KELCD32 is not built beside this test";
-        }
-        if (!onPath("xorriso")) {
-            GTEST_SKIP() << "xorriso (Debian package xorriso) is needed to build data discs";
+        if (const std::string missing = kel::test::LiveServerMissing(); !missing.empty()) {
+            GTEST_SKIP() << missing;
         }
         discs_ = testing::WidgetEnvironment::get().folder().path() / "discs";
         fs::create_directories(discs_);
@@ -115,32 +97,15 @@ protected:
     }
 
     fs::path build(const std::string& name, const std::string& recipeText) {
-        fs::path file = discs_ / (name + ".recipe");
-        std::ofstream(file) << "[disc]\nname = " << name << "\n" << recipeText;
-        auto recipe = mkdisc::readRecipe(file);
-        if (auto* error = std::get_if<mkdisc::BuildError>(&recipe)) {
-            ADD_FAILURE() << error->text();
-            return {};
-        }
-        mkdisc::BuildOptions options;
-        options.outputDir = discs_;
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
-        if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-            ADD_FAILURE() << error->text();
-            return {};
-        }
-        return std::get<mkdisc::BuiltDisc>(built).descriptor;
+        const auto built = kel::test::BuildNamedDisc(discs_, name, recipeText);
+        return built ? built->descriptor : fs::path();
     }
 
     // Starts the server over the letters and the dialog; returns after the
     // first scan.
     void start(const std::map<char, fs::path>& letters) {
-        std::string config;
-        for (const auto& [letter, source] : letters) {
-            config += std::string(1, letter) + ":=" + source.string() + ";";
-        }
         sources_ = letters;
-        ::setenv("KEL_DRIVES", config.c_str(), 1);
+        ::setenv("KEL_DRIVES", kel::test::DrivesConfig(letters).c_str(), 1);
         client_ = std::make_unique<Tkelcd>();
         icons_ = std::make_unique<Ticons>(*client_);
         player_ = std::make_unique<TCDPlayerForm>(*client_);
@@ -150,7 +115,7 @@ protected:
         QSignalSpy started(dialog_.get(), &TCDTolvarMainDialogBox::StartedUp);
         dialog_->show();
         client_->Formcreate();
-        ASSERT_TRUE(testing::WaitFor([&] { return started.count() > 0; }, 30s))
+        ASSERT_TRUE(testing::processEventsUntil([&] { return started.count() > 0; }, 30s))
             << "the dialog did not finish its first scan";
     }
 
@@ -265,7 +230,7 @@ TEST_F(MainWindowLive, AutoScanNoticesATrayMovedByHand) {
     startStop(0x02);
     ASSERT_TRUE(trayOpen('E'));
     startStop(0x03);
-    EXPECT_TRUE(testing::WaitFor(
+    EXPECT_TRUE(testing::processEventsUntil(
         [&] {
             return dialog_->SelectedLetter() == 4 && form().PanelDiscType->text() == "Mixed Mode";
         },
@@ -288,7 +253,8 @@ TEST_F(MainWindowLive, PlayerOpensOnTheFirstAudioTrackAndDrivesTheDrive) {
         EXPECT_FALSE(player_->TrackButton(1)->isEnabled());
         EXPECT_TRUE(player_->TrackButton(2)->isEnabled());
         EXPECT_EQ(audioStatus('D'), 17);
-        EXPECT_TRUE(testing::WaitFor([&] { return ui.TrackTimeLabel->text() == "0:02"; }, 6s))
+        EXPECT_TRUE(
+            testing::processEventsUntil([&] { return ui.TrackTimeLabel->text() == "0:02"; }, 6s))
             << "the display shows " << ui.TrackTimeLabel->text().toStdString();
 
         QTest::mouseClick(ui.SpeedButtonPause, Qt::LeftButton);
@@ -301,7 +267,7 @@ TEST_F(MainWindowLive, PlayerOpensOnTheFirstAudioTrackAndDrivesTheDrive) {
         EXPECT_EQ(KelCdData.ChannelInfo.CurrentTrack, 3);
         QTest::mouseClick(ui.SpeedButtonPrev, Qt::LeftButton);
         EXPECT_EQ(ui.CurTrkLabel->text(), "2");
-        EXPECT_TRUE(testing::WaitFor([&] { return ui.CurTrkLabel->text() == "2"; }, 3s));
+        EXPECT_TRUE(testing::processEventsUntil([&] { return ui.CurTrkLabel->text() == "2"; }, 3s));
         QTest::mouseClick(ui.SpeedButtonStop, Qt::LeftButton);
         EXPECT_NE(audioStatus('D'), 17);
         EXPECT_EQ(ui.StatusLabel->text(), "Stopped");
@@ -400,7 +366,8 @@ TEST_F(MainWindowLive, AServerThatNeverAnswersEndsInTheClientsError) {
     });
     dialog_->show();
     client_->Formcreate();
-    EXPECT_TRUE(testing::WaitFor([&] { return !shown.isEmpty() && splash.isNull(); }, 10s));
+    EXPECT_TRUE(
+        testing::processEventsUntil([&] { return !shown.isEmpty() && splash.isNull(); }, 10s));
     EXPECT_TRUE(shown.contains("KELCD32")) << shown.toStdString();
     EXPECT_TRUE(splash.isNull()) << "the splash must not stay";
 }

@@ -31,7 +31,7 @@ TEST_F(SingleInstanceTest, ALaterStartGivesWayAndRaisesTheFirst) {
         SingleInstance other(folder(), "kel");
         later = other.Claim() ? 1 : 0;
     });
-    EXPECT_TRUE(testing::WaitFor([&] { return raised.count() > 0 && later >= 0; }, 5s));
+    EXPECT_TRUE(testing::processEventsUntil([&] { return raised.count() > 0 && later >= 0; }, 5s));
     second.join();
     EXPECT_EQ(later, 0);
     EXPECT_EQ(raised.count(), 1);

@@ -1,7 +1,6 @@
 #include "widget_environment.h"
 
 #include <QMessageBox>
-#include <QThread>
 #include <QTimer>
 #include <cstdlib>
 
@@ -46,15 +45,6 @@ void OnNextModal(std::function<void(QWidget&)> act) {
 QString MessageText(QWidget& window) {
     auto* box = qobject_cast<QMessageBox*>(&window);
     return box ? box->text() : QString();
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kPollMilliseconds);
-        QThread::msleep(2);
-    }
-    return done();
 }
 
 }  // namespace kel::frontend::testing

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 
+#include "tests/frontend/common/link_environment.h"
 #include "tests/frontend/common/temp_folder.h"
 
 namespace kel::frontend::testing {
@@ -31,7 +32,5 @@ void OnNextModal(std::function<void(QWidget&)> act);
 
 // The text of a message box, empty for other windows.
 QString MessageText(QWidget& window);
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 }  // namespace kel::frontend::testing

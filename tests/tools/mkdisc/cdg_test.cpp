@@ -181,11 +181,11 @@ cdg = @1s tile row=18 column=55 colours=4,5 pixels=1,2,3,4,5,6,7,8,9,A,B,C
 length = 1s
 )";
 
-// The packs the recipe asks for, by pack number from the track's index 1.
-std::map<std::int64_t, CdgPack> expectedPacks(const Recipe& recipe) {
+// The packs a track's instructions ask for, by pack number from its index 1.
+std::map<std::int64_t, CdgPack> expectedPacks(const TrackRecipe& track) {
     std::map<std::int64_t, CdgPack> packs;
     std::int64_t next = 0;
-    for (const CdgInstruction& instruction : recipe.tracks.front().graphics) {
+    for (const CdgInstruction& instruction : track.graphics) {
         next = instruction.atPack >= 0 ? instruction.atPack : next;
         for (int repeat = 0; repeat < instruction.count; ++repeat) {
             CdgData data = instruction.data;
@@ -196,26 +196,29 @@ std::map<std::int64_t, CdgPack> expectedPacks(const Recipe& recipe) {
     return packs;
 }
 
-TEST(CdgTrack, RwPacksComeBackThroughTheDriveExactlyAsWritten) {
+// Reads a track's R-W packs through the drive (READ CD, sub-channel 4) and
+// checks each against the recipe's: graphics where it asked for them, zeros
+// elsewhere. `track` counts the recipe's tracks from 0.
+void expectTrackPacksAsWritten(const std::string& recipeText, std::size_t track) {
     testing::ScratchFolder scratch;
-    auto result = scratch.build("cdg.recipe", kCdgRecipe);
+    auto result = scratch.build("cdg.recipe", recipeText);
     ASSERT_TRUE(std::holds_alternative<BuiltDisc>(result)) << std::get<BuildError>(result).text();
     const BuiltDisc& built = std::get<BuiltDisc>(result);
     ASSERT_FALSE(built.subchannel.empty());
     EXPECT_EQ(std::filesystem::file_size(built.subchannel),
-              static_cast<std::uintmax_t>(built.plan.leadOut) * 96);
-
-    auto recipe = parseRecipe(kCdgRecipe, scratch.path() / "cdg.recipe");
+              static_cast<std::uintmax_t>(built.plan.leadOut + 2) * 96)
+        << "the last packs' symbols reach two sectors into the lead-out";
+    auto recipe = parseRecipe(recipeText, scratch.path() / "cdg.recipe");
     ASSERT_TRUE(std::holds_alternative<Recipe>(recipe));
-    const auto wanted = expectedPacks(std::get<Recipe>(recipe));
+    const auto wanted = expectedPacks(std::get<Recipe>(recipe).tracks.at(track));
 
     testing::DriveQueries drive(built.descriptor);
-    const TrackPlacement& track = built.plan.tracks.front();
-    const int sectors = track.end - track.start;
-    const testing::Answer answer = drive.readCdAudio(track.start, sectors, 4);
+    const TrackPlacement& placed = built.plan.tracks.at(track);
+    const int sectors = placed.writtenEnd - placed.start;
+    const testing::Answer answer = drive.readCdAudio(placed.start, sectors, 4);
     ASSERT_TRUE(answer.ok) << int(answer.key) << "/" << int(answer.asc);
     ASSERT_EQ(answer.data.size(), static_cast<std::size_t>(sectors) * (2352 + 96));
-    int graphics = 0;
+    std::size_t graphics = 0;
     for (int sector = 0; sector < sectors; ++sector) {
         const std::uint8_t* rw = &answer.data[static_cast<std::size_t>(sector) * 2448 + 2352];
         for (std::size_t p = 0; p < kPacksPerSector; ++p) {
@@ -230,9 +233,18 @@ TEST(CdgTrack, RwPacksComeBackThroughTheDriveExactlyAsWritten) {
             graphics += found == wanted.end() ? 0 : 1;
         }
     }
-    EXPECT_EQ(graphics, static_cast<int>(wanted.size()));
+    EXPECT_EQ(graphics, wanted.size());
+}
+
+TEST(CdgTrack, RwPacksComeBackThroughTheDriveExactlyAsWritten) {
+    ASSERT_NO_FATAL_FAILURE(expectTrackPacksAsWritten(kCdgRecipe, 0));
 
     // Raw P-W is the file as written; Q is the position, P the pregap.
+    testing::ScratchFolder scratch;
+    auto result = scratch.build("cdg.recipe", kCdgRecipe);
+    ASSERT_TRUE(std::holds_alternative<BuiltDisc>(result)) << std::get<BuildError>(result).text();
+    const BuiltDisc& built = std::get<BuiltDisc>(result);
+    testing::DriveQueries drive(built.descriptor);
     const testing::Answer raw = drive.readCdAudio(0, 2, 1);
     ASSERT_TRUE(raw.ok);
     std::ifstream file(built.subchannel, std::ios::binary);
@@ -240,11 +252,51 @@ TEST(CdgTrack, RwPacksComeBackThroughTheDriveExactlyAsWritten) {
     file.read(first.data(), 96);
     EXPECT_EQ(std::memcmp(raw.data.data() + 2352, first.data(), 96), 0);
     EXPECT_EQ(raw.data[2352] & 0x80, 0x80) << "P is set in the pregap";
+    const TrackPlacement& track = built.plan.tracks.front();
     const testing::Answer q = drive.readCdAudio(track.start + 5, 1, 2);
     ASSERT_TRUE(q.ok);
     EXPECT_EQ(q.data[2352 + 1], 0x01) << "track 1";
     EXPECT_EQ(q.data[2352 + 2], 0x01) << "index 1";
     EXPECT_EQ(q.data[2352 + 5], 0x05) << "5 frames into the track";
+}
+
+// A pack's symbols spread over it and the 7 packs after it, so packs at a
+// track's end lean on the sectors that follow: the next track, the run-out
+// of a track written track-at-once, or the lead-out at the end of the disc.
+TEST(CdgTrack, PacksUpToATracksLastSectorComeBackWhole) {
+    const std::string toTheEnd =
+        "cdg = @19 memory-preset colour=1 repeat=3\n"
+        "cdg = tile row=1 column=1 colours=0,F pixels=3F,1,2,3,4,5,6,7,8,9,A,3F\n";
+    for (const std::string& disc : {
+             "[disc]\nlayout = audio\n[audio]\nlength = 20\n" + toTheEnd + "[audio]\nlength = 20\n",
+             "[disc]\nlayout = audio\n[audio]\nlength = 20\n" + toTheEnd,
+             "[disc]\nlayout = audio\nmedium = cd-r\nwrite-method = tao\n"
+             "[audio]\nlength = 20\n" +
+                 toTheEnd,
+         }) {
+        SCOPED_TRACE(disc);
+        ASSERT_NO_FATAL_FAILURE(expectTrackPacksAsWritten(disc, 0));
+    }
+}
+
+TEST(CdgTrack, LeadOutRecordsCarryTheLeadOutPosition) {
+    testing::ScratchFolder scratch;
+    auto result = scratch.build("cdg.recipe", kCdgRecipe);
+    ASSERT_TRUE(std::holds_alternative<BuiltDisc>(result)) << std::get<BuildError>(result).text();
+    const BuiltDisc& built = std::get<BuiltDisc>(result);
+    std::ifstream file(built.subchannel, std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(built.plan.leadOut + 1) * 96);
+    std::array<std::uint8_t, 96> raw{};
+    file.read(reinterpret_cast<char*>(raw.data()), raw.size());
+    ASSERT_TRUE(file);
+    std::array<std::uint8_t, 12> q{};
+    for (std::size_t bit = 0; bit < raw.size(); ++bit) {
+        EXPECT_EQ(raw[bit] & 0x80, 0) << "P is clear";
+        q[bit / 8] |= (raw[bit] & 0x40) ? static_cast<std::uint8_t>(0x80 >> (bit % 8)) : 0;
+    }
+    EXPECT_EQ(q[1], 0xAA) << "the lead-out";
+    EXPECT_EQ(q[2], 0x01);
+    EXPECT_EQ(q[5], 0x01) << "one frame into it";
 }
 
 }  // namespace

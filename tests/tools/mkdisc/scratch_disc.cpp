@@ -40,20 +40,4 @@ std::variant<BuiltDisc, BuildError> ScratchFolder::build(const std::string& name
     return buildDisc(std::get<Recipe>(recipe), options);
 }
 
-bool haveProgram(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path == nullptr ? "" : path);
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        std::error_code error;
-        const auto status = std::filesystem::status(std::filesystem::path(folder) / program, error);
-        if (!error && std::filesystem::is_regular_file(status) &&
-            (status.permissions() & std::filesystem::perms::others_exec) !=
-                std::filesystem::perms::none) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace kel::mkdisc::testing

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "tests/support/have_program.h"
 #include "tools/mkdisc/build_disc.h"
 
 namespace kel::mkdisc::testing {
@@ -26,7 +27,6 @@ private:
     std::filesystem::path path_;
 };
 
-// True when `program` is found in PATH.
-bool haveProgram(const std::string& program);
+using kel::test::haveProgram;
 
 }  // namespace kel::mkdisc::testing

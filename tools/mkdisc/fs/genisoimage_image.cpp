@@ -10,20 +10,17 @@
 namespace kel::mkdisc::fs {
 
 MadeImage makeGenisoimageImage(const FileSystemRequest& request,
-                               const std::filesystem::path& imageFile, const std::string& option) {
+                               const std::filesystem::path& imageFile,
+                               const std::vector<std::string>& options) {
     const ScratchFolder empty(imageFile, ".empty");
     auto folder = contentFolder(request, empty);
     if (auto* error = std::get_if<BuildError>(&folder)) {
         return *error;
     }
-    const std::vector<std::string> argv = {"genisoimage",
-                                           "-quiet",
-                                           option,
-                                           "-V",
-                                           request.volumeId,
-                                           "-o",
-                                           imageFile.string(),
-                                           std::get<std::filesystem::path>(folder).string()};
+    std::vector<std::string> argv = {"genisoimage", "-quiet"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.insert(argv.end(), {"-V", request.volumeId, "-o", imageFile.string(),
+                             std::get<std::filesystem::path>(folder).string()});
     if (auto error = runToolStep(request, argv, imageFile.string() + ".log")) {
         return *error;
     }

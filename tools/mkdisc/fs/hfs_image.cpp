@@ -1,8 +1,8 @@
 // HFS images. A bare volume is formatted by hformat inside an Apple partition
 // map, as HFS CDs carry one, and filled with hmkdir and hcopy; the ISO/HFS
-// hybrid comes from genisoimage. hfsutils keeps its "current volume" in
-// $HOME/.hcwd, so every step runs with HOME in a scratch folder of its own,
-// leaving the user's volume and other builds alone.
+// hybrid comes from genisoimage, which writes its own map. hfsutils keeps its
+// "current volume" in $HOME/.hcwd, so every step runs with HOME in a scratch
+// folder of its own, leaving the user's volume and other builds alone.
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -137,7 +137,10 @@ MadeImage makeBareHfs(const FileSystemRequest& request, const SourceTree& tree,
 MadeImage makeHfsImage(const FileSystemRequest& request, const SourceTree& tree,
                        const std::filesystem::path& imageFile) {
     if (request.kind == FileSystemKind::IsoHfs) {
-        return makeGenisoimageImage(request, imageFile, "-hfs");
+        // Without a partition map the HFS half is found only by readers that
+        // probe for a bare volume; CD readers start from the map, as pressed
+        // hybrids carry one.
+        return makeGenisoimageImage(request, imageFile, {"-hfs", "-part"});
     }
     return makeBareHfs(request, tree, imageFile);
 }

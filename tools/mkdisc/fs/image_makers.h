@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "tools/mkdisc/build_error.h"
 #include "tools/mkdisc/fs/filesystems.h"
@@ -22,9 +23,10 @@ MadeImage makeUdfImage(const FileSystemRequest& request, const SourceTree& tree,
 MadeImage makeHfsImage(const FileSystemRequest& request, const SourceTree& tree,
                        const std::filesystem::path& imageFile);
 
-// UdfBridge ("-udf") and IsoHfs ("-hfs"): genisoimage with that option.
+// UdfBridge ("-udf") and IsoHfs ("-hfs -part"): genisoimage with those options.
 MadeImage makeGenisoimageImage(const FileSystemRequest& request,
-                               const std::filesystem::path& imageFile, const std::string& option);
+                               const std::filesystem::path& imageFile,
+                               const std::vector<std::string>& options);
 
 MadeImage makeElToritoImage(const FileSystemRequest& request, const SourceTree& tree,
                             const std::filesystem::path& imageFile);

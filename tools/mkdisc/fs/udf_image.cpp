@@ -80,7 +80,7 @@ MadeImage formatUdf(const FileSystemRequest& request, const SourceTree& tree,
 MadeImage makeUdfImage(const FileSystemRequest& request, const SourceTree& tree,
                        const std::filesystem::path& imageFile) {
     if (request.kind == FileSystemKind::UdfBridge) {
-        return makeGenisoimageImage(request, imageFile, "-udf");
+        return makeGenisoimageImage(request, imageFile, {"-udf"});
     }
     return formatUdf(request, tree, imageFile);
 }

@@ -12,7 +12,7 @@
 
 #include "analysis_fixture.h"
 #include "diag/disc/analysis/analysis_dialog.h"
-#include "diag/disc/analysis/list_clipboard.h"
+#include "diag/ui/list_clipboard.h"
 #include "tests/diag/disc/scan/scan_test_app.h"
 
 namespace kel::diag::testing {

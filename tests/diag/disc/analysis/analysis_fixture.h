@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "block_drive.h"
 #include "diag/device/device_access.h"
 #include "diag/disc/analysis/analysis_lines.h"
 #include "diag/disc/analysis/manufacturer_file.h"
@@ -19,14 +18,13 @@
 #include "diag/fs/readers.h"
 #include "diag/state/options.h"
 #include "diag/ui/messages.h"
+#include "tests/diag/support/hand_built_tracks.h"
+#include "tests/diag/support/memory_device.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag::testing {
 
-constexpr std::uint8_t kData = 0x14;
-constexpr std::uint8_t kAudio = 0x10;
-
-class AnalysisTest : public ::testing::Test {
+class AnalysisTest : public ::testing::Test, protected HandBuiltTracks {
 protected:
     void SetUp() override {
         Options() = OptionsBlock{};
@@ -45,39 +43,10 @@ protected:
         SetMessageResponder({});
     }
 
-    TrackInfo* add(std::uint8_t track, std::uint8_t control, std::int32_t start,
-                   std::int32_t end = 0, std::uint8_t session = 1) {
-        TrackInfo* record = NewTrackRecord();
-        record->track = track;
-        record->control = control;
-        record->start = start;
-        record->end = end;
-        record->session = session;
-        AppendTrack(record);
-        return record;
-    }
-
-    // A node below `parent`, or the track's root when `parent` is null.
+    // The analysis looks at where files start, never at their sizes.
     FileNode* node(TrackInfo& track, FileNode* parent, const std::string& name,
                    std::int32_t startBlock, bool directory = false) {
-        FileNode* made = NewFileNode(name, parent == nullptr, __FILE__, __LINE__);
-        made->track = &track;
-        made->startBlock = startBlock;
-        made->flags = directory ? node_flags::kDirectory : 0;
-        made->parent = parent;
-        if (parent == nullptr) {
-            track.root = made;
-            return made;
-        }
-        FileNode** link = &parent->firstChild;
-        FileNode* previous = nullptr;
-        while (*link != nullptr) {
-            previous = *link;
-            link = &(*link)->next;
-        }
-        made->previous = previous;
-        *link = made;
-        return made;
+        return HandBuiltTracks::node(track, parent, name, startBlock, 0, directory);
     }
     // A directory's "." and ".." entries as the ISO reader stores them.
     void dots(TrackInfo& track, FileNode* directory) {
@@ -126,7 +95,7 @@ protected:
     }
 
     test::TempFolder folder_;
-    BlockDrive drive_;
+    MemoryDevice drive_{400000};
     std::vector<std::pair<int, std::string>> messages_;
 };
 

@@ -143,11 +143,11 @@ protected:
     void SetUp() override {
         AnalysisTest::SetUp();
         first_ = add(1, kData, 0, 1000);
-        auto& record = drive_.block(17);
+        auto record = drive_.block(17);
         const char start[] = "\0CD001\1EL TORITO SPECIFICATION";
         std::copy_n(start, sizeof start, record.begin());
         record[71] = 40;
-        auto& catalog = drive_.block(40);
+        auto catalog = drive_.block(40);
         catalog[0] = 1;
         catalog[1] = 0;
         std::copy_n("MAKER", 5, catalog.begin() + 4);
@@ -168,13 +168,13 @@ TEST_F(BootCatalog, DescribesTheDefaultEntry) {
     EXPECT_EQ(lineText(15176), "\tBootable (1.44MB,ATAPI) load 4 at 0x7c0 from sector 41");
     EXPECT_FALSE(hasLine(15177));
     EXPECT_EQ(AnalysisLines().front().id, 0) << "set off by a rule";
-    EXPECT_TRUE(std::all_of(drive_.quietAtRead.begin(), drive_.quietAtRead.end(),
+    EXPECT_TRUE(std::all_of(drive_.quietReads.begin(), drive_.quietReads.end(),
                             [](bool quiet) { return quiet; }));
     EXPECT_EQ(drive_.quiet, 0);
 }
 
 TEST_F(BootCatalog, OtherPlatformsMoreEntriesAndNoDeveloper) {
-    auto& catalog = drive_.block(40);
+    auto catalog = drive_.block(40);
     catalog[1] = 2;
     catalog[4] = 0;
     catalog[32] = 0;

@@ -75,7 +75,7 @@ protected:
         node(*track_, docs, "A.TXT;1", 31);
     }
 
-    BlockDrive::Sector& pvd() { return drive_.block(16); }
+    MemoryDevice::Block pvd() { return drive_.block(16); }
     void text(std::size_t at, const std::string& value, std::size_t length) {
         std::fill_n(pvd().begin() + at, length, ' ');
         std::copy(value.begin(), value.end(), pvd().begin() + at);
@@ -257,7 +257,7 @@ TEST_F(IsoTrack, PacketWrittenTrackIsNamed) {
 
 TEST_F(IsoTrack, HighSierraFindingsNeverChangeTheVerdict) {
     track_->flags = track_flags::kHighSierra;
-    pvd().fill(0);
+    std::fill(pvd().begin(), pvd().end(), 0);
     for (int i = 0; i < 4; ++i) {
         pvd()[88 + i] = static_cast<std::uint8_t>(1000 >> (8 * i));
         pvd()[95 - i] = static_cast<std::uint8_t>(1000 >> (8 * i));
@@ -303,7 +303,7 @@ TEST_F(PostGap, ReadErrorAtTheFirstBlockFails) {
     drive_.failing.insert(1000);
     CheckPostGap(*track_, nullptr);
     EXPECT_EQ(lineIds(), std::vector<int>{15068});
-    EXPECT_TRUE(drive_.quietAtRead.front());
+    EXPECT_TRUE(drive_.quietReads.front());
 }
 
 TEST_F(PostGap, ReadsAtMost150Blocks) {

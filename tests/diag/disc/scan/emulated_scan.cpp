@@ -14,28 +14,15 @@
 #include "diag/ui/guides.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/progress_dialog.h"
-#include "emu/drive/emulated_drive.h"
 #include "scan_test_app.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 
 namespace kel::diag::testing {
-namespace {
-
 namespace fs = std::filesystem;
 
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
-
-bool haveProgram(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-}  // namespace
-
 void EmulatedScan::SetUp() {
-    if (!haveProgram("xorriso")) {
+    if (!kel::test::haveProgram("xorriso")) {
         GTEST_SKIP() << "xorriso is not installed (Debian package xorriso)";
     }
     fs::create_directories(folder_ / "runtime");
@@ -96,30 +83,15 @@ void EmulatedScan::TearDown() {
 }
 
 void EmulatedScan::insert(const std::string& recipe) {
-    auto parsed = mkdisc::parseRecipe(recipe, folder_ / "disc.recipe");
-    if (auto* error = std::get_if<mkdisc::BuildError>(&parsed)) {
-        FAIL() << error->text();
-    }
-    mkdisc::BuildOptions options;
-    options.outputDir = folder_ / "out";
-    auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
-    if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-        FAIL() << error->text();
-    }
-    plan_ = std::get<mkdisc::BuiltDisc>(built).plan;
-    insertImage(std::get<mkdisc::BuiltDisc>(built).descriptor);
+    const auto built = BuildDisc(recipe, folder_ / "disc.recipe", folder_ / "out");
+    ASSERT_TRUE(built) << "mkdisc failed";
+    plan_ = built->plan;
+    insertImage(built->descriptor);
 }
 
 void EmulatedScan::insertImage(const fs::path& descriptor) {
     SetCurrentDevice(nullptr);
-    auto access = std::make_shared<DriveAccess>();
-    access->isCdLetter = [](char letter) { return letter == 'D'; };
-    access->openLetter = [descriptor](char, OpenFailure& failure) {
-        failure.devicePath = descriptor.string();
-        return emu::openEmulatedDrive(descriptor, failure.text);
-    };
-    access->clock = std::make_shared<NoWaitClock>();
-    device_ = std::make_unique<SptiDevice>(access);
+    device_ = EmulatedDevice(descriptor);
     device_->messageCallback = [this](const DeviceMessage& message) {
         std::lock_guard lock(mutex_);
         std::string text = "device";

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -26,6 +25,7 @@
 #include "diag/ui/window/status_bar.h"
 #include "diag/ui/window/window_hooks.h"
 #include "emulated_scan.h"
+#include "tests/support/have_program.h"
 
 namespace kel::diag::testing {
 namespace {
@@ -167,17 +167,12 @@ TEST_F(EmulatedScan, MultiSessionDiscHasOneTreePerSession) {
 }
 
 TEST_F(EmulatedScan, HybridIsoHfsTrackGetsATwinRecordListedOnce) {
-    if (std::system("command -v genisoimage >/dev/null 2>&1") != 0) {
+    if (!kel::test::haveProgram("genisoimage")) {
         GTEST_SKIP() << "genisoimage is not installed (Debian package genisoimage)";
     }
-    // The HFS half of a hybrid sits in an Apple partition map (-part), as
-    // on pressed hybrid discs.
-    folder_.write("hybrid/MAC.TXT", "mac\n");
-    const std::string command = "genisoimage -quiet -hfs -part -V HYBRID -o '" +
-                                (folder_ / "hybrid.iso").string() + "' '" +
-                                (folder_ / "hybrid").string() + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    ASSERT_NO_FATAL_FAILURE(insertImage(folder_ / "hybrid.iso"));
+    ASSERT_NO_FATAL_FAILURE(
+        insert("[disc]\nname = hybrid\n"
+               "[data]\nfilesystem = iso-hfs\nvolume-id = HYBRID\nfile = MAC.TXT text=mac\n"));
     scan();
 
     const auto list = records();

@@ -18,19 +18,16 @@
 #include "diag/fs/readers.h"
 #include "diag/state/pane_hooks.h"
 #include "diag/ui/messages.h"
-#include "emu/drive/emulated_drive.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
 
 namespace kel::diag {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool HaveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using kel::test::haveProgram;
 
 // What a listing says of an entry: a directory's item count or a file's
 // data fork length.
@@ -44,7 +41,7 @@ using Listing = std::map<std::string, Listed>;
 class HfsDisc : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!HaveTool("hformat") || !HaveTool("hls")) {
+        if (!haveProgram("hformat") || !haveProgram("hls")) {
             GTEST_SKIP() << "hfsutils (Debian package hfsutils) is needed to make HFS discs";
         }
         fs::create_directories(folder_ / "runtime");
@@ -66,30 +63,17 @@ protected:
 
     // Builds the disc from the recipe's [data] lines and opens drive D: on it.
     void OpenDisc(const std::string& dataLines) {
-        const fs::path recipe = folder_.write(
-            "hfs.recipe",
-            "[disc]\nname = hfs\n[data]\nfilesystem = hfs\nvolume-id = KELHFS\n" + dataLines);
-        auto parsed = mkdisc::readRecipe(recipe);
-        ASSERT_TRUE(std::holds_alternative<mkdisc::Recipe>(parsed))
-            << std::get<mkdisc::BuildError>(parsed).text();
-        mkdisc::BuildOptions options;
-        options.outputDir = folder_ / "out";
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
-        ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built))
-            << std::get<mkdisc::BuildError>(built).text();
-        leadOut_ = std::get<mkdisc::BuiltDisc>(built).plan.leadOut;
-        OpenDrive(std::get<mkdisc::BuiltDisc>(built).descriptor);
+        const auto built = testing::BuildDisc(
+            "[disc]\nname = hfs\n[data]\nfilesystem = hfs\nvolume-id = KELHFS\n" + dataLines,
+            folder_ / "hfs.recipe", folder_ / "out");
+        ASSERT_TRUE(built) << "mkdisc failed";
+        leadOut_ = built->plan.leadOut;
+        OpenDrive(built->descriptor);
     }
 
     // Opens drive D: on a disc image or descriptor.
     void OpenDrive(const fs::path& descriptor) {
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [descriptor](char, OpenFailure& failure) {
-            failure.devicePath = descriptor.string();
-            return emu::openEmulatedDrive(descriptor, failure.text);
-        };
-        device_ = std::make_unique<SptiDevice>(access);
+        device_ = testing::EmulatedDevice(descriptor);
         ASSERT_TRUE(device_->FindFirst());
         ASSERT_TRUE(device_->Open());
         device_->TestUnitReady();
@@ -177,7 +161,7 @@ TEST_F(HfsDisc, TreeMatchesTheHfsutilsListing) {
 }
 
 TEST_F(HfsDisc, HybridDiscsHfsSideIsRead) {
-    if (!HaveTool("genisoimage")) {
+    if (!haveProgram("genisoimage")) {
         GTEST_SKIP() << "genisoimage (Debian package genisoimage) makes ISO/HFS hybrids";
     }
     folder_.write("files/A.TXT", "hybrid\n");

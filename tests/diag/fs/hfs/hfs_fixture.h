@@ -12,7 +12,7 @@
 #include "diag/state/pane_hooks.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
-#include "tests/diag/fs/iso/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace kel::diag::testing {
 

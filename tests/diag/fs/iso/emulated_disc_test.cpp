@@ -15,10 +15,9 @@
 #include "diag/fs/readers.h"
 #include "diag/state/options.h"
 #include "diag/ui/messages.h"
-#include "emu/drive/emulated_drive.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
 #include "tools/mkdisc/run_program.h"
 
 namespace kel::diag {
@@ -38,17 +37,7 @@ std::ostream& operator<<(std::ostream& out, const Listed& entry) {
     return out << (entry.directory ? "dir" : "file") << " @" << entry.block << " " << entry.size;
 }
 
-bool haveProgram(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        if (!folder.empty() && fs::exists(fs::path(folder) / program)) {
-            return true;
-        }
-    }
-    return false;
-}
+using kel::test::haveProgram;
 
 // isoinfo -l: "Directory listing of /DIR/", then
 // "d---------   0    0    0    2048 Dec  9 2026 [     21 02]  SUB ".
@@ -104,11 +93,6 @@ void collect(const FileNode* directory, const std::string& folder, Listing& list
     }
 }
 
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
-
 // The tree that every disc holds; names that ISO 9660 has to map.
 const char* const kFiles =
     "file = README.TXT text=Read me\n"
@@ -143,17 +127,11 @@ protected:
     // reads track 1.
     bool readDisc(const std::string& dataSection, const std::string& files = kFiles) {
         const std::string text = "[disc]\nname = disc\n[data]\n" + dataSection + files;
-        auto recipe = mkdisc::parseRecipe(text, folder_ / "disc.recipe");
-        if (auto* error = std::get_if<mkdisc::BuildError>(&recipe)) {
-            ADD_FAILURE() << error->text();
+        auto built = testing::BuildDisc(text, folder_ / "disc.recipe", folder_ / "out");
+        if (!built) {
             return false;
         }
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), {folder_ / "out"});
-        if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
-            ADD_FAILURE() << error->text();
-            return false;
-        }
-        built_ = std::get<mkdisc::BuiltDisc>(built);
+        built_ = std::move(*built);
         openDrive(built_.descriptor);
         const mkdisc::TrackPlacement& placed = built_.plan.tracks.front();
         track_.start = placed.start;
@@ -169,14 +147,7 @@ protected:
     }
 
     void openDrive(const fs::path& descriptor) {
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [descriptor](char, OpenFailure& failure) {
-            failure.devicePath = descriptor.string();
-            return emu::openEmulatedDrive(descriptor, failure.text);
-        };
-        access->clock = std::make_shared<NoWaitClock>();
-        device_ = std::make_unique<SptiDevice>(access);
+        device_ = testing::EmulatedDevice(descriptor);
         ASSERT_TRUE(device_->FindFirst());
         ASSERT_TRUE(device_->Open());
         SetCurrentDevice(device_.get());

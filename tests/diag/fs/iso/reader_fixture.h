@@ -15,8 +15,8 @@
 #include "diag/state/program_flags.h"
 #include "diag/ui/messages.h"
 #include "tests/diag/fs/iso/iso_builder.h"
-#include "tests/diag/fs/iso/memory_device.h"
 #include "tests/diag/fs/iso/reader_stubs.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace kel::diag::testing {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/diag/fs/udf/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace kel::diag::testing {
 

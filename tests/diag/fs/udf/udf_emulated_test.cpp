@@ -21,29 +21,21 @@
 #include "diag/fs/udf/udf_reader.h"
 #include "diag/state/options.h"
 #include "diag/ui/messages.h"
-#include "emu/drive/emulated_drive.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
 
 namespace kel::diag {
 namespace {
 
 namespace fs = std::filesystem;
 
-class NoWaitClock final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
-
-bool HaveTool(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using kel::test::haveProgram;
 
 class UdfEmulated : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!HaveTool("genisoimage") || !HaveTool("mkudffs") || !HaveTool("udfinfo")) {
+        if (!haveProgram("genisoimage") || !haveProgram("mkudffs") || !haveProgram("udfinfo")) {
             GTEST_SKIP() << "genisoimage and udftools (mkudffs, udfinfo) are needed";
         }
         fs::create_directories(folder_ / "runtime");
@@ -62,25 +54,11 @@ protected:
     // Builds the disc, opens it in an emulated drive and makes the track
     // records the disc scan would: one data track and the lead-out.
     void load(const std::string& recipeText, bool packet) {
-        const fs::path file = folder_.write("disc.recipe", recipeText);
-        auto recipe = mkdisc::readRecipe(file);
-        ASSERT_TRUE(std::holds_alternative<mkdisc::Recipe>(recipe))
-            << std::get<mkdisc::BuildError>(recipe).text();
-        mkdisc::BuildOptions options;
-        options.outputDir = folder_ / "out";
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
-        ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built))
-            << std::get<mkdisc::BuildError>(built).text();
-        disc_ = std::get<mkdisc::BuiltDisc>(built);
+        auto built = testing::BuildDisc(recipeText, folder_ / "disc.recipe", folder_ / "out");
+        ASSERT_TRUE(built) << "mkdisc failed";
+        disc_ = std::move(*built);
 
-        auto access = std::make_shared<DriveAccess>();
-        access->isCdLetter = [](char letter) { return letter == 'D'; };
-        access->openLetter = [this](char, OpenFailure& failure) {
-            failure.devicePath = disc_.descriptor.string();
-            return emu::openEmulatedDrive(disc_.descriptor, failure.text);
-        };
-        access->clock = std::make_shared<NoWaitClock>();
-        device_ = std::make_unique<SptiDevice>(access);
+        device_ = testing::EmulatedDevice(disc_.descriptor);
         device_->messageCallback = [](const DeviceMessage&) { return MessageAnswer::Ok; };
         device_->profile->errorCallback = device_->messageCallback;
         ASSERT_TRUE(device_->FindFirst());

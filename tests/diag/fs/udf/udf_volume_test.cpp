@@ -116,7 +116,7 @@ TEST_F(UdfVolume, DirectoryLoopsEndWithAFinding) {
     for (const FileNode* node : children(x1)) {
         EXPECT_EQ(node->firstChild, nullptr) << node->name;
     }
-    EXPECT_LT(device_.reads, 1000);
+    EXPECT_LT(device_.readCalls, 1000);
 }
 
 TEST_F(UdfVolume, ExtentsOutsideTheVolumeAreMarkedBad) {
@@ -149,7 +149,7 @@ TEST_F(UdfVolume, AbsurdLengthsAreCutToTheBlock) {
     Put32(root, 176, 0x3FFFFFFF);
     Checksum(root);
     ASSERT_TRUE(read());
-    EXPECT_LT(device_.reads, 2000);
+    EXPECT_LT(device_.readCalls, 2000);
     FreeFileTree(track_.root);
     track_.root = nullptr;
 

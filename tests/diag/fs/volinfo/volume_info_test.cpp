@@ -22,21 +22,15 @@
 #include "diag/fs/volinfo/volume_info_dialog.h"
 #include "diag/ui/messages.h"
 #include "tests/diag/fs/hfs/hfs_builder.h"
-#include "tests/diag/fs/iso/memory_device.h"
+#include "tests/diag/support/memory_device.h"
+#include "tests/diag/support/test_app.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag {
 namespace {
 
+using test::app;
 using testing::MemoryDevice;
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "diag_fs_volinfo_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
 
 void PutText(std::vector<std::uint8_t>& b, std::size_t at, const std::string& text) {
     std::memcpy(b.data() + at, text.data(), text.size());
@@ -65,7 +59,7 @@ std::vector<std::uint8_t> IsoDisc() {
 class VolumeInfo : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        app();
         SetCurrentDevice(&device_);
         SetMessageResponder([this](int id, std::uint16_t, const std::string& text) {
             messages_.push_back(id);
@@ -86,7 +80,7 @@ protected:
     std::vector<std::string> Shown(bool copy = false) {
         std::vector<std::string> lines;
         bool seen = false;
-        auto* timer = new QTimer(&App());
+        auto* timer = new QTimer(&app());
         QObject::connect(timer, &QTimer::timeout, timer, [&, timer] {
             auto* dialog = qobject_cast<VolumeInfoDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) {
@@ -163,7 +157,7 @@ TEST_F(VolumeInfo, XorrisoVolumeReadsAsIsoinfoReportsIt) {
     if (std::system("command -v xorriso >/dev/null && command -v isoinfo >/dev/null") != 0) {
         GTEST_SKIP() << "xorriso and isoinfo (Debian packages xorriso, genisoimage) are needed";
     }
-    test::TempFolder folder;
+    kel::test::TempFolder folder;
     folder.write("files/A.TXT", "volume\n");
     const std::string image = (folder / "x.iso").string();
     const std::string report = (folder / "isoinfo.txt").string();

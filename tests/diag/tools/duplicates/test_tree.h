@@ -11,7 +11,7 @@
 
 #include "diag/disc/track_info.h"
 #include "diag/fs/file_node.h"
-#include "tests/diag/fs/udf/memory_device.h"
+#include "tests/diag/support/memory_device.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag::testing {

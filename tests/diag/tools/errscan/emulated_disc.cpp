@@ -1,6 +1,5 @@
 #include "emulated_disc.h"
 
-#include <QStandardPaths>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -12,9 +11,8 @@
 #include "diag/state/options.h"
 #include "diag/state/program_flags.h"
 #include "diag/ui/messages.h"
-#include "emu/drive/emulated_drive.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 
 namespace kel::diag::testing {
 namespace {
@@ -24,11 +22,6 @@ const kel::test::TempFolder& processFolder() {
     static kel::test::TempFolder folder;
     return folder;
 }
-
-class NoWaits final : public WaitClock {
-public:
-    void wait(std::chrono::milliseconds) override {}
-};
 
 }  // namespace
 
@@ -41,21 +34,15 @@ const BuiltImage* BuildImage(const std::string& name, const std::string& recipe)
     }
     const std::filesystem::path dir = processFolder() / "discs";
     std::filesystem::create_directories(dir);
-    auto parsed = mkdisc::parseRecipe("[disc]\nname = " + name + "\n" + recipe, dir / name);
-    if (auto* error = std::get_if<mkdisc::BuildError>(&parsed)) {
-        ADD_FAILURE() << error->text();
+    auto parsed = ParseRecipe("[disc]\nname = " + name + "\n" + recipe, dir / name);
+    if (!parsed) {
         return nullptr;
     }
-    mkdisc::BuildOptions options;
-    options.outputDir = dir;
-    auto made = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
-    if (auto* error = std::get_if<mkdisc::BuildError>(&made)) {
-        ADD_FAILURE() << error->text();
+    auto made = BuildDisc(*parsed, dir);
+    if (!made) {
         return nullptr;
     }
-    auto& disc = std::get<mkdisc::BuiltDisc>(made);
-    auto image = std::make_unique<BuiltImage>(
-        BuiltImage{disc.cue, std::get<mkdisc::Recipe>(parsed), disc.plan});
+    auto image = std::make_unique<BuiltImage>(BuiltImage{made->cue, *parsed, made->plan});
     return built.emplace(name, std::move(image)).first->second.get();
 }
 
@@ -76,7 +63,7 @@ const BuiltImage* AudioDisc() {
 }
 
 void EmulatedDiscTest::SetUp() {
-    if (QStandardPaths::findExecutable("xorriso").isEmpty()) {
+    if (!kel::test::haveProgram("xorriso")) {
         GTEST_SKIP() << "xorriso (Debian package xorriso) is needed to build data discs";
     }
     ::setenv("KEL_RUNTIME_DIR", (folder_ / "runtime").c_str(), 1);
@@ -107,14 +94,7 @@ void EmulatedDiscTest::insert(const BuiltImage& image, const std::string& sectio
     std::ofstream(descriptor) << "[disc]\nimage = " << image.cue.string()
                               << "\n[inquiry]\nvendor = ACME\nproduct = CDROM-4000\n"
                               << sections;
-    auto access = std::make_shared<DriveAccess>();
-    access->isCdLetter = [](char letter) { return letter == 'D'; };
-    access->openLetter = [descriptor](char, OpenFailure& failure) {
-        failure.devicePath = descriptor.string();
-        return emu::openEmulatedDrive(descriptor, failure.text);
-    };
-    access->clock = std::make_shared<NoWaits>();
-    device_ = std::make_unique<SptiDevice>(access);
+    device_ = EmulatedDevice(descriptor);
     device_->messageCallback = [this](const DeviceMessage& message) {
         messages.push_back(message.id);
         return MessageAnswer::Ok;

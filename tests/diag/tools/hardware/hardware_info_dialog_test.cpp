@@ -8,19 +8,12 @@
 #include <QTest>
 
 #include "diag/tools/hardware/hardware_info_dialog.h"
+#include "tests/diag/support/test_app.h"
 
 namespace kel::diag {
 namespace {
 
-// Kept to the end of the process: destroying it in the exit handlers, after
-// the test's key events made their input device, crashes the toolkit.
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "diag_hardware_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
+using test::app;
 
 const std::vector<std::string> kLines = {"Device name\tACME CDROM-4000", "Revision\t2.1a"};
 

@@ -1,7 +1,6 @@
-// The main window tests' surroundings: a registry, runtime folder, wave
-// output, debug log and device database of their own, messages answered and
-// recorded instead of shown, the splash cut short, and the program's state
-// back at its start values.
+// The main window tests' surroundings: those of every window test, with a
+// debug log and device database of their own, questions answered Cancel,
+// the splash cut short, and the program's state back at its start values.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,45 +19,24 @@
 #include "diag/ui/main/about_dialog.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/options/options_store.h"
-#include "tests/support/temp_folder.h"
+#include "tests/diag/support/program_fixture.h"
 
 namespace kel::diag::test {
 
-// Never destroyed: the scan's worker may still hold queued calls for it
-// when the process ends, and Qt's own globals go before a static would.
-inline QApplication& app() {
-    static int argc = 1;
-    static char name[] = "diag_main_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = new QApplication(argc, argv);
-    return *application;
-}
-
-class MainFixture : public ::testing::Test {
+class MainFixture : public ProgramFixture {
 protected:
     void SetUp() override {
-        ::setenv("KEL_REGISTRY_DIR", (folder_ / "registry").c_str(), 1);
-        ::setenv("KEL_RUNTIME_DIR", (folder_ / "runtime").c_str(), 1);
-        ::setenv("KEL_AUDIO_OUT", (folder_ / "sound.wav").c_str(), 1);
-        std::filesystem::create_directories(folder_ / "runtime");
+        ProgramFixture::SetUp();
         SetDebugLogPath(folder_ / "MORVALE.DBG");
         SetDatabaseFileName(folder_ / "ASPIDEV.DDB");
-        app();
         AboutDialog::setSplashDuration(std::chrono::milliseconds(10));
-        Options() = OptionsBlock{};
-        logSwitches().debugMode = false;
         logSwitches().writeThrough = false;
         logSwitches().allocationTracing = false;
         BusyFlag() = false;
         CloseRequested() = false;
-        SetMessageResponder([this](int id, std::uint16_t styleWord, const std::string& text) {
-            messages_.push_back(id);
-            texts_.push_back(text);
-            return answerFor(id, styleWord);
-        });
     }
     void TearDown() override {
-        SetMessageResponder({});
+        ProgramFixture::TearDown();
         SetDebugLogPath({});
         SetDatabaseFileName({});
         BusyFlag() = false;
@@ -67,22 +45,13 @@ protected:
 
     // OK to a message, Cancel to a question unless a test says otherwise;
     // guides are not ticked.
-    virtual int answerFor(int id, std::uint16_t styleWord) {
+    int answerFor(int id, std::uint16_t styleWord) override {
         if (id == 254) {
             return 0;
         }
         return styleWord == style::kOk ? answer::kOk : questionAnswer_;
     }
 
-    RegistryKey settings() const {
-        RegistryKey key;
-        EXPECT_TRUE(OpenProgramKey(key));
-        return key;
-    }
-
-    kel::test::TempFolder folder_;
-    std::vector<int> messages_;
-    std::vector<std::string> texts_;
     int questionAnswer_ = answer::kCancel;
 };
 

@@ -10,17 +10,15 @@
 
 #include "diag/ui/main/main_window.h"
 #include "main_fixture.h"
-#include "tools/mkdisc/build_disc.h"
-#include "tools/mkdisc/recipe_parser.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 
 namespace kel::diag {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool haveProgram(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
+using kel::test::haveProgram;
 
 MainWindow* mainWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -45,13 +43,10 @@ protected:
         std::ifstream file(fs::path(KEL_SOURCE_DIR) / "demo" / (std::string(name) + ".recipe"));
         std::stringstream recipe;
         recipe << file.rdbuf();
-        auto parsed = mkdisc::parseRecipe(recipe.str(), folder_ / "disc.recipe");
-        ASSERT_TRUE(std::holds_alternative<mkdisc::Recipe>(parsed));
-        mkdisc::BuildOptions options;
-        options.outputDir = folder_ / "discs";
-        auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
-        ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built));
-        const fs::path descriptor = std::get<mkdisc::BuiltDisc>(built).descriptor;
+        const auto built =
+            testing::BuildDisc(recipe.str(), folder_ / "disc.recipe", folder_ / "discs");
+        ASSERT_TRUE(built);
+        const fs::path descriptor = built->descriptor;
         ::setenv("KEL_DRIVES", ("D:=" + descriptor.string()).c_str(), 1);
     }
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "diag/device/cd_device.h"
+#include "tests/diag/support/idle_device.h"
 
 namespace kel::diag::test {
 
-class FakeDevice final : public CdDevice {
+class FakeDevice final : public testing::IdleDevice {
 public:
     FakeDevice(std::string address, std::string description, bool ready = true)
         : address_(std::move(address)), ready_(ready) {
@@ -18,25 +18,7 @@ public:
     }
 
     bool FindFirst() override { return false; }
-    bool FindNext() override { return false; }
     std::string AddressName() const override { return address_; }
-    bool Open() override { return true; }
-    bool Inquiry(std::span<std::uint8_t>) override { return false; }
-    bool ReadToc(std::uint16_t, std::span<std::uint8_t>) override { return false; }
-    bool ReadSectors(std::uint32_t, std::span<std::uint8_t>, std::uint32_t) override {
-        return false;
-    }
-    bool ReadCdda(std::uint32_t, std::span<std::uint8_t>) override { return false; }
-    bool ReadSubChannel(std::uint8_t, std::uint8_t, std::span<std::uint8_t>) override {
-        return false;
-    }
-    bool ScanRead(std::uint32_t, std::span<std::uint8_t>, std::uint32_t, bool) override {
-        return false;
-    }
-    bool ReadDiscInfo(std::span<std::uint8_t>, std::uint16_t) override { return false; }
-    bool ReadWithSubcode(std::uint32_t, std::span<std::uint8_t>, std::uint32_t) override {
-        return false;
-    }
     // Tries carry the method in bits 8-15; the drive's own setting is
     // `ownSetting`, which a write without an out word puts back.
     bool SetErrorRecovery(int value, std::uint16_t* out) override {
@@ -50,15 +32,9 @@ public:
         *out = ownSetting;
         return true;
     }
-    bool SetCddaMode(bool) override { return false; }
-    bool SetRawMode(bool) override { return false; }
-    bool LoadEject(bool) override { return false; }
-    bool SetSpeed(int) override { return false; }
-    std::string SenseText() const override { return {}; }
     std::string InterfaceName() const override { return "test"; }
     bool TestUnitReady() override { return ready_; }
     bool Seek(std::uint32_t) override { return false; }
-    std::unique_ptr<CdDevice> Clone() const override { return nullptr; }
 
     std::set<int> refused;
     std::uint16_t ownSetting = 0x2005;

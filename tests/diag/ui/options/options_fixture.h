@@ -1,60 +1,11 @@
-// The options tests' surroundings: a registry, a runtime folder and a wave
-// output of their own, messages answered and recorded instead of shown, and
-// the options block back at its defaults.
+// The options tests' surroundings: those of every window test.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
-#include "diag/device/registry_key.h"
-#include "diag/state/options.h"
-#include "diag/tools/debug_log.h"
 #include "diag/ui/guides.h"
-#include "diag/ui/messages.h"
-#include "diag/ui/options/options_store.h"
-#include "tests/support/temp_folder.h"
+#include "tests/diag/support/program_fixture.h"
 
 namespace kel::diag::test {
 
-inline QApplication& app() {
-    static int argc = 1;
-    static char name[] = "diag_options_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
-
-class OptionsFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::setenv("KEL_REGISTRY_DIR", (folder_ / "registry").c_str(), 1);
-        ::setenv("KEL_RUNTIME_DIR", (folder_ / "runtime").c_str(), 1);
-        ::setenv("KEL_AUDIO_OUT", (folder_ / "sound.wav").c_str(), 1);
-        std::filesystem::create_directories(folder_ / "runtime");
-        app();
-        Options() = OptionsBlock{};
-        logSwitches().debugMode = false;
-        SetMessageResponder([this](int id, std::uint16_t, const std::string& text) {
-            messages_.push_back(id);
-            texts_.push_back(text);
-            return answer::kOk;
-        });
-    }
-    void TearDown() override { SetMessageResponder({}); }
-
-    RegistryKey settings() const {
-        RegistryKey key;
-        EXPECT_TRUE(OpenProgramKey(key));
-        return key;
-    }
-
-    kel::test::TempFolder folder_;
-    std::vector<int> messages_;
-    std::vector<std::string> texts_;
-};
+class OptionsFixture : public ProgramFixture {};
 
 }  // namespace kel::diag::test

@@ -12,17 +12,10 @@
 #include "diag/state/options.h"
 #include "diag/state/pane_hooks.h"
 #include "diag/tools/debug_log.h"
+#include "tests/diag/support/test_app.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag::test {
-
-inline QApplication& app() {
-    static int argc = 1;
-    static char name[] = "diag_panes_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
 
 class WindowFixture : public ::testing::Test {
 protected:

@@ -13,18 +13,6 @@
 
 namespace kel::mkdisc::fs::testing {
 
-bool haveProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::optional<std::string> readerOutput(const std::vector<std::string>& argv,
                                         const std::filesystem::path& logFile) {
     const auto run = runProgram(argv, logFile);

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/have_program.h"
 #include "tools/mkdisc/fs/filesystems.h"
 
 namespace kel::mkdisc::fs::testing {
 
-bool haveProgram(const std::string& name);
+using kel::test::haveProgram;
 
 // Output of `argv` (standard output and error), or nothing when it could not
 // run or exited non-zero.

@@ -7,10 +7,9 @@
 #include <span>
 #include <string>
 
-namespace kel::diag {
+#include "diag/ui/list_line_codes.h"
 
-// Text columns of the analysis list.
-inline constexpr int kAnalysisTextColumns[] = {10, 20, 30, 40, 50, 60};
+namespace kel::diag {
 
 // `columns` are 1-based character positions in ascending order; a rule
 // line becomes a row of dashes and a bold code is dropped. `headerId` 0

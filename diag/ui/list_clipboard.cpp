@@ -1,10 +1,9 @@
-#include "diag/disc/analysis/list_clipboard.h"
+#include "diag/ui/list_clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <string_view>
 
-#include "diag/disc/analysis/analysis_lines.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {

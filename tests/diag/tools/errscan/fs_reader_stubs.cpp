@@ -1,4 +1,4 @@
-// The file-system readers' node functions for tests that link the track
+// The file-system readers' node functions for the tools' tests, which link the track
 // list without the readers: nodes in the readers' layout (record, then the
 // name), so that the list frees them as it frees theirs.
 #include <cstring>

@@ -1,0 +1,85 @@
+#include "tests/support/live_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <variant>
+
+#include "frontend/common/kel_cd_data.h"
+#include "frontend/common/request_codes.h"
+#include "platform/base/paths.h"
+#include "tests/frontend/common/link_environment.h"
+#include "tests/support/have_program.h"
+#include "tools/mkdisc/recipe_parser.h"
+
+namespace kel::test {
+
+namespace fs = std::filesystem;
+using frontend::KelCdData;
+
+std::string LiveServerMissing() {
+    if (!fs::exists(paths::programDir() / "KELCD32")) {
+        return "the drive server KELCD32 is not built beside this test";
+    }
+    if (!haveProgram("xorriso")) {
+        return "xorriso (Debian package xorriso) is needed to build data discs";
+    }
+    return {};
+}
+
+std::optional<mkdisc::BuiltDisc> BuildNamedDisc(const fs::path& folder, const std::string& name,
+                                                const std::string& recipe) {
+    const fs::path file = folder / (name + ".recipe");
+    std::ofstream(file) << "[disc]\nname = " << name << "\n" << recipe;
+    auto parsed = mkdisc::readRecipe(file);
+    if (auto* error = std::get_if<mkdisc::BuildError>(&parsed)) {
+        ADD_FAILURE() << error->text();
+        return std::nullopt;
+    }
+    mkdisc::BuildOptions options;
+    options.outputDir = folder;
+    auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
+    if (auto* error = std::get_if<mkdisc::BuildError>(&built)) {
+        ADD_FAILURE() << error->text();
+        return std::nullopt;
+    }
+    return std::get<mkdisc::BuiltDisc>(std::move(built));
+}
+
+std::string DrivesConfig(const std::map<char, fs::path>& letters) {
+    std::string config;
+    for (const auto& [letter, source] : letters) {
+        config += std::string(1, letter) + ":=" + source.string() + ";";
+    }
+    return config;
+}
+
+bool UseDrives(const std::map<char, fs::path>& letters) {
+    const std::string config = DrivesConfig(letters);
+    const char* loaded = std::getenv("KEL_DRIVES");
+    if (loaded != nullptr && config != loaded) {
+        return false;
+    }
+    ::setenv("KEL_DRIVES", config.c_str(), 1);
+    return true;
+}
+
+void ConnectToServer(frontend::Tkelcd& client) {
+    client.Formcreate();
+    ASSERT_TRUE(frontend::testing::processEventsUntil(
+        [&client] { return KelCdData.ServerConnected || client.HandshakeFailed(); },
+        std::chrono::seconds(20)));
+    ASSERT_TRUE(KelCdData.ServerConnected) << "the server did not answer the handshake";
+    client._Send(frontend::kGroupSystem, frontend::kSubGet, frontend::kSystemDeviceList & 0xFF);
+    ASSERT_EQ(KelCdData.ReplyError, 0);
+}
+
+void DisconnectFromServer(frontend::Tkelcd& client) {
+    if (KelCdData.ServerConnected) {
+        client._Send(frontend::kGroupExit, 0, 0);
+    }
+}
+
+}  // namespace kel::test
