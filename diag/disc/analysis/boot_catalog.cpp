@@ -6,6 +6,7 @@
 #include "diag/disc/analysis/analysis.h"
 #include "diag/disc/analysis/analysis_lines.h"
 #include "diag/disc/analysis/disc_reads.h"
+#include "diag/fs/le_fields.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -72,17 +73,16 @@ void reportCatalog(const Sector& catalog) {
                                       : FieldText(catalog, kDeveloper, kDeveloperLength);
     AddAnalysisLine(15174, developer, platformName(platform));
 
-    std::uint32_t load = LittleEndian16(catalog, kLoadSegment);
+    std::uint32_t load = Le16(catalog, kLoadSegment);
     if (load == 0) {
         load = kDefaultLoadSegment;
     }
     if (platform != 0) {
         load *= 16;
     }
-    const auto sectors = static_cast<std::int16_t>(LittleEndian16(catalog, kSectorCount));
+    const auto sectors = static_cast<std::int16_t>(Le16(catalog, kSectorCount));
     AddAnalysisLine(15176, bootableText(catalog[kBootIndicator] == kBootable),
-                    mediaName(catalog[kMedia]), int{sectors}, load,
-                    LittleEndian32(catalog, kLoadBlock));
+                    mediaName(catalog[kMedia]), int{sectors}, load, Le32(catalog, kLoadBlock));
     if (catalog[kNextEntry] != 0) {
         AddAnalysisLine(15177);
     }
@@ -98,7 +98,7 @@ void CheckBootCatalog(const TrackInfo& first) {
         return;
     }
     AddAnalysisRule();
-    const std::uint32_t catalogBlock = LittleEndian32(block, kCatalogPointer);
+    const std::uint32_t catalogBlock = Le32(block, kCatalogPointer);
     AddAnalysisLine(15171, catalogBlock);
     if (!ReadSector(catalogBlock, block)) {
         const CdDevice* device = CurrentDevice();

@@ -27,24 +27,6 @@ QuietDrive::~QuietDrive() {
     }
 }
 
-std::uint16_t LittleEndian16(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at) {
-    return static_cast<std::uint16_t>(block[at] | block[at + 1] << 8);
-}
-
-std::uint32_t LittleEndian32(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at) {
-    return std::uint32_t{block[at]} | std::uint32_t{block[at + 1]} << 8 |
-           std::uint32_t{block[at + 2]} << 16 | std::uint32_t{block[at + 3]} << 24;
-}
-
-std::uint16_t BigEndian16(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at) {
-    return static_cast<std::uint16_t>(block[at] << 8 | block[at + 1]);
-}
-
-std::uint32_t BigEndian32(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at) {
-    return std::uint32_t{block[at]} << 24 | std::uint32_t{block[at + 1]} << 16 |
-           std::uint32_t{block[at + 2]} << 8 | std::uint32_t{block[at + 3]};
-}
-
 std::string FieldText(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at,
                       std::size_t length) {
     const auto field = block.subspan(at, length);

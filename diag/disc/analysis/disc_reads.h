@@ -33,12 +33,6 @@ private:
     CdDevice* device_;
 };
 
-// Fields of a block at fixed offsets; the callers' offsets lie inside it.
-std::uint16_t LittleEndian16(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at);
-std::uint32_t LittleEndian32(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at);
-std::uint16_t BigEndian16(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at);
-std::uint32_t BigEndian32(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at);
-
 // `length` bytes at `at` as text: up to the first NUL, trailing blanks
 // removed.
 std::string FieldText(std::span<const std::uint8_t, kSectorBytes> block, std::size_t at,

@@ -1,9 +1,11 @@
 #include <string_view>
 
+#include "diag/device/cd_device.h"
 #include "diag/disc/analysis/analysis_lines.h"
 #include "diag/disc/analysis/track_checks.h"
 #include "diag/disc/analysis/track_order.h"
 #include "diag/disc/analysis/tree_counts.h"
+#include "diag/fs/le_fields.h"
 
 namespace kel::diag {
 namespace {
@@ -73,7 +75,7 @@ void checkXaMode(const TrackInfo& track, const DescriptorLayout& layout) {
 }
 
 void checkSizes(const TrackInfo& track, const Sector& block, const DescriptorLayout& layout) {
-    const std::uint32_t volumeSize = LittleEndian32(block, layout.volumeSpaceLittle);
+    const std::uint32_t volumeSize = Le32(block, layout.volumeSpaceLittle);
     if (track.next != nullptr) {
         const TrackInfo& next = layout.highSierra ? *track.next : NextNonTwin(track);
         const std::int64_t distance = std::int64_t{next.start} - track.start;
@@ -83,13 +85,15 @@ void checkSizes(const TrackInfo& track, const Sector& block, const DescriptorLay
             MarkQuestionable();
         }
     }
-    const std::uint32_t volumeSizeBig = BigEndian32(block, layout.volumeSpaceBig);
+    const std::uint32_t volumeSizeBig =
+        Swap32(std::span(block).subspan(layout.volumeSpaceBig).first<4>());
     if (volumeSizeBig != volumeSize) {
         AddAnalysisLine(15010, volumeSize, volumeSizeBig);
         MarkQuestionable();
     }
-    const std::uint16_t blockSize = LittleEndian16(block, layout.blockSizeLittle);
-    const std::uint16_t blockSizeBig = BigEndian16(block, layout.blockSizeBig);
+    const std::uint16_t blockSize = Le16(block, layout.blockSizeLittle);
+    const std::uint16_t blockSizeBig =
+        Swap16(std::span(block).subspan(layout.blockSizeBig).first<2>());
     if (blockSize != blockSizeBig) {
         AddAnalysisLine(15011, blockSize, blockSizeBig);
         MarkQuestionable();
@@ -173,7 +177,7 @@ void analyzeVolume(const TrackInfo& track, const DescriptorLayout& layout) {
         AddAnalysisLine(15008, descriptor, int{track.track});
         return;
     }
-    if (!layout.highSierra && LittleEndian32(block, kRootDirectoryLength) == 0) {
+    if (!layout.highSierra && Le32(block, kRootDirectoryLength) == 0) {
         finding(15071);
     }
     checkXaMode(track, layout);

@@ -12,6 +12,8 @@
 #include <span>
 #include <string_view>
 
+#include "diag/fs/le_fields.h"
+
 namespace kel::diag::iso {
 
 inline constexpr std::size_t kBlockSize = 2048;
@@ -30,15 +32,7 @@ inline std::uint8_t Byte(Bytes bytes, std::size_t offset) {
 }
 
 // Both-byte-order fields (7.2.3, 7.3.3) are read from their little-endian half.
-inline std::uint32_t Le32(Bytes bytes, std::size_t offset) {
-    if (offset > bytes.size() || bytes.size() - offset < 4) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(bytes[offset]) |
-           static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[offset + 2]) << 16 |
-           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-}
+using diag::Le32;
 
 inline bool Matches(Bytes bytes, std::size_t offset, std::string_view text) {
     if (offset > bytes.size() || bytes.size() - offset < text.size()) {

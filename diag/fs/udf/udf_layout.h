@@ -1,42 +1,25 @@
 // Where the UDF reader finds its fields: descriptor tag identifiers and the
 // byte offsets of the structures of ECMA-167 (parts 3 and 4) and of the UDF
 // additions (virtual allocation table, sparing table) that the reader uses.
-// Every field is read through LeField, which gives 0 for a field that does
-// not lie wholly inside the bytes at hand, so a length or offset taken from
-// the disc can never lead a read outside its buffer.
+// Every field is read through the checked readers of le_fields.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "diag/fs/le_fields.h"
+
 namespace kel::diag::udf {
 
 inline constexpr std::int32_t kBlockSize = 2048;
 inline constexpr std::size_t kBlockSizeBytes = 2048;
 
-// Little-endian field of `width` bytes (1, 2 or 4) at `offset`; 0 when the
-// field does not fit in `bytes`.
-inline std::uint32_t LeField(std::span<const std::uint8_t> bytes, std::size_t offset,
-                             std::size_t width) {
-    if (offset > bytes.size() || bytes.size() - offset < width) {
-        return 0;
-    }
-    std::uint32_t value = 0;
-    for (std::size_t i = width; i > 0; --i) {
-        value = value << 8 | bytes[offset + i - 1];
-    }
-    return value;
-}
-inline std::uint8_t Le8(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::uint8_t>(LeField(bytes, offset, 1));
-}
-inline std::uint16_t Le16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(LeField(bytes, offset, 2));
-}
-inline std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return LeField(bytes, offset, 4);
-}
+using diag::Le16;
+using diag::Le32;
+using diag::Le8;
+using diag::LeField;
+
 // Block numbers are held signed, as the track list holds them.
 inline std::int32_t Block32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return static_cast<std::int32_t>(Le32(bytes, offset));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/le_fields.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/node_path.h"
@@ -27,14 +28,6 @@ constexpr std::uint16_t kEmbedded = 3;
 // A chain of continuation blocks that points back into itself would never
 // end; no real file needs more blocks of descriptors than this.
 constexpr int kMaxContinuations = 256;
-
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(bytes[offset]) | bytes[offset + 1] << 8 |
-           bytes[offset + 2] << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-}
-std::uint16_t Le16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-}
 
 // Size of one descriptor and where its position lies, by form: short,
 // long, extended.
