@@ -31,12 +31,8 @@ SendActivity::~SendActivity() {
     sendsUnderWay.fetch_sub(1, std::memory_order_relaxed);
 }
 
-bool SendsUnderWay() {
-    return sendsUnderWay.load(std::memory_order_relaxed) > 0;
-}
-
 bool SendsActive() {
-    if (SendsUnderWay()) {
+    if (sendsUnderWay.load(std::memory_order_relaxed) > 0) {
         return true;
     }
     const auto since = Clock::duration(now() - lastEnd.load(std::memory_order_relaxed));

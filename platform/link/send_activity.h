@@ -21,7 +21,5 @@ public:
 // True while a send is under way, and for a short while after the last one
 // ended (a worker's next request usually follows within microseconds).
 bool SendsActive();
-// True only while a send is under way.
-bool SendsUnderWay();
 
 }  // namespace kel::link
