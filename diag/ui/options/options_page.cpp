@@ -12,13 +12,13 @@
 namespace kel::diag {
 namespace {
 
-struct BoxSpec {
+struct BoxEntry {
     const char* objectName;
     const char* text;
     std::uint8_t OptionsBlock::*field;
 };
 
-constexpr BoxSpec kBoxes[] = {
+constexpr BoxEntry kBoxes[] = {
     {"removeVersion", "&Remove version marker from files", &OptionsBlock::removeVersion},
     {"ignoreJoliet", "Ignore &Joliet or UDF filesystem (Display ISO-9660)",
      &OptionsBlock::ignoreJoliet},
@@ -38,12 +38,12 @@ constexpr BoxSpec kBoxes[] = {
 OptionsPage::OptionsPage(QWidget* parent, OptionsBlock& copy) : PreferencesPage(parent, copy) {
     setObjectName("optionsPage");
     auto* layout = new QVBoxLayout(this);
-    for (const BoxSpec& spec : kBoxes) {
-        auto* box = new QCheckBox(tr(spec.text), this);
-        box->setObjectName(spec.objectName);
+    for (const BoxEntry& entry : kBoxes) {
+        auto* box = new QCheckBox(tr(entry.text), this);
+        box->setObjectName(entry.objectName);
         layout->addWidget(box);
-        boxes_.push_back({box, spec.field});
-        if (spec.field == &OptionsBlock::acceptErrors) {
+        boxes_.push_back({box, entry.field});
+        if (entry.field == &OptionsBlock::acceptErrors) {
             acceptErrors_ = box;
         }
     }
