@@ -124,10 +124,10 @@ std::optional<std::string> StateFile::transact(const DriveState& fresh,
     if (auto error = readAll(before)) {
         return error;
     }
-    const DriveState original = parse(before, fresh);
-    DriveState state = original;
+    DriveState state = parse(before, fresh);
     change(state);
-    if (state == original && !before.empty()) {
+    // parse() left the state as the file holds it in the cache.
+    if (!before.empty() && state == cachedState_) {
         return std::nullopt;
     }
     const std::string after = serialiseState(state);
@@ -144,15 +144,17 @@ std::optional<std::string> StateFile::transact(const DriveState& fresh,
         }
         done += static_cast<std::size_t>(wrote);
     }
-    if (::ftruncate(fd_, static_cast<off_t>(after.size())) != 0) {
+    // Only a shorter text leaves a tail to cut; the cut costs more than the
+    // write.
+    if (after.size() < before.size() && ::ftruncate(fd_, static_cast<off_t>(after.size())) != 0) {
         return systemError(file_, "cannot write the drive state");
     }
     cachedText_ = after;
-    cachedState_ = state;
+    cachedState_ = std::move(state);
     return std::nullopt;
 }
 
-DriveState StateFile::parse(const std::string& text, const DriveState& fresh) {
+const DriveState& StateFile::parse(const std::string& text, const DriveState& fresh) {
     if (text.empty()) {
         return fresh;
     }

@@ -38,7 +38,9 @@ public:
 private:
     StateFile(int fd, std::filesystem::path file) : fd_(fd), file_(std::move(file)) {}
     std::optional<std::string> readAll(std::string& text);
-    DriveState parse(const std::string& text, const DriveState& fresh);
+    // `fresh` for an empty text, otherwise the cached state that `text`
+    // parses to.
+    const DriveState& parse(const std::string& text, const DriveState& fresh);
 
     int fd_ = -1;
     std::filesystem::path file_;

@@ -102,11 +102,12 @@ void tcompare::Execute() {
 
 bool tcompare::ReadBlock(Side side, int count, std::vector<std::uint8_t>& into) {
     const std::size_t bytes = static_cast<std::size_t>(count) * kRawSector;
-    if (data_.ReplyBuffer.size() < bytes || into.size() < bytes) {
+    if (into.size() < bytes) {
         ReportReadError(side, false);
         return false;
     }
-    KelCdData.ServerReplyBuffer = data_.ReplyBuffer;
+    // The reply goes straight into the block: a copy less per read.
+    KelCdData.ServerReplyBuffer = std::span(into).first(bytes);
     KelCdData.DriveNumber = side == Side::Master ? data_.MasterDevice : data_.CopyDevice;
     KelCdData.ParamA = data_.CurrentLba;
     KelCdData.ParamB = count;
@@ -125,7 +126,6 @@ bool tcompare::ReadBlock(Side side, int count, std::vector<std::uint8_t>& into) 
                                   KelCdData.ReplyErrorCode == frontend::kNoServerReply);
         return false;
     }
-    std::memcpy(into.data(), data_.ReplyBuffer.data(), bytes);
     return true;
 }
 

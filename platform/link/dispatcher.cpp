@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -24,6 +25,15 @@ constexpr int kEventsPerPass = 64;
 // How long a result may take to fit into the sender's socket before the
 // sender is taken for stuck and its connection dropped.
 constexpr int kResultTimeoutMs = 5000;
+// How long a thread with nothing to do watches its lanes before it sleeps.
+// In the link's request/reply exchanges the next message comes within
+// microseconds; putting the thread to sleep and waking it again costs more
+// than the whole exchange on a busy or virtual machine.
+constexpr std::chrono::microseconds kSpin{100};
+// While spinning, the sockets (posts, new connections, rings, a loop's quit)
+// are asked once per so many looks at the lanes: an epoll call costs as much
+// as a hundred looks.
+constexpr unsigned kLaneLooksPerSocketLook = 64;
 
 void watch(int epoll, int fd) {
     epoll_event event{};
@@ -131,30 +141,47 @@ void Dispatcher::serveWhileWaiting() {
     handleNext(0);
 }
 
-void Dispatcher::awaitReadable(int fd) {
-    // The connection joins the inbox's own epoll set for the wait, so that one
-    // epoll_wait covers both (a round trip of the server's pattern makes four
-    // such waits). One-shot, because a send nested inside this wait must not
-    // be woken over and over by this connection's result. It stays in the set
-    // between waits, disarmed, so that each wait costs one call to re-arm it;
-    // closing the connection takes it out.
-    epoll_event event{};
-    event.events = EPOLLIN | EPOLLONESHOT;
-    event.data.fd = fd;
-    if (::epoll_ctl(epoll_, EPOLL_CTL_MOD, fd, &event) != 0 &&
-        (errno != ENOENT || ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) != 0)) {
-        // Out of epoll watches: wait side by side after all.
-        if (waitFor(fd, POLLIN, epoll_).second) {
-            handleNext(0);
-        }
-        return;
-    }
-    Awaited self{fd};
+void Dispatcher::awaitSend(int fd, Lane* lane, std::uint32_t seq) {
+    Awaited self{fd, lane, seq};
     awaited_.push_back(&self);
+    if (lane == nullptr) {
+        armAwaited();
+    }
     while (!self.ready) {
         handleNext(-1);
     }
     awaited_.pop_back();
+    // The caller may go back to an event loop that sleeps.
+    unwatchLanes();
+}
+
+void Dispatcher::watchLanes() {
+    if (watching_) {
+        return;
+    }
+    watching_ = true;
+    for (const auto& connection : lanes_) {
+        connection->shared->lane().receiverRing.store(0, std::memory_order_relaxed);
+    }
+}
+
+void Dispatcher::unwatchLanes() {
+    if (stopWatching()) {
+        signalPosted();
+    }
+}
+
+bool Dispatcher::stopWatching() {
+    if (!watching_) {
+        return false;
+    }
+    watching_ = false;
+    for (const auto& connection : lanes_) {
+        connection->shared->lane().receiverRing.store(1, std::memory_order_relaxed);
+    }
+    // A sender that published before it could see the flag did not ring.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    return pendingSend() != nullptr;
 }
 
 void Dispatcher::watchWakeup(int fd) {
@@ -168,22 +195,167 @@ void Dispatcher::unwatchWakeup(int fd) {
 }
 
 bool Dispatcher::handleNext(int timeoutMs) {
-    // One event at a time: a handler may close descriptors that a longer
-    // batch would still name.
+    // One piece of work at a time: a handler may close descriptors and drop
+    // connections that a longer batch would still name.
     epoll_event event{};
-    auto wait = [&](int ms) {
-        int n;
-        do {
-            n = ::epoll_wait(epoll_, &event, 1, ms);
-        } while (n < 0 && errno == EINTR && ms <= 0);
-        return n;
-    };
-    int n = timeoutMs < 0 ? spinThenBlock(wait) : wait(timeoutMs);
-    if (n <= 0) {
+    if (serveLanes()) {
+        return true;
+    }
+    if (waitSockets(event, 0) > 0) {
+        handleEvent(event.data.fd);
+        return true;
+    }
+    if (timeoutMs == 0) {
+        return false;
+    }
+    // The watch goes on after work is found: the caller comes back for more,
+    // and a thread that leaves for a loop of its own unwatches first.
+    watchLanes();
+    const auto end = std::chrono::steady_clock::now() + kSpin;
+    for (unsigned look = 1;; ++look) {
+        if (laneWorkWaits()) {
+            return serveLanes();
+        }
+        if (look % kLaneLooksPerSocketLook == 0) {
+            if (waitSockets(event, 0) > 0) {
+                handleEvent(event.data.fd);
+                return true;
+            }
+            if (std::chrono::steady_clock::now() >= end) {
+                return sleepForNext();
+            }
+        }
+    }
+}
+
+bool Dispatcher::sleepForNext() {
+    stopWatching();
+    Awaited* awaited = awaited_.empty() ? nullptr : awaited_.back();
+    if (awaited != nullptr && awaited->lane != nullptr) {
+        awaited->lane->senderRing.store(1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+    }
+    if (laneWorkWaits()) {
+        return serveLanes();
+    }
+    if (awaited != nullptr) {
+        armAwaited();
+        if (awaited->ready) {
+            return true;
+        }
+    }
+    epoll_event event{};
+    if (waitSockets(event, -1) <= 0) {
         return false;
     }
     handleEvent(event.data.fd);
     return true;
+}
+
+int Dispatcher::waitSockets(epoll_event& event, int timeoutMs) {
+    int n;
+    do {
+        n = ::epoll_wait(epoll_, &event, 1, timeoutMs);
+    } while (n < 0 && errno == EINTR && timeoutMs <= 0);
+    return n;
+}
+
+void Dispatcher::armAwaited() {
+    // The awaited connection joins the inbox's own epoll set for the sleep,
+    // so that one epoll_wait covers both. One-shot, because a send nested
+    // inside this wait must not be woken over and over by this connection.
+    // It stays in the set between waits, disarmed, so that each sleep costs
+    // one call to re-arm it; closing the connection takes it out.
+    Awaited& awaited = *awaited_.back();
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLONESHOT;
+    event.data.fd = awaited.fd;
+    if (::epoll_ctl(epoll_, EPOLL_CTL_MOD, awaited.fd, &event) != 0 &&
+        (errno != ENOENT || ::epoll_ctl(epoll_, EPOLL_CTL_ADD, awaited.fd, &event) != 0)) {
+        // Out of epoll watches: wait side by side after all.
+        Readiness ready = waitFor(awaited.fd, POLLIN, epoll_);
+        awaited.ready = ready.first;
+    }
+}
+
+bool Dispatcher::serveLanes() {
+    if (!awaited_.empty()) {
+        Awaited& awaited = *awaited_.back();
+        if (awaited.lane != nullptr &&
+            awaited.lane->resultSeq.load(std::memory_order_acquire) == awaited.seq) {
+            awaited.ready = true;
+            return true;
+        }
+    }
+    if (std::shared_ptr<Connection> connection = pendingSend()) {
+        serveLaneSend(connection);
+        return true;
+    }
+    return false;
+}
+
+bool Dispatcher::laneWorkWaits() {
+    if (!awaited_.empty()) {
+        const Awaited& awaited = *awaited_.back();
+        if (awaited.lane != nullptr &&
+            awaited.lane->resultSeq.load(std::memory_order_acquire) == awaited.seq) {
+            return true;
+        }
+    }
+    return pendingSend() != nullptr;
+}
+
+std::shared_ptr<Dispatcher::Connection> Dispatcher::pendingSend() {
+    const std::size_t count = lanes_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = (nextLane_ + i) % count;
+        const std::shared_ptr<Connection>& connection = lanes_[at];
+        if (!connection->busy && connection->shared->lane().sendSeq.load(
+                                     std::memory_order_acquire) != connection->lastSeq) {
+            nextLane_ = (at + 1) % count;
+            return connection;
+        }
+    }
+    return nullptr;
+}
+
+void Dispatcher::serveLaneSend(const std::shared_ptr<Connection>& connection) {
+    Lane& lane = connection->shared->lane();
+    const std::uint32_t seq = lane.sendSeq.load(std::memory_order_acquire);
+    connection->lastSeq = seq;
+    lane.takenSeq.store(seq, std::memory_order_release);
+    const std::uint32_t length = lane.length.load(std::memory_order_relaxed);
+    std::span<const std::byte> payload = connection->shared->payload();
+    if (length > payload.size()) {
+        drop(*connection,
+             "a shared send of " + std::to_string(length) + " bytes exceeds its memory");
+        return;
+    }
+    Message message;
+    message.msg = kCopyData;
+    message.wParam = lane.wParam.load(std::memory_order_relaxed);
+    message.origin = Origin::Sent;
+    message.dwData = lane.dwData.load(std::memory_order_relaxed);
+    message.data = payload.first(length);
+    connection->busy = true;
+    const std::int64_t result = call(connection->window, message);
+    connection->busy = false;
+    if (connection->closed) {
+        return;
+    }
+    lane.result.store(result, std::memory_order_relaxed);
+    lane.resultSeq.store(seq, std::memory_order_release);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (lane.senderRing.load(std::memory_order_relaxed) != 0) {
+        ring(*connection);
+    }
+}
+
+void Dispatcher::ring(Connection& connection) {
+    auto bytes = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
+    if (!sendAllWithin(connection.fd, bytes, kResultTimeoutMs)) {
+        drop(connection, "the sender does not take its result");
+    }
 }
 
 void Dispatcher::handleEvent(int fd) {
@@ -225,7 +397,7 @@ void Dispatcher::acceptConnections(int listenFd, Handle window) {
 void Dispatcher::readConnection(const std::shared_ptr<Connection>& connection) {
     int passedFd = -1;
     ssize_t n = receiveSome(connection->fd, readBuffer_, passedFd);
-    if (passedFd >= 0 && !takeSharedRegion(*connection, passedFd)) {
+    if (passedFd >= 0 && !takeSharedRegion(connection, passedFd)) {
         return;
     }
     if (n == -EAGAIN || n == -EINTR) {
@@ -254,18 +426,20 @@ void Dispatcher::readConnection(const std::shared_ptr<Connection>& connection) {
     }
 }
 
-bool Dispatcher::takeSharedRegion(Connection& connection, int fd) {
-    if (connection.shared) {
+bool Dispatcher::takeSharedRegion(const std::shared_ptr<Connection>& connection, int fd) {
+    if (connection->shared) {
         closeFd(fd);
-        drop(connection, "a second shared payload memory");
+        drop(*connection, "a second shared payload memory");
         return false;
     }
     std::string error;
-    connection.shared = SharedView::adopt(fd, kMaxFramePayload, error);
-    if (!connection.shared) {
-        drop(connection, error);
+    connection->shared = SharedView::adopt(fd, kMaxFramePayload, error);
+    if (!connection->shared) {
+        drop(*connection, error);
         return false;
     }
+    connection->shared->lane().receiverRing.store(watching_ ? 0 : 1, std::memory_order_relaxed);
+    lanes_.push_back(connection);
     return true;
 }
 
@@ -277,21 +451,16 @@ void Dispatcher::handleFrame(Connection& connection, const Frame& frame) {
             posted_.push_back(Posted{connection.window, header});
             signalPosted();
             return;
-        case FrameKind::Send:
-        case FrameKind::SharedSend: {
+        case FrameKind::Ring:
+            // The lane is looked at before the next wait.
+            return;
+        case FrameKind::Send: {
             Message message;
             message.msg = kCopyData;
             message.wParam = header.wParam;
             message.origin = Origin::Sent;
             message.dwData = std::bit_cast<std::uint64_t>(header.lParam);
-            if (header.kind == FrameKind::Send) {
-                message.data = frame.payload;
-            } else if (connection.shared) {
-                message.data = connection.shared->bytes().first(header.length);
-            } else {
-                drop(connection, "shared payload without its memory");
-                return;
-            }
+            message.data = frame.payload;
             std::int64_t result = call(connection.window, message);
             if (connection.closed) {
                 return;
@@ -320,6 +489,12 @@ void Dispatcher::drop(Connection& connection, std::string_view why) {
             "link", windowName(connection.window) + ": dropping a connection: " + std::string(why));
     }
     connection.closed = true;
+    if (connection.shared) {
+        // A sender that still publishes here must write, and so learn at
+        // once that the connection is gone.
+        connection.shared->lane().receiverRing.store(1, std::memory_order_relaxed);
+    }
+    std::erase_if(lanes_, [&](const auto& laned) { return laned.get() == &connection; });
     ::epoll_ctl(epoll_, EPOLL_CTL_DEL, connection.fd, nullptr);
     closeFd(connection.fd);
     connections_.erase(connection.fd);

@@ -4,6 +4,8 @@
 // queue for the thread's loop.
 #pragma once
 
+#include <sys/epoll.h>
+
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "platform/link/frame.h"
+#include "platform/link/lane.h"
 #include "platform/link/message.h"
 #include "platform/link/shared_region.h"
 
@@ -28,7 +31,8 @@ public:
     Dispatcher& operator=(const Dispatcher&) = delete;
 
     // Readable whenever something waits to be handled: an incoming connection,
-    // a frame, or queued posted messages.
+    // a frame, queued posted messages, or a send in a lane while the thread
+    // does not watch its lanes.
     int fd() const { return epoll_; }
 
     void attach(Handle window, int listenFd, std::shared_ptr<const Handler> handler);
@@ -46,8 +50,18 @@ public:
     // For a thread waiting in a send: handles one waiting event; sent
     // messages are handled, posts are queued.
     void serveWhileWaiting();
-    // The same, until `fd` (a connection this thread sends on) is readable.
-    void awaitReadable(int fd);
+    // For a thread waiting in a send on connection `fd`: serves the thread's
+    // windows until the result numbered `seq` is in `lane`, or, without a
+    // lane, until `fd` is readable. Returns early when `fd` becomes readable
+    // (a ring, or the receiver's end).
+    void awaitSend(int fd, Lane* lane, std::uint32_t seq);
+
+    // A thread that polls instead of sleeping (a Qt loop while sends are under
+    // way) watches its lanes: peers then publish without ringing. It must stop
+    // before it may sleep; stopping wakes the thread's loop if a send came in
+    // unrung meanwhile.
+    void watchLanes();
+    void unwatchLanes();
 
     // A loop's own wake-up descriptor: it ends a waitAndDispatch.
     void watchWakeup(int fd);
@@ -76,11 +90,18 @@ private:
         FrameReader reader;
         std::deque<Frame> ready;
         bool closed = false;
-        // The sender's payload memory, once it has passed it.
+        // The sender's shared memory, once it has passed it.
         std::unique_ptr<SharedView> shared;
+        // The number of the last send taken from the lane.
+        std::uint32_t lastSeq = 0;
+        // Set while the handler of its lane's send runs: a sender that
+        // publishes again before its result must wait, not nest us deeper.
+        bool busy = false;
     };
     struct Awaited {
         int fd;
+        Lane* lane;
+        std::uint32_t seq;
         bool ready = false;
     };
     struct Posted {
@@ -89,11 +110,20 @@ private:
     };
 
     bool handleNext(int timeoutMs);
+    bool sleepForNext();
+    int waitSockets(epoll_event& event, int timeoutMs);
     void handleEvent(int fd);
+    bool serveLanes();
+    bool laneWorkWaits();
+    std::shared_ptr<Connection> pendingSend();
+    void serveLaneSend(const std::shared_ptr<Connection>& connection);
+    bool stopWatching();
+    void armAwaited();
     void acceptConnections(int listenFd, Handle window);
     void readConnection(const std::shared_ptr<Connection>& connection);
-    bool takeSharedRegion(Connection& connection, int fd);
+    bool takeSharedRegion(const std::shared_ptr<Connection>& connection, int fd);
     void handleFrame(Connection& connection, const Frame& frame);
+    void ring(Connection& connection);
     void drop(Connection& connection, std::string_view why);
     void drainPosted();
     void signalPosted();
@@ -101,12 +131,17 @@ private:
     int epoll_;
     int wake_;
     int waitDepth_ = 0;
+    bool watching_ = false;
     std::vector<int> wakeups_;
     // Sends waiting for their results, innermost last.
     std::vector<Awaited*> awaited_;
     std::unordered_map<Handle, Inbox> windows_;
     std::unordered_map<int, Handle> listeners_;
     std::unordered_map<int, std::shared_ptr<Connection>> connections_;
+    // The connections whose senders have passed their lanes, and where the
+    // next search for a waiting send starts (so that no sender starves).
+    std::vector<std::shared_ptr<Connection>> lanes_;
+    std::size_t nextLane_ = 0;
     std::deque<Posted> posted_;
     std::vector<std::byte> readBuffer_;
 };

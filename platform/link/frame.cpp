@@ -46,7 +46,7 @@ bool decodeHeader(std::span<const std::byte, kFrameHeaderSize> bytes, FrameHeade
     }
     auto kind = get<std::uint8_t>(bytes, 4);
     if (kind < static_cast<std::uint8_t>(FrameKind::Post) ||
-        kind > static_cast<std::uint8_t>(FrameKind::SharedSend)) {
+        kind > static_cast<std::uint8_t>(FrameKind::Ring)) {
         error = "unknown frame kind " + std::to_string(kind);
         return false;
     }
@@ -63,8 +63,7 @@ bool decodeHeader(std::span<const std::byte, kFrameHeaderSize> bytes, FrameHeade
         error = "payload of " + std::to_string(header.length) + " bytes exceeds the limit";
         return false;
     }
-    if (header.length != 0 && header.kind != FrameKind::Send &&
-        header.kind != FrameKind::SharedSend) {
+    if (header.length != 0 && header.kind != FrameKind::Send) {
         error = "payload on a frame that carries none";
         return false;
     }
@@ -89,8 +88,7 @@ FrameReader::Status FrameReader::feed(std::span<const std::byte>& input) {
             return Status::Bad;
         }
         headerDone_ = true;
-        // A shared send's bytes are in shared memory, not in the stream.
-        frame_.payload.resize(frame_.header.kind == FrameKind::Send ? frame_.header.length : 0);
+        frame_.payload.resize(frame_.header.length);
         payloadFill_ = 0;
     }
     std::size_t n = std::min(input.size(), frame_.payload.size() - payloadFill_);

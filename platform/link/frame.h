@@ -5,10 +5,10 @@
 //   4  u8  kind, 3 zeros   12  u32 payload length   24 i64 lParam
 //
 // A sent copy-data record carries the sender's window in wParam and dwData in
-// lParam; a result frame carries the handler's result in lParam. A shared send
-// is a send whose payload lies in the connection's shared memory
-// (shared_region.h): its length is in the header, its bytes are not in the
-// stream.
+// lParam; a result frame carries the handler's result in lParam. Those two
+// travel on the socket only when no shared memory could be had; otherwise a
+// send and its result go through the connection's lane (lane.h), and a ring
+// frame, header only, wakes the end that is not watching its lanes.
 #pragma once
 
 #include <array>
@@ -23,13 +23,7 @@ namespace kel::link {
 inline constexpr std::size_t kFrameHeaderSize = 32;
 inline constexpr std::uint32_t kMaxFramePayload = 1u << 20;
 
-enum class FrameKind : std::uint8_t {
-    Post = 1,
-    Broadcast = 2,
-    Send = 3,
-    Result = 4,
-    SharedSend = 5
-};
+enum class FrameKind : std::uint8_t { Post = 1, Broadcast = 2, Send = 3, Result = 4, Ring = 5 };
 
 struct FrameHeader {
     FrameKind kind = FrameKind::Post;
@@ -47,8 +41,7 @@ struct Frame {
 std::array<std::byte, kFrameHeaderSize> encodeHeader(const FrameHeader& header);
 
 // Checks every field before anything trusts it: the magic, a known kind, zero
-// padding, and a payload only on sends (inline or shared) and never above
-// kMaxFramePayload.
+// padding, and a payload only on sends and never above kMaxFramePayload.
 // Returns false with `error` set when the header is malformed.
 bool decodeHeader(std::span<const std::byte, kFrameHeaderSize> bytes, FrameHeader& header,
                   std::string& error);

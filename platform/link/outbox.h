@@ -2,6 +2,7 @@
 // between messages: a request and its reply cost no connect and accept.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -21,10 +22,12 @@ struct Outgoing {
     // result to come back could be taken for the wrong send.
     bool awaiting = false;
     FrameReader results;
-    // Memory for large payloads, made on first need; `sharedPassed` once the
-    // receiver has been given its descriptor.
+    // The lane and payload memory, made on the first send; `sharedPassed`
+    // once the receiver has been given its descriptor.
     std::unique_ptr<SharedRegion> shared;
     bool sharedPassed = false;
+    // The number of the last send published in the lane.
+    std::uint32_t sendSeq = 0;
     ~Outgoing();
 };
 

@@ -17,10 +17,17 @@ QtLink::QtLink(QObject* parent)
 }
 
 void QtLink::serve() {
-    Dispatcher::current().dispatchReady();
+    Dispatcher& dispatcher = Dispatcher::current();
+    dispatcher.dispatchReady();
+    // While polling, peers need not ring; before the loop may sleep again
+    // they must.
     if (!SendsActive()) {
         poll_.stop();
-    } else if (!poll_.isActive()) {
+        dispatcher.unwatchLanes();
+        return;
+    }
+    dispatcher.watchLanes();
+    if (!poll_.isActive()) {
         poll_.start();
     }
 }

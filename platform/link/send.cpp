@@ -8,6 +8,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,6 @@ static_assert(kMaxPayload == kMaxFramePayload);
 // A post is small; if an inbox cannot take one within this time its reader
 // has stopped, and the message is dropped as a full desktop queue drops it.
 constexpr int kPostTimeoutMs = 1000;
-// Payloads from this size on go through the connection's shared memory.
-constexpr std::size_t kSharedPayloadFrom = 8 * 1024;
 
 std::string windowName(Handle window) {
     return "window " + std::to_string(window);
@@ -73,17 +72,33 @@ WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> head,
     return outcome;
 }
 
-// Waits for the result frame, serving the thread's inbox meanwhile.
-SendResult awaitResult(Handle window, Outgoing& connection, Dispatcher& dispatcher) {
+// Waits for the result of send number `seq`: in the lane, or without one
+// as a result frame on the socket, serving the thread's inbox meanwhile. On a
+// laned connection the socket carries only rings, or the receiver's end.
+SendResult awaitResult(Handle window, Outgoing& connection, Lane* lane, std::uint32_t seq,
+                       Dispatcher& dispatcher) {
+    auto laneResult = [&]() -> std::optional<SendResult> {
+        if (lane != nullptr && lane->resultSeq.load(std::memory_order_acquire) == seq) {
+            return SendResult{SendStatus::Delivered, lane->result.load(std::memory_order_relaxed)};
+        }
+        return std::nullopt;
+    };
     std::array<std::byte, kFrameHeaderSize> buffer;
     for (;;) {
-        dispatcher.awaitReadable(connection.fd);
+        if (auto result = laneResult()) {
+            return *result;
+        }
+        dispatcher.awaitSend(connection.fd, lane, seq);
+        if (auto result = laneResult()) {
+            return *result;
+        }
         ssize_t n = receiveSome(connection.fd, buffer);
         if (n == -EAGAIN || n == -EINTR) {
             continue;
         }
         if (n <= 0) {
-            return {SendStatus::ReceiverDied, 0};
+            // A receiver that answered and then ended still answered.
+            return laneResult().value_or(SendResult{SendStatus::ReceiverDied, 0});
         }
         std::span<const std::byte> input(buffer.data(), static_cast<std::size_t>(n));
         FrameReader::Status status = connection.results.feed(input);
@@ -91,28 +106,44 @@ SendResult awaitResult(Handle window, Outgoing& connection, Dispatcher& dispatch
             continue;
         }
         Frame frame = connection.results.take();
-        if (status == FrameReader::Status::Bad || frame.header.kind != FrameKind::Result ||
-            !input.empty()) {
+        const FrameKind expected = lane != nullptr ? FrameKind::Ring : FrameKind::Result;
+        if (status == FrameReader::Status::Bad || frame.header.kind != expected || !input.empty()) {
             log::warning("link", windowName(window) + ": answered a send with a malformed frame");
             return {SendStatus::ReceiverDied, 0};
         }
-        return {SendStatus::Delivered, frame.header.lParam};
+        if (lane == nullptr) {
+            return {SendStatus::Delivered, frame.header.lParam};
+        }
     }
 }
 
-// Copies `data` into the connection's shared memory, making it on first use.
-// False when there is none to be had; the payload then goes inline.
-bool placeShared(Outgoing& connection, std::span<const std::byte> data) {
+// The connection's shared memory, made on first use. Null when there is none
+// to be had; the send then goes inline on the socket.
+Lane* laneOf(Outgoing& connection) {
     if (!connection.shared) {
         std::string error;
         connection.shared = SharedRegion::create(kMaxFramePayload, error);
         if (!connection.shared) {
             log::warning("link", error);
-            return false;
+            return nullptr;
         }
     }
-    std::memcpy(connection.shared->bytes().data(), data.data(), data.size());
-    return true;
+    return &connection.shared->lane();
+}
+
+// Puts the send into the lane; returns its number.
+std::uint32_t publish(Outgoing& connection, const FrameHeader& header,
+                      std::span<const std::byte> data) {
+    Lane& lane = connection.shared->lane();
+    std::memcpy(connection.shared->payload().data(), data.data(), data.size());
+    lane.length.store(header.length, std::memory_order_relaxed);
+    lane.wParam.store(header.wParam, std::memory_order_relaxed);
+    lane.dwData.store(std::bit_cast<std::uint64_t>(header.lParam), std::memory_order_relaxed);
+    lane.senderRing.store(0, std::memory_order_relaxed);
+    const std::uint32_t seq = ++connection.sendSeq;
+    lane.sendSeq.store(seq, std::memory_order_release);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    return seq;
 }
 
 void deliverPost(Handle window, const FrameHeader& header) {
@@ -197,28 +228,43 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
         if (!connection) {
             return {SendStatus::NoWindow, 0};
         }
-        const bool shared = data.size() >= kSharedPayloadFrom && placeShared(*connection, data);
-        header.kind = shared ? FrameKind::SharedSend : FrameKind::Send;
-        const int passFd = shared && !connection->sharedPassed ? connection->shared->fd() : -1;
+        Lane* lane = laneOf(*connection);
+        std::uint32_t seq = 0;
         auto head = encodeHeader(header);
+        std::span<const std::byte> payload = data;
+        int passFd = -1;
+        bool mustWrite = true;
+        if (lane != nullptr) {
+            seq = publish(*connection, header, data);
+            // The first send hands the memory over; later ones ring only a
+            // receiver that does not watch its lanes.
+            passFd = connection->sharedPassed ? -1 : connection->shared->fd();
+            mustWrite = passFd >= 0 || lane->receiverRing.load(std::memory_order_relaxed) != 0;
+            head = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
+            payload = {};
+        }
         connection->awaiting = true;
-        WriteOutcome written = writeFrame(
-            *connection, head, shared ? std::span<const std::byte>() : data, passFd, dispatcher);
-        if (written.started && passFd >= 0) {
-            connection->sharedPassed = true;
-        }
-        if (written.error != 0) {
-            connection->awaiting = false;
-            outbox.forget(window, connection);
-            if (!written.started && peerGone(written.error)) {
-                continue;  // a stale connection; retry on a fresh one
+        if (mustWrite) {
+            WriteOutcome written = writeFrame(*connection, head, payload, passFd, dispatcher);
+            if (written.started && passFd >= 0) {
+                connection->sharedPassed = true;
             }
-            return {SendStatus::ReceiverDied, 0};
+            if (written.error != 0) {
+                connection->awaiting = false;
+                outbox.forget(window, connection);
+                if (!written.started && peerGone(written.error)) {
+                    continue;  // a stale connection; retry on a fresh one
+                }
+                return {SendStatus::ReceiverDied, 0};
+            }
         }
-        SendResult result = awaitResult(window, *connection, dispatcher);
+        SendResult result = awaitResult(window, *connection, lane, seq, dispatcher);
         connection->awaiting = false;
         if (!result.delivered()) {
             outbox.forget(window, connection);
+            if (lane != nullptr && lane->takenSeq.load(std::memory_order_acquire) != seq) {
+                continue;  // the receiver never saw it: a stale connection
+            }
         }
         return result;
     }

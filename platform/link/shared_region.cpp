@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace kel::link {
 namespace {
@@ -19,7 +20,8 @@ std::string systemError(const char* what) {
 
 }  // namespace
 
-std::unique_ptr<SharedRegion> SharedRegion::create(std::size_t size, std::string& error) {
+std::unique_ptr<SharedRegion> SharedRegion::create(std::size_t payloadSize, std::string& error) {
+    const std::size_t size = kLaneBytes + payloadSize;
     int fd = ::memfd_create("kel-link", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd < 0) {
         error = systemError("shared payload memory");
@@ -37,6 +39,9 @@ std::unique_ptr<SharedRegion> SharedRegion::create(std::size_t size, std::string
         ::close(fd);
         return nullptr;
     }
+    // Until the receiver has the memory and says otherwise, it must be rung.
+    Lane* lane = new (base) Lane{};
+    lane->receiverRing.store(1, std::memory_order_relaxed);
     return std::unique_ptr<SharedRegion>(new SharedRegion(fd, static_cast<std::byte*>(base), size));
 }
 
@@ -45,7 +50,8 @@ SharedRegion::~SharedRegion() {
     ::close(fd_);
 }
 
-std::unique_ptr<SharedView> SharedView::adopt(int fd, std::size_t minimum, std::string& error) {
+std::unique_ptr<SharedView> SharedView::adopt(int fd, std::size_t payloadSize, std::string& error) {
+    const std::size_t minimum = kLaneBytes + payloadSize;
     struct stat status {};
     int seals = ::fcntl(fd, F_GET_SEALS);
     if (seals < 0 || (seals & kRequiredSeals) != kRequiredSeals || ::fstat(fd, &status) != 0 ||
@@ -56,18 +62,27 @@ std::unique_ptr<SharedView> SharedView::adopt(int fd, std::size_t minimum, std::
         ::close(fd);
         return nullptr;
     }
-    void* base = ::mmap(nullptr, minimum, PROT_READ, MAP_SHARED, fd, 0);
-    ::close(fd);
-    if (base == MAP_FAILED) {
+    void* lane = ::mmap(nullptr, kLaneBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void* payload = ::mmap(nullptr, payloadSize, PROT_READ, MAP_SHARED, fd, kLaneBytes);
+    if (lane == MAP_FAILED || payload == MAP_FAILED) {
         error = systemError("shared payload mapping");
+        if (lane != MAP_FAILED) {
+            ::munmap(lane, kLaneBytes);
+        }
+        if (payload != MAP_FAILED) {
+            ::munmap(payload, payloadSize);
+        }
+        ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<SharedView>(
-        new SharedView(static_cast<const std::byte*>(base), minimum));
+    ::close(fd);
+    return std::unique_ptr<SharedView>(new SharedView(
+        static_cast<Lane*>(lane), static_cast<const std::byte*>(payload), payloadSize));
 }
 
 SharedView::~SharedView() {
-    ::munmap(const_cast<std::byte*>(base_), size_);
+    ::munmap(lane_, kLaneBytes);
+    ::munmap(const_cast<std::byte*>(payload_), payloadSize_);
 }
 
 }  // namespace kel::link

@@ -25,10 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (status == kel::link::FrameReader::Status::Ready) {
                 kel::link::Frame frame = reader.take();
-                // A shared send's bytes are in shared memory, never in the stream.
-                const std::size_t inStream =
-                    frame.header.kind == kel::link::FrameKind::SharedSend ? 0 : frame.header.length;
-                if (frame.payload.size() != inStream) {
+                if (frame.payload.size() != frame.header.length ||
+                    (frame.header.length != 0 && frame.header.kind != kel::link::FrameKind::Send)) {
                     __builtin_trap();
                 }
             }

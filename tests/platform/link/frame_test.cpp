@@ -80,23 +80,25 @@ TEST(FrameReader, ReassemblesFramesSplitAnywhere) {
     EXPECT_FALSE(reader.midFrame());
 }
 
-TEST(FrameReader, ASharedSendEndsWithItsHeader) {
-    // Its length names bytes in shared memory: the next frame follows at once.
-    FrameHeader shared{FrameKind::SharedSend, 0x4A, 28224, 7, 9};
-    auto head = encodeHeader(shared);
+TEST(FrameReader, ARingCarriesNoPayload) {
+    // A ring's length would name bytes nobody sends: refused, not waited for.
+    FrameHeader ring{FrameKind::Ring, 0, 0, 0, 0};
+    auto head = encodeHeader(ring);
     std::vector<std::byte> stream(head.begin(), head.end());
     auto next = sendFrame(2, std::byte{0x5A});
     stream.insert(stream.end(), next.begin(), next.end());
-
     std::span<const std::byte> input(stream);
     FrameReader reader;
     ASSERT_EQ(reader.feed(input), FrameReader::Status::Ready);
-    Frame frame = reader.take();
-    EXPECT_EQ(frame.header.kind, FrameKind::SharedSend);
-    EXPECT_EQ(frame.header.length, 28224u);
-    EXPECT_TRUE(frame.payload.empty());
+    EXPECT_EQ(reader.take().header.kind, FrameKind::Ring);
     ASSERT_EQ(reader.feed(input), FrameReader::Status::Ready);
     EXPECT_EQ(reader.take().payload, std::vector<std::byte>(2, std::byte{0x5A}));
+
+    FrameHeader decoded;
+    std::string error;
+    ring.length = 28224;
+    EXPECT_FALSE(decodeHeader(encodeHeader(ring), decoded, error));
+    EXPECT_EQ(error, "payload on a frame that carries none");
 }
 
 TEST(FrameReader, StopsAtTheEndOfOneFrameAndStaysBadAfterGarbage) {

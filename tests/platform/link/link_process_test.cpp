@@ -17,6 +17,7 @@
 #include "platform/link/loop.h"
 #include "platform/link/registered_message.h"
 #include "platform/link/send.h"
+#include "platform/link/shared_region.h"
 #include "platform/link/unix_socket.h"
 #include "platform/link/window.h"
 #include "tests/platform/link/peer_process.h"
@@ -260,17 +261,48 @@ TEST_F(LinkProcessTest, TwoClientsAtOnceGetTheirOwnReplies) {
 }
 
 // Writes raw bytes into a window's inbox, as a broken or hostile program
-// would, with a descriptor passed along when `passFd` is 0 or more.
-void writeRaw(const std::filesystem::path& socket, const std::vector<std::byte>& bytes,
-              int passFd = -1) {
+// would, with a descriptor passed along when `passFd` is 0 or more, and
+// returns once the window has dropped the connection: sends through lanes are
+// served before sockets are read, so the test's own sends could overtake it.
+int connectRaw(const std::filesystem::path& socket) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socket.c_str(), sizeof address.sun_path - 1);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void writeRaw(const std::filesystem::path& socket, const std::vector<std::byte>& bytes,
+              int passFd = -1) {
+    int fd = connectRaw(socket);
+    ASSERT_GE(fd, 0);
     ASSERT_EQ(sendSome(fd, bytes, {}, passFd), static_cast<ssize_t>(bytes.size()));
+    ::shutdown(fd, SHUT_WR);
+    char byte;
+    while (::read(fd, &byte, 1) > 0) {
+    }
     ::close(fd);
+}
+
+// Checks that a peer that met bad input still serves, ends it, and returns
+// what it logged.
+std::string servesOnThenQuits(PeerProcess& server, Handle window) {
+    auto bytes = pattern(64);
+    SendResult r = sendCopyData(window, 0, peer::Checksum, bytes);
+    EXPECT_TRUE(r.delivered());
+    EXPECT_EQ(r.result, peer::checksum(bytes));
+    EXPECT_TRUE(sendCopyData(window, 0, peer::Quit, {}).delivered());
+    EXPECT_EQ(server.wait(), 0);
+    return server.errorText();
+}
+
+std::vector<std::byte> ringFrame() {
+    auto head = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
+    return {head.begin(), head.end()};
 }
 
 TEST_F(LinkProcessTest, GarbageOnAnInboxIsDroppedAndLogged) {
@@ -288,29 +320,44 @@ TEST_F(LinkProcessTest, GarbageOnAnInboxIsDroppedAndLogged) {
     truncated.resize(truncated.size() + 10);
     writeRaw(socket, truncated);
 
-    // A shared send without its memory, and one whose memory could shrink
-    // under the reader (an unsealed file).
-    FrameHeader shared{FrameKind::SharedSend, kCopyData, 1000, 0, peer::Checksum};
-    head = encodeHeader(shared);
-    writeRaw(socket, {head.begin(), head.end()});
+    // A ring with no memory behind it rings for nothing; memory that could
+    // shrink under the reader (an unsealed file) is refused.
+    writeRaw(socket, ringFrame());
     int unsealed = ::memfd_create("unsealed", MFD_CLOEXEC);
     ASSERT_GE(unsealed, 0);
-    ASSERT_EQ(::ftruncate(unsealed, kMaxFramePayload), 0);
-    writeRaw(socket, {head.begin(), head.end()}, unsealed);
+    ASSERT_EQ(::ftruncate(unsealed, kLaneBytes + kMaxFramePayload), 0);
+    writeRaw(socket, ringFrame(), unsealed);
     ::close(unsealed);
 
-    auto bytes = pattern(64);
-    SendResult r = sendCopyData(peerWindow, 0, peer::Checksum, bytes);
-    ASSERT_TRUE(r.delivered());
-    EXPECT_EQ(r.result, peer::checksum(bytes));
-    ASSERT_TRUE(sendCopyData(peerWindow, 0, peer::Quit, {}).delivered());
-    EXPECT_EQ(server.wait(), 0);
-    std::string log = server.errorText();
+    std::string log = servesOnThenQuits(server, peerWindow);
     EXPECT_NE(log.find("bad magic"), std::string::npos) << log;
     EXPECT_NE(log.find("exceeds the limit"), std::string::npos) << log;
     EXPECT_NE(log.find("inside a frame"), std::string::npos) << log;
-    EXPECT_NE(log.find("shared payload without its memory"), std::string::npos) << log;
     EXPECT_NE(log.find("not a sealed region"), std::string::npos) << log;
+}
+
+TEST_F(LinkProcessTest, ALaneClaimingMoreThanItsMemoryIsDropped) {
+    PeerProcess server({"serve"});
+    Handle peerWindow = server.window();
+    std::string error;
+    auto region = SharedRegion::create(kMaxFramePayload, error);
+    ASSERT_TRUE(region) << error;
+    region->lane().length.store(kMaxFramePayload + 1);
+    region->lane().dwData.store(peer::Checksum);
+    region->lane().sendSeq.store(1);
+    int fd = connectRaw(socketPath(dir.path(), peerWindow));
+    ASSERT_GE(fd, 0);
+    auto ring = ringFrame();
+    ASSERT_EQ(sendSome(fd, ring, {}, region->fd()), static_cast<ssize_t>(ring.size()));
+
+    // The connection ends unanswered; the window goes on serving others.
+    char byte;
+    EXPECT_EQ(::read(fd, &byte, 1), 0);
+    EXPECT_NE(region->lane().resultSeq.load(), 1u);
+    ::close(fd);
+    std::string log = servesOnThenQuits(server, peerWindow);
+    EXPECT_NE(log.find("a shared send of 1048577 bytes exceeds its memory"), std::string::npos)
+        << log;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/link/qt_link.h"
@@ -17,16 +18,22 @@
 namespace kel::link {
 namespace {
 
-TEST(QtLink, WorkerSendsAndTheMainThreadHandlesTheReply) {
+// A Qt program's main thread serving its windows, and a serving peer.
+struct QtLinkWithPeer {
     test::ScopedLinkDir dir;
     int argc = 1;
-    char name[] = "link_qt_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    char name[13] = "link_qt_test";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
     QtLink qtLink;
-
-    test::PeerProcess server({"serve"});
+    test::PeerProcess server{{"serve"}};
     Handle peerWindow = server.window();
+};
+
+TEST(QtLink, WorkerSendsAndTheMainThreadHandlesTheReply) {
+    QtLinkWithPeer fixture;
+    QCoreApplication& app = fixture.app;
+    Handle peerWindow = fixture.peerWindow;
 
     std::atomic<bool> workerWaiting{false};
     std::thread::id replyThread;
@@ -58,6 +65,41 @@ TEST(QtLink, WorkerSendsAndTheMainThreadHandlesTheReply) {
     EXPECT_EQ(reply, "0\r\n");
     EXPECT_EQ(replyThread, std::this_thread::get_id());
     EXPECT_TRUE(replyWhileWorkerWaited);
+}
+
+TEST(QtLink, RepliesReachTheMainThreadWhetherItPollsOrSleeps) {
+    // Requests in quick succession find the main thread polling its lanes;
+    // one made after a pause finds it asleep in its event loop, and the
+    // reply must wake it. Neither may be lost.
+    QtLinkWithPeer fixture;
+    QCoreApplication& app = fixture.app;
+    Handle peerWindow = fixture.peerWindow;
+    int replies = 0;
+    Window client([&](const Message&) {
+        ++replies;
+        return std::int64_t{11};
+    });
+
+    int delivered = 0;
+    std::thread worker([&] {
+        std::string request = "0\r\n";
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 50; ++i) {
+                SendResult result = sendCopyData(peerWindow, client.handle(), peer::Reply,
+                                                 std::as_bytes(std::span(request)));
+                delivered += result.delivered() && result.result == 11;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(20000, &app, [&] { app.exit(1); });
+    int code = app.exec();
+    worker.join();
+
+    EXPECT_EQ(code, 0) << "timed out";
+    EXPECT_EQ(delivered, 300);
+    EXPECT_EQ(replies, 300);
 }
 
 }  // namespace
