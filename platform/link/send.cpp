@@ -135,7 +135,9 @@ Lane* laneOf(Outgoing& connection) {
 std::uint32_t publish(Outgoing& connection, const FrameHeader& header,
                       std::span<const std::byte> data) {
     Lane& lane = connection.shared->lane();
-    std::memcpy(connection.shared->payload().data(), data.data(), data.size());
+    if (!data.empty()) {
+        std::memcpy(connection.shared->payload().data(), data.data(), data.size());
+    }
     lane.length.store(header.length, std::memory_order_relaxed);
     lane.wParam.store(header.wParam, std::memory_order_relaxed);
     lane.dwData.store(std::bit_cast<std::uint64_t>(header.lParam), std::memory_order_relaxed);
