@@ -1,7 +1,8 @@
 // What one emulated drive remembers between commands, shared by every
 // process that opens it: the tray, the lock, the media-change sequence, audio
-// play, and the current mode-page values. Kept as a small text file (see
-// state_file.h); parsing is lenient because the file is outside bytes too.
+// play, and the current mode-page values. Kept as text in a file that those
+// processes share (see state_file.h); parsing is lenient because the file is
+// outside bytes too.
 #pragma once
 
 #include <cstdint>

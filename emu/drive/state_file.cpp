@@ -1,9 +1,14 @@
 #include "emu/drive/state_file.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +32,7 @@ std::string systemError(const std::filesystem::path& file, const char* what) {
     return file.string() + ": " + what + ": " + std::strerror(errno);
 }
 
-// Holds a flock for one scope.
+// Holds a flock for one scope: only while a file is set up.
 class FileLock {
 public:
     FileLock(int fd, int operation) : fd_(fd) {
@@ -51,6 +56,11 @@ private:
     bool locked_ = false;
 };
 
+constexpr std::size_t kFileSize = 64 * 1024;
+constexpr std::size_t kHeaderSize = 128;
+constexpr std::size_t kTextCapacity = kFileSize - kHeaderSize;
+constexpr std::array<char, 8> kMagic{'K', 'E', 'L', 'S', 'T', 'A', 'T', '1'};
+
 }  // namespace
 
 std::filesystem::path StateFile::pathFor(const std::filesystem::path& source) {
@@ -66,117 +76,207 @@ std::filesystem::path StateFile::pathFor(const std::filesystem::path& source) {
     return paths::runtimeDir() / ("emu-" + stem + "-" + hash + ".state");
 }
 
-std::optional<StateFile> StateFile::open(const std::filesystem::path& file, std::string& error) {
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = systemError(file, "cannot open the drive state");
-        return std::nullopt;
+struct StateFile::Shared {
+    std::array<char, 8> magic;
+    // Process-shared and robust: a process that dies holding it leaves it to
+    // the next one instead of stopping the drive for good.
+    pthread_mutex_t lock;
+    // Raised by every change, so that a process parses again only then.
+    std::uint64_t generation;
+    std::uint32_t length;
+    alignas(kHeaderSize) char text[kTextCapacity];
+};
+
+class StateFile::Lock {
+public:
+    explicit Lock(Shared& shared) : shared_(shared) {
+        error_ = ::pthread_mutex_lock(&shared_.lock);
+        if (error_ == EOWNERDEAD) {
+            // Its text may be half written: everyone parses it again, and
+            // the lenient parse keeps what is whole.
+            error_ = ::pthread_mutex_consistent(&shared_.lock);
+            ++shared_.generation;
+        }
     }
-    return StateFile(fd, file);
-}
-
-StateFile::StateFile(StateFile&& other) noexcept
-    : fd_(other.fd_),
-      file_(std::move(other.file_)),
-      cachedText_(std::move(other.cachedText_)),
-      cachedState_(std::move(other.cachedState_)) {
-    other.fd_ = -1;
-}
-
-StateFile::~StateFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+    ~Lock() {
+        if (error_ == 0) {
+            ::pthread_mutex_unlock(&shared_.lock);
+        }
     }
-}
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+    int error() const { return error_; }
 
-std::optional<std::string> StateFile::readAll(std::string& text) {
-    text.clear();
-    char chunk[4096];
-    for (off_t offset = 0;;) {
-        ssize_t got = ::pread(fd_, chunk, sizeof chunk, offset);
+private:
+    Shared& shared_;
+    int error_;
+};
+
+namespace {
+
+// The text a file holds that is not yet a shared state: written by hand, or
+// cut short while being set up. Bytes from the first NUL on are not text.
+std::optional<std::string> textBefore(int fd, std::size_t size, std::string& error,
+                                      const std::filesystem::path& file) {
+    std::string text(std::min(size, kTextCapacity), '\0');
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t got =
+            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            return systemError(file_, "cannot read the drive state");
-        }
-        if (got == 0) {
+            error = systemError(file, "cannot read the drive state");
             return std::nullopt;
         }
-        text.append(chunk, static_cast<std::size_t>(got));
-        offset += got;
-        if (static_cast<std::size_t>(got) < sizeof chunk) {
-            return std::nullopt;  // a short read of a regular file is its end
+        if (got == 0) {
+            break;
         }
-        if (text.size() > (1u << 20)) {
-            return file_.string() + ": the drive state is implausibly large";
-        }
+        done += static_cast<std::size_t>(got);
     }
+    text.resize(std::min(done, text.find('\0')));
+    return text;
 }
 
-std::optional<std::string> StateFile::transact(const DriveState& fresh,
-                                               const std::function<void(DriveState&)>& change) {
-    FileLock lock(fd_, LOCK_EX);
-    if (!lock.locked()) {
-        return systemError(file_, "cannot lock the drive state");
+}  // namespace
+
+StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& file,
+                                        std::string& error) {
+    static_assert(sizeof(Shared) == kFileSize);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        error = systemError(file, "cannot read the drive state");
+        return nullptr;
     }
-    std::string before;
-    if (auto error = readAll(before)) {
-        return error;
+    const auto size = static_cast<std::size_t>(std::max<off_t>(status.st_size, 0));
+    if (size > kFileSize) {
+        error = file.string() + ": the drive state is implausibly large";
+        return nullptr;
     }
-    DriveState state = parse(before, fresh);
-    change(state);
-    // parse() left the state as the file holds it in the cache.
-    if (!before.empty() && state == cachedState_) {
+    std::optional<std::string> before;
+    if (size != kFileSize) {
+        before = textBefore(fd, size, error, file);
+        if (!before || ::ftruncate(fd, static_cast<off_t>(kFileSize)) != 0) {
+            error = error.empty() ? systemError(file, "cannot set up the drive state") : error;
+            return nullptr;
+        }
+    }
+    void* base = ::mmap(nullptr, kFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (base == MAP_FAILED) {
+        error = systemError(file, "cannot map the drive state");
+        return nullptr;
+    }
+    auto* shared = static_cast<Shared*>(base);
+    if (shared->magic == kMagic) {
+        return shared;
+    }
+    if (!before) {
+        before = textBefore(fd, size, error, file);
+        if (!before) {
+            ::munmap(base, kFileSize);
+            return nullptr;
+        }
+    }
+    std::memset(static_cast<void*>(shared), 0, kHeaderSize);
+    pthread_mutexattr_t attributes;
+    ::pthread_mutexattr_init(&attributes);
+    ::pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
+    ::pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST);
+    const int rc = ::pthread_mutex_init(&shared->lock, &attributes);
+    ::pthread_mutexattr_destroy(&attributes);
+    if (rc != 0) {
+        error = file.string() + ": cannot set up the drive state's lock: " + std::strerror(rc);
+        ::munmap(base, kFileSize);
+        return nullptr;
+    }
+    shared->generation = 1;
+    shared->length = static_cast<std::uint32_t>(before->size());
+    std::memcpy(shared->text, before->data(), before->size());
+    // Last: a process that dies before this leaves a file to set up again.
+    shared->magic = kMagic;
+    return shared;
+}
+
+std::optional<StateFile> StateFile::open(const std::filesystem::path& file, std::string& error) {
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = systemError(file, "cannot open the drive state");
         return std::nullopt;
     }
-    const std::string after = serialiseState(state);
-    // Other processes read only under the lock, so rewriting in place is safe;
-    // the length is cut after the write so a shorter text leaves no tail.
-    for (std::size_t done = 0; done < after.size();) {
-        ssize_t wrote =
-            ::pwrite(fd_, after.data() + done, after.size() - done, static_cast<off_t>(done));
-        if (wrote < 0 && errno == EINTR) {
-            continue;
+    Shared* shared = nullptr;
+    {
+        FileLock lock(fd, LOCK_EX);
+        if (lock.locked()) {
+            shared = mapShared(fd, file, error);
+        } else {
+            error = systemError(file, "cannot lock the drive state");
         }
-        if (wrote <= 0) {
-            return systemError(file_, "cannot write the drive state");
-        }
-        done += static_cast<std::size_t>(wrote);
     }
-    // Only a shorter text leaves a tail to cut; the cut costs more than the
-    // write.
-    if (after.size() < before.size() && ::ftruncate(fd_, static_cast<off_t>(after.size())) != 0) {
-        return systemError(file_, "cannot write the drive state");
+    ::close(fd);
+    if (shared == nullptr) {
+        return std::nullopt;
     }
-    cachedText_ = after;
-    cachedState_ = std::move(state);
-    return std::nullopt;
+    return StateFile(shared, file);
 }
 
-const DriveState& StateFile::parse(const std::string& text, const DriveState& fresh) {
-    if (text.empty()) {
+StateFile::StateFile(StateFile&& other) noexcept
+    : shared_(other.shared_),
+      file_(std::move(other.file_)),
+      cachedGeneration_(other.cachedGeneration_),
+      cachedState_(std::move(other.cachedState_)) {
+    other.shared_ = nullptr;
+}
+
+StateFile::~StateFile() {
+    if (shared_ != nullptr) {
+        ::munmap(shared_, kFileSize);
+    }
+}
+
+const DriveState& StateFile::current(const DriveState& fresh) {
+    if (shared_->length == 0) {
         return fresh;
     }
-    if (text != cachedText_) {
-        cachedState_ = parseState(text, fresh, file_);
-        cachedText_ = text;
+    if (cachedGeneration_ != shared_->generation) {
+        const std::size_t length = std::min<std::size_t>(shared_->length, kTextCapacity);
+        cachedState_ = parseState(std::string(shared_->text, length), fresh, file_);
+        cachedGeneration_ = shared_->generation;
     }
     return cachedState_;
 }
 
+std::optional<std::string> StateFile::transact(const DriveState& fresh,
+                                               const std::function<void(DriveState&)>& change) {
+    Lock lock(*shared_);
+    if (lock.error() != 0) {
+        return file_.string() + ": cannot lock the drive state: " + std::strerror(lock.error());
+    }
+    const bool stored = shared_->length != 0;
+    DriveState state = current(fresh);
+    change(state);
+    // current() left the stored state in the cache.
+    if (stored && state == cachedState_) {
+        return std::nullopt;
+    }
+    const std::string text = serialiseState(state);
+    if (text.size() > kTextCapacity) {
+        return file_.string() + ": the drive state is too large to store";
+    }
+    std::memcpy(shared_->text, text.data(), text.size());
+    shared_->length = static_cast<std::uint32_t>(text.size());
+    cachedGeneration_ = ++shared_->generation;
+    cachedState_ = std::move(state);
+    return std::nullopt;
+}
+
 std::optional<DriveState> StateFile::read(const DriveState& fresh, std::string& error) {
-    FileLock lock(fd_, LOCK_SH);
-    if (!lock.locked()) {
-        error = systemError(file_, "cannot lock the drive state");
+    Lock lock(*shared_);
+    if (lock.error() != 0) {
+        error = file_.string() + ": cannot lock the drive state: " + std::strerror(lock.error());
         return std::nullopt;
     }
-    std::string text;
-    if (auto failure = readAll(text)) {
-        error = *failure;
-        return std::nullopt;
-    }
-    return parse(text, fresh);
+    return current(fresh);
 }
 
 }  // namespace kel::emu

@@ -1,8 +1,15 @@
 // The file through which every process that opens one emulated drive shares
-// its state. Each command runs as one transaction under an exclusive flock:
-// read the state, change it, write it back when it changed.
+// its state. The file is mapped into each of them: a lock, a generation
+// number and the state's text. Each command runs as one transaction under the
+// lock: take the state (parsed again only when another process changed it),
+// change it, store the text back when it changed.
+//
+// A command costs no system call while the lock is free: with the text read
+// and written through a file descriptor and the lock taken with flock, a
+// drive's bookkeeping had cost more than its reading of the sectors.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -19,34 +26,39 @@ public:
     static std::filesystem::path pathFor(const std::filesystem::path& source);
 
     // Opens (creating when missing) the file; nullopt with `error` set when
-    // it cannot be opened.
+    // it cannot be opened. A file that holds a state as plain text (written
+    // by hand) is taken over with that state.
     static std::optional<StateFile> open(const std::filesystem::path& file, std::string& error);
 
     StateFile(StateFile&& other) noexcept;
     StateFile& operator=(StateFile&&) = delete;
     ~StateFile();
 
-    // Runs `change` on the state as the file holds it (`fresh` when the file
-    // is empty) and stores the result. Returns an error text when the file
-    // cannot be locked, read or written; `change` has then not run.
+    // Runs `change` on the state as the file holds it (`fresh` when it holds
+    // none) and stores the result. Returns an error text when the state
+    // cannot be locked or stored; `change` has then not run, or its result is
+    // lost.
     std::optional<std::string> transact(const DriveState& fresh,
                                         const std::function<void(DriveState&)>& change);
 
-    // Reads the state under a shared lock without changing it.
+    // Reads the state without changing it.
     std::optional<DriveState> read(const DriveState& fresh, std::string& error);
 
 private:
-    StateFile(int fd, std::filesystem::path file) : fd_(fd), file_(std::move(file)) {}
-    std::optional<std::string> readAll(std::string& text);
-    // `fresh` for an empty text, otherwise the cached state that `text`
-    // parses to.
-    const DriveState& parse(const std::string& text, const DriveState& fresh);
+    struct Shared;
+    class Lock;
+    StateFile(Shared* shared, std::filesystem::path file)
+        : shared_(shared), file_(std::move(file)) {}
+    // Maps the file's shared state, setting it up first when the file does
+    // not hold one yet. The caller holds the file's flock.
+    static Shared* mapShared(int fd, const std::filesystem::path& file, std::string& error);
+    // The state as the file holds it; parses only when the generation moved.
+    const DriveState& current(const DriveState& fresh);
 
-    int fd_ = -1;
+    Shared* shared_ = nullptr;
     std::filesystem::path file_;
-    // The text last read or written and what it parsed to: most commands
-    // change nothing, and reading it again costs no parse.
-    std::string cachedText_;
+    // The generation that `cachedState_` was parsed from (0: none yet).
+    std::uint64_t cachedGeneration_ = 0;
     DriveState cachedState_;
 };
 
