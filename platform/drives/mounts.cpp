@@ -6,22 +6,11 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/base/hex_digit.h"
+
 namespace kel::drives {
 namespace fs = std::filesystem;
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // /proc/mounts writes blank, tab, newline and backslash as \ooo.
 std::string unescapeOctal(std::string_view field) {
@@ -45,7 +34,7 @@ std::string unescapeHex(std::string_view name) {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
-            int high = hexValue(name[i + 2]), low = hexValue(name[i + 3]);
+            int high = HexDigitValue(name[i + 2]), low = HexDigitValue(name[i + 3]);
             if (high >= 0 && low >= 0) {
                 out.push_back(static_cast<char>(high * 16 + low));
                 i += 3;

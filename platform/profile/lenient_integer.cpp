@@ -3,20 +3,15 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/base/hex_digit.h"
+
 namespace kel::profile {
 namespace {
 
+// A digit's value, or 99 for a character that is no digit in any base.
 int digitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return 99;
+    const int value = HexDigitValue(c);
+    return value < 0 ? 99 : value;
 }
 
 }  // namespace

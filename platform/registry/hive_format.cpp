@@ -7,24 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/hex_digit.h"
+
 namespace kel::registry {
 namespace {
 
 constexpr std::string_view kMagic = "kel-registry 1";
 constexpr std::string_view kHexDigits = "0123456789abcdef";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool isComment(std::string_view line) {
     std::size_t first = line.find_first_not_of(" \t");
@@ -124,8 +113,8 @@ bool tokenize(std::string_view line, std::vector<Token>& tokens, std::string& pr
                     token.text += '\r';
                     break;
                 case 'x': {
-                    int high = i < line.size() ? hexValue(line[i]) : -1;
-                    int low = i + 1 < line.size() ? hexValue(line[i + 1]) : -1;
+                    int high = i < line.size() ? HexDigitValue(line[i]) : -1;
+                    int low = i + 1 < line.size() ? HexDigitValue(line[i + 1]) : -1;
                     if (high < 0 || low < 0) {
                         problem = "'\\x' without two hexadecimal digits";
                         return false;
@@ -180,8 +169,8 @@ std::optional<Value> parseData(const std::string& type, const Token& data, std::
     std::vector<std::uint8_t> bytes;
     bytes.reserve(data.text.size() / 2);
     for (std::size_t i = 0; i < data.text.size(); i += 2) {
-        int high = hexValue(data.text[i]);
-        int low = hexValue(data.text[i + 1]);
+        int high = HexDigitValue(data.text[i]);
+        int low = HexDigitValue(data.text[i + 1]);
         if (high < 0 || low < 0) {
             problem = "binary data with a non-hexadecimal digit";
             return std::nullopt;
