@@ -28,6 +28,8 @@ int Loop::run() {
     while (!quitting_.load()) {
         dispatcher.waitAndDispatch();
     }
+    // Until the thread serves again, senders must ring it.
+    dispatcher.unwatchLanes();
     dispatcher.unwatchWakeup(wake_);
     quitting_ = false;
     return code_.load();
