@@ -7,24 +7,21 @@
 #include <variant>
 
 #include "tests/support/have_program.h"
+#include "tests/support/temp_folder.h"
 #include "tools/mkdisc/build_disc.h"
 
 namespace kel::mkdisc::testing {
 
 class ScratchFolder {
 public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return folder_.path(); }
 
     // Writes `text` as `name` (a .recipe file) and builds it into path()/out.
     std::variant<BuiltDisc, BuildError> build(const std::string& name, const std::string& text,
                                               const std::string& xorriso = "xorriso") const;
 
 private:
-    std::filesystem::path path_;
+    kel::test::TempFolder folder_;
 };
 
 using kel::test::haveProgram;
