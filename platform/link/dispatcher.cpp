@@ -278,14 +278,18 @@ void Dispatcher::armAwaited() {
     }
 }
 
+bool Dispatcher::awaitedAnswered() const {
+    if (awaited_.empty()) {
+        return false;
+    }
+    const Awaited& awaited = *awaited_.back();
+    return awaited.lane != nullptr && awaited.lane->answered(awaited.seq);
+}
+
 bool Dispatcher::serveLanes() {
-    if (!awaited_.empty()) {
-        Awaited& awaited = *awaited_.back();
-        if (awaited.lane != nullptr &&
-            awaited.lane->resultSeq.load(std::memory_order_acquire) == awaited.seq) {
-            awaited.ready = true;
-            return true;
-        }
+    if (awaitedAnswered()) {
+        awaited_.back()->ready = true;
+        return true;
     }
     if (std::shared_ptr<Connection> connection = pendingSend()) {
         serveLaneSend(connection);
@@ -295,14 +299,7 @@ bool Dispatcher::serveLanes() {
 }
 
 bool Dispatcher::laneWorkWaits() {
-    if (!awaited_.empty()) {
-        const Awaited& awaited = *awaited_.back();
-        if (awaited.lane != nullptr &&
-            awaited.lane->resultSeq.load(std::memory_order_acquire) == awaited.seq) {
-            return true;
-        }
-    }
-    return pendingSend() != nullptr;
+    return awaitedAnswered() || pendingSend() != nullptr;
 }
 
 std::shared_ptr<Dispatcher::Connection> Dispatcher::pendingSend() {
@@ -352,8 +349,7 @@ void Dispatcher::serveLaneSend(const std::shared_ptr<Connection>& connection) {
 }
 
 void Dispatcher::ring(Connection& connection) {
-    auto bytes = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
-    if (!sendAllWithin(connection.fd, bytes, kResultTimeoutMs)) {
+    if (!sendAllWithin(connection.fd, encodeRing(), kResultTimeoutMs)) {
         drop(connection, "the sender does not take its result");
     }
 }

@@ -113,6 +113,7 @@ private:
     bool sleepForNext();
     int waitSockets(epoll_event& event, int timeoutMs);
     void handleEvent(int fd);
+    bool awaitedAnswered() const;
     bool serveLanes();
     bool laneWorkWaits();
     std::shared_ptr<Connection> pendingSend();

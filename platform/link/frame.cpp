@@ -38,6 +38,10 @@ std::array<std::byte, kFrameHeaderSize> encodeHeader(const FrameHeader& header) 
     return out;
 }
 
+std::array<std::byte, kFrameHeaderSize> encodeRing() {
+    return encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
+}
+
 bool decodeHeader(std::span<const std::byte, kFrameHeaderSize> bytes, FrameHeader& header,
                   std::string& error) {
     if (get<std::uint32_t>(bytes, 0) != kMagic) {

@@ -39,6 +39,8 @@ struct Frame {
 };
 
 std::array<std::byte, kFrameHeaderSize> encodeHeader(const FrameHeader& header);
+// A ring: the header alone, every field but the kind zero.
+std::array<std::byte, kFrameHeaderSize> encodeRing();
 
 // Checks every field before anything trusts it: the magic, a known kind, zero
 // padding, and a payload only on sends and never above kMaxFramePayload.

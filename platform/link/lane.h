@@ -45,6 +45,11 @@ struct Lane {
     std::atomic<std::int64_t> result;
     // Set while the receiver does not watch for sends.
     std::atomic<std::uint32_t> receiverRing;
+
+    // Whether the result of send number `seq` is in.
+    bool answered(std::uint32_t seq) const {
+        return resultSeq.load(std::memory_order_acquire) == seq;
+    }
 };
 
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free &&

@@ -78,7 +78,7 @@ WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> head,
 SendResult awaitResult(Handle window, Outgoing& connection, Lane* lane, std::uint32_t seq,
                        Dispatcher& dispatcher) {
     auto laneResult = [&]() -> std::optional<SendResult> {
-        if (lane != nullptr && lane->resultSeq.load(std::memory_order_acquire) == seq) {
+        if (lane != nullptr && lane->answered(seq)) {
             return SendResult{SendStatus::Delivered, lane->result.load(std::memory_order_relaxed)};
         }
         return std::nullopt;
@@ -232,7 +232,7 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
         }
         Lane* lane = laneOf(*connection);
         std::uint32_t seq = 0;
-        auto head = encodeHeader(header);
+        auto head = lane != nullptr ? encodeRing() : encodeHeader(header);
         std::span<const std::byte> payload = data;
         int passFd = -1;
         bool mustWrite = true;
@@ -242,7 +242,6 @@ SendResult sendCopyData(Handle window, Handle from, std::uint64_t dwData,
             // receiver that does not watch its lanes.
             passFd = connection->sharedPassed ? -1 : connection->shared->fd();
             mustWrite = passFd >= 0 || lane->receiverRing.load(std::memory_order_relaxed) != 0;
-            head = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
             payload = {};
         }
         connection->awaiting = true;

@@ -82,8 +82,7 @@ TEST(FrameReader, ReassemblesFramesSplitAnywhere) {
 
 TEST(FrameReader, ARingCarriesNoPayload) {
     // A ring's length would name bytes nobody sends: refused, not waited for.
-    FrameHeader ring{FrameKind::Ring, 0, 0, 0, 0};
-    auto head = encodeHeader(ring);
+    auto head = encodeRing();
     std::vector<std::byte> stream(head.begin(), head.end());
     auto next = sendFrame(2, std::byte{0x5A});
     stream.insert(stream.end(), next.begin(), next.end());
@@ -96,7 +95,7 @@ TEST(FrameReader, ARingCarriesNoPayload) {
 
     FrameHeader decoded;
     std::string error;
-    ring.length = 28224;
+    FrameHeader ring{FrameKind::Ring, 0, 28224, 0, 0};
     EXPECT_FALSE(decodeHeader(encodeHeader(ring), decoded, error));
     EXPECT_EQ(error, "payload on a frame that carries none");
 }

@@ -301,7 +301,7 @@ std::string servesOnThenQuits(PeerProcess& server, Handle window) {
 }
 
 std::vector<std::byte> ringFrame() {
-    auto head = encodeHeader(FrameHeader{FrameKind::Ring, 0, 0, 0, 0});
+    auto head = encodeRing();
     return {head.begin(), head.end()};
 }
 
