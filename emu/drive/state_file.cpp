@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/base/paths.h"
 
@@ -91,6 +92,7 @@ class StateFile::Lock {
 public:
     explicit Lock(Shared& shared) : shared_(shared) {
         error_ = ::pthread_mutex_lock(&shared_.lock);
+        held_ = error_ == 0 || error_ == EOWNERDEAD;
         if (error_ == EOWNERDEAD) {
             // Its text may be half written: everyone parses it again, and
             // the lenient parse keeps what is whole.
@@ -99,7 +101,7 @@ public:
         }
     }
     ~Lock() {
-        if (error_ == 0) {
+        if (held_) {
             ::pthread_mutex_unlock(&shared_.lock);
         }
     }
@@ -110,36 +112,8 @@ public:
 private:
     Shared& shared_;
     int error_;
+    bool held_;
 };
-
-namespace {
-
-// The text a file holds that is not yet a shared state: written by hand, or
-// cut short while being set up. Bytes from the first NUL on are not text.
-std::optional<std::string> textBefore(int fd, std::size_t size, std::string& error,
-                                      const std::filesystem::path& file) {
-    std::string text(std::min(size, kTextCapacity), '\0');
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t got =
-            ::pread(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            error = systemError(file, "cannot read the drive state");
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    text.resize(std::min(done, text.find('\0')));
-    return text;
-}
-
-}  // namespace
 
 StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& file,
                                         std::string& error) {
@@ -154,13 +128,10 @@ StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& fil
         error = file.string() + ": the drive state is implausibly large";
         return nullptr;
     }
-    std::optional<std::string> before;
-    if (size != kFileSize) {
-        before = textBefore(fd, size, error, file);
-        if (!before || ::ftruncate(fd, static_cast<off_t>(kFileSize)) != 0) {
-            error = error.empty() ? systemError(file, "cannot set up the drive state") : error;
-            return nullptr;
-        }
+    // Growing the file keeps what it held; the new bytes read as zeros.
+    if (size < kFileSize && ::ftruncate(fd, static_cast<off_t>(kFileSize)) != 0) {
+        error = systemError(file, "cannot set up the drive state");
+        return nullptr;
     }
     void* base = ::mmap(nullptr, kFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (base == MAP_FAILED) {
@@ -171,13 +142,10 @@ StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& fil
     if (shared->magic == kMagic) {
         return shared;
     }
-    if (!before) {
-        before = textBefore(fd, size, error, file);
-        if (!before) {
-            ::munmap(base, kFileSize);
-            return nullptr;
-        }
-    }
+    // Not yet a shared state: text written by hand, or a set-up cut short.
+    // Bytes from the first NUL on are not text.
+    std::string_view held(static_cast<const char*>(base), std::min(size, kTextCapacity));
+    const std::string before(held.substr(0, held.find('\0')));
     std::memset(static_cast<void*>(shared), 0, kHeaderSize);
     pthread_mutexattr_t attributes;
     ::pthread_mutexattr_init(&attributes);
@@ -191,8 +159,8 @@ StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& fil
         return nullptr;
     }
     shared->generation = 1;
-    shared->length = static_cast<std::uint32_t>(before->size());
-    std::memcpy(shared->text, before->data(), before->size());
+    shared->length = static_cast<std::uint32_t>(before.size());
+    std::memcpy(shared->text, before.data(), before.size());
     // Last: a process that dies before this leaves a file to set up again.
     shared->magic = kMagic;
     return shared;
