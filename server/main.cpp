@@ -9,12 +9,12 @@
 
 #include "platform/base/log.h"
 #include "platform/drives/drive_table.h"
-#include "platform/drives/drive_transport.h"
 #include "platform/link/loop.h"
 #include "platform/link/registered_message.h"
 #include "platform/link/send.h"
 #include "platform/link/window.h"
 #include "server/server_form.h"
+#include "wiring/drive_transport.h"
 
 namespace kel::server {
 namespace {
@@ -31,7 +31,7 @@ std::vector<std::unique_ptr<scsi::Transport>> OpenCdDrives() {
     std::vector<std::unique_ptr<scsi::Transport>> devices;
     for (const drives::CdDrive& drive : drives::drives().cdDrives()) {
         std::string error;
-        devices.push_back(drives::openDriveTransport(drive, error));
+        devices.push_back(wiring::openDriveTransport(drive, error));
         if (!devices.back()) {
             log::warning("KELCD32", error);
         }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/base/log.h"
+#include "server/request_codes.h"
 
 namespace kel::server {
 namespace {
@@ -67,25 +68,25 @@ void TForm1::ServerFormCopyData(std::uint32_t dwData, std::span<const std::uint8
 
 void DispatchRequest(TForm1& form, std::int32_t code) {
     switch (code & 0xF000) {
-        case 0x0000:
+        case kGroupExit:
             form.Edit1 = "_exit";
             form.Memo1.Clear();
             form.Memo1.Add(form.CodeText);
             form.Memo1.Add("2");
             break;
-        case 0x1000:
+        case kGroupAudio:
             form.Edit1 = "_audio";
             DoAudioRequest(form, code);
             break;
-        case 0x2000:
+        case kGroupDisc:
             form.Edit1 = "_disc";
             DoDiscRequest(form, code);
             break;
-        case 0x3000:
+        case kGroupDrive:
             form.Edit1 = "_drive";
             DoDriveRequest(form, code);
             break;
-        case 0x4000:
+        case kGroupSystem:
             form.Edit1 = "_system";
             DoSystemRequest(form, code);
             break;

@@ -2,8 +2,8 @@
 
 #include "diag/device/disk_name.h"
 #include "platform/drives/drive_table.h"
-#include "platform/drives/drive_transport.h"
 #include "platform/scsi/sg_transport.h"
+#include "wiring/drive_transport.h"
 
 namespace kel::diag {
 
@@ -27,12 +27,13 @@ std::unique_ptr<scsi::Transport> openSystemLetter(char letter, OpenFailure& fail
         failure.text = error.text;
         return transport;
     }
-    return drives::openDriveTransport(*drive, failure.text);
+    return wiring::openDriveTransport(*drive, failure.text);
 }
 
 }  // namespace
 
 std::shared_ptr<const DriveAccess> systemDriveAccess(StringSource strings) {
+    wiring::wireDrives();
     auto access = std::make_shared<DriveAccess>();
     access->isCdLetter = [](char letter) {
         return drives::drives().type(letter) == drives::DriveType::CdRom;

@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/common/sector_access.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

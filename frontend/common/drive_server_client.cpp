@@ -7,10 +7,10 @@
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/reply_lines.h"
 #include "frontend/common/reply_parse.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/common/request_lines.h"
 #include "platform/base/log.h"
 #include "platform/drives/drive_table.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

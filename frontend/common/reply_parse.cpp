@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "frontend/common/reply_lines.h"
-#include "frontend/common/request_codes.h"
 #include "platform/base/log.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

@@ -1,7 +1,7 @@
 #include "request_lines.h"
 
-#include "frontend/common/request_codes.h"
 #include "platform/base/log.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {
@@ -10,30 +10,30 @@ enum class Parameters { None, Device, DeviceRange, DeviceAddress, ReadOne, ReadR
 
 Parameters parametersOf(std::uint32_t code) {
     switch (code) {
-        case 0x1122:
-        case 0x1210:
-        case 0x1307:
-        case 0x1513:
-        case 0x151F:
-        case 0x1523:
-        case 0x1531:
-        case 0x212A:
-        case 0x310C:
-        case 0x310D:
-        case 0x3116:
-        case 0x3118:
-        case 0x311A:
-        case 0x3214:
-        case 0x3215:
-        case 0x322C:
-        case 0x3509:
-        case 0x3511:
-        case 0x3519:
-        case 0x352D:
+        case kAudioStatusInfo:
+        case kAudioIsDriveBusy:
+        case kAudioQueryChannel:
+        case kAudioFastForward:
+        case kAudioResume:
+        case kAudioStop:
+        case kAudioPause:
+        case kDiscVolumeInfo:
+        case kDriveHeaderAddress:
+        case kDriveDeviceStatus:
+        case kDriveHeaderError:
+        case kDriveHeadLocation:
+        case kDriveMediaChanged:
+        case kDriveHeaderBusy:
+        case kDriveHeaderDone:
+        case kDriveIsCdRom:
+        case kDriveClose:
+        case kDriveEject:
+        case kDriveLock:
+        case kDriveUnlock:
             return Parameters::Device;
-        case 0x151C:
+        case kAudioPlay:
             return Parameters::DeviceRange;
-        case 0x1521:
+        case kAudioSeek:
             return Parameters::DeviceAddress;
         case kDiscReadData:
             return Parameters::ReadOne;

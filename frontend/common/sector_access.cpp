@@ -4,8 +4,8 @@
 #include <array>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "platform/base/log.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

@@ -6,9 +6,11 @@
 #include "frontend/common/icons.h"
 #include "frontend/common/kelcd.h"
 #include "frontend/compare/tfcompare.h"
+#include "wiring/drive_transport.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    kel::wiring::wireDrives();
     QApplication::setApplicationDisplayName(QStringLiteral("CD Compare"));
     try {
         kel::frontend::Tkelcd client;

@@ -9,18 +9,18 @@
 #include <memory>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/compare/time_texts.h"
+#include "server/request_codes.h"
 
 namespace kel::compare {
 namespace {
 
 using frontend::KelCdData;
 
-constexpr std::uint32_t kSeekCommand = 0x21;
+constexpr std::uint32_t kSeekCommand = kel::kAudioSeek & 0xFF;
 constexpr std::chrono::microseconds kSynchronizeSpin{200};
-constexpr std::uint32_t kReadRawCommand = frontend::kDiscReadRaw & 0xFF;
-constexpr std::uint32_t kDeviceStatusCommand = frontend::kDriveDeviceStatus & 0xFF;
+constexpr std::uint32_t kReadRawCommand = kel::kDiscReadRaw & 0xFF;
+constexpr std::uint32_t kDeviceStatusCommand = kel::kDriveDeviceStatus & 0xFF;
 
 }  // namespace
 
@@ -112,13 +112,13 @@ bool tcompare::ReadBlock(Side side, int count, std::vector<std::uint8_t>& into) 
     KelCdData.ParamA = data_.CurrentLba;
     KelCdData.ParamB = count;
     if (side == Side::Master) {
-        client_._Send(frontend::kGroupAudio, frontend::kSubRun, kSeekCommand);
+        client_._Send(kel::kGroupAudio, kel::kSubRun, kSeekCommand);
     }
     // The seek only moves the head ahead of the read; its failure (or that of
     // its position read) says nothing about the sectors.
     KelCdData.ReplyError = 0;
     KelCdData.LastReplySize = 0;
-    client_._Send(frontend::kGroupDisc, frontend::kSubRead, kReadRawCommand);
+    client_._Send(kel::kGroupDisc, kel::kSubRead, kReadRawCommand);
     // Only a reply of exactly the sectors asked for fills the block: anything
     // else would leave stale bytes of the previous block in it.
     if (KelCdData.ReplyError != 0 || KelCdData.LastReplySize != bytes) {
@@ -136,7 +136,7 @@ void tcompare::ReportReadError(Side side, bool noReply) {
     // ready either.
     if (!noReply) {
         KelCdData.DriveNumber = master ? data_.MasterDevice : data_.CopyDevice;
-        client_._Send(frontend::kGroupDrive, frontend::kSubGet, kDeviceStatusCommand);
+        client_._Send(kel::kGroupDrive, kel::kSubGet, kDeviceStatusCommand);
         if (KelCdData.ReplyError != 0) {
             message = master ? "Drive Door Opened - Master Disc" : "Drive Not Ready - Copy Disc";
         }

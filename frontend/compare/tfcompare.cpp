@@ -13,12 +13,12 @@
 #include <QThread>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/common/version_text.h"
 #include "frontend/compare/results_print.h"
 #include "frontend/compare/rtf_writer.h"
 #include "frontend/compare/time_texts.h"
 #include "platform/base/paths.h"
+#include "server/request_codes.h"
 #include "ui_tfcompare.h"
 
 namespace kel::compare {
@@ -30,8 +30,8 @@ namespace fe = frontend;
 constexpr int kMessageHeight = 197;
 constexpr int kPollMs = 100;
 constexpr int kProgressDrawMs = 40;
-constexpr std::uint32_t kEjectCommand = 0x11;
-constexpr std::uint32_t kLoadCommand = 0x09;
+constexpr std::uint32_t kEjectCommand = kDriveEject & 0xFF;
+constexpr std::uint32_t kLoadCommand = kDriveClose & 0xFF;
 constexpr const char* kResultsFont = "Times New Roman";
 constexpr int kResultsPointSize = 10;
 
@@ -185,7 +185,7 @@ void TFcompare::testkel16Timer() {
 
 void TFcompare::StartApp() {
     fe::GetWindowsVersionText();
-    client_._Send(fe::kGroupSystem, fe::kSubGet, fe::kSystemDeviceList & 0xFF);
+    client_._Send(kGroupSystem, kSubGet, kSystemDeviceList & 0xFF);
     ui->DR_c0->clear();
     ui->DR_c1->clear();
     cdroms_.clear();
@@ -237,7 +237,7 @@ void TFcompare::enable(QLabel& image, int device, int side) {
     std::int32_t size = 0;
     if (known) {
         KelCdData.DriveNumber = static_cast<std::int16_t>(device);
-        client_._Send(fe::kGroupDisc, fe::kSubGet, fe::kDiscVolumeInfo & 0xFF);
+        client_._Send(kGroupDisc, kSubGet, kDiscVolumeInfo & 0xFF);
         size = KelCdData.TocLeadOut;
     }
     settings_.Sides[static_cast<std::size_t>(side)].Size = size;
@@ -285,9 +285,9 @@ void TFcompare::TmediaTimer() {
         int device = listTag_[static_cast<std::size_t>(side)];
         KelCdData.DriveNumber = static_cast<std::int16_t>(device);
         if (statusFirst) {
-            client_._Send(fe::kGroupDrive, fe::kSubGet, fe::kDriveDeviceStatus & 0xFF);
+            client_._Send(kGroupDrive, kSubGet, kDriveDeviceStatus & 0xFF);
         }
-        client_._Send(fe::kGroupDrive, fe::kSubGet, fe::kDriveMediaChanged & 0xFF);
+        client_._Send(kGroupDrive, kSubGet, kDriveMediaChanged & 0xFF);
         if (KelCdData.MediaChanged) {
             list->setEnabled(false);
             list->repaint();
@@ -320,7 +320,7 @@ void TFcompare::OpenDrive(int side) {
         return;
     }
     KelCdData.DriveNumber = static_cast<std::int16_t>(listTag_[static_cast<std::size_t>(side)]);
-    client_._Send(fe::kGroupDrive, fe::kSubRun, kEjectCommand);
+    client_._Send(kGroupDrive, kSubRun, kEjectCommand);
     QComboBox* list = side == 0 ? ui->DR_c0 : ui->DR_c1;
     QMenu& menu = side == 0 ? pm_s : pm_1;
     menu.popup(list->mapToGlobal(QPoint(list->width() / 2, list->height())));
@@ -334,14 +334,14 @@ void TFcompare::CloseDrive(int side) {
     Tmedia.stop();
     const int device = listTag_[static_cast<std::size_t>(side)];
     KelCdData.DriveNumber = static_cast<std::int16_t>(device);
-    client_._Send(fe::kGroupDrive, fe::kSubRun, kLoadCommand);
+    client_._Send(kGroupDrive, kSubRun, kLoadCommand);
     // A drive needs a while to spin up after loading: wait for it to report
     // ready, with a pause between the asks, then look at the disc once.
     QElapsedTimer clock;
     clock.start();
     while (true) {
         KelCdData.DriveNumber = static_cast<std::int16_t>(device);
-        client_._Send(fe::kGroupDrive, fe::kSubGet, fe::kDriveDeviceStatus & 0xFF);
+        client_._Send(kGroupDrive, kSubGet, kDriveDeviceStatus & 0xFF);
         if (KelCdData.ReplyError == 0 ||
             std::chrono::milliseconds(clock.elapsed()) >= options_.CloseDriveLimit) {
             break;
@@ -658,7 +658,7 @@ void TFcompare::FormClose() {
     KelCdData.ServerReplyBuffer = {};
     data_.FreeBuffers();
     if (KelCdData.ServerConnected) {
-        client_._Send(fe::kGroupExit, 0, 0);
+        client_._Send(kGroupExit, 0, 0);
     }
 }
 

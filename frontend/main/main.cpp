@@ -18,11 +18,13 @@
 #include "frontend/main/splash_form.h"
 #include "frontend/main/tools_form.h"
 #include "platform/base/paths.h"
+#include "wiring/drive_transport.h"
 
 using namespace kel::frontend;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    kel::wiring::wireDrives();
 
     SingleInstance instance(QString::fromStdString(kel::paths::runtimeDir().string()),
                             QStringLiteral("TCDTolvarMainDialogBox"));

@@ -13,7 +13,6 @@
 #include "frontend/common/disc_classification.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/msf.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/common/version_text.h"
 #include "frontend/main/autorun.h"
 #include "frontend/main/file_dlg.h"
@@ -21,6 +20,7 @@
 #include "frontend/main/tools_form.h"
 #include "platform/base/log.h"
 #include "platform/drives/path_translation.h"
+#include "server/request_codes.h"
 #include "ui_main_dialog.h"
 
 namespace kel::frontend {
@@ -32,9 +32,6 @@ constexpr int kToolsTopOffset = 154;
 constexpr int kToolsLeftOffset = 332;
 constexpr std::int64_t kMegabyte = 1024000;
 constexpr std::int64_t kKilobyte = 1024;
-constexpr std::uint16_t kEject = 0x3511;
-constexpr std::uint16_t kLoad = 0x3509;
-constexpr std::uint16_t kCloseServer = 0;
 
 const QColor kYellow(255, 255, 0);
 
@@ -513,7 +510,7 @@ void TCDTolvarMainDialogBox::OpenLoadButtonClick() {
     if (door) {
         door = false;
         ShowOpenLoadCaption();
-        SendForSelected(kLoad);
+        SendForSelected(kDriveClose);
         SelectDrive(selected_ + 1);
     } else {
         ui_->PanelDiscType->setText(QStringLiteral("Drive Not Ready"));
@@ -527,7 +524,7 @@ void TCDTolvarMainDialogBox::OpenLoadButtonClick() {
         ui_->PlayButton->setEnabled(false);
         ui_->RunButton->setEnabled(false);
         ui_->SetupButton->setEnabled(false);
-        SendForSelected(kEject);
+        SendForSelected(kDriveEject);
     }
     unsetCursor();
 }
@@ -669,7 +666,7 @@ void TCDTolvarMainDialogBox::closeEvent(QCloseEvent* event) {
     scanTimer_.stop();
     testkel16.stop();
     if (KelCdData.ServerConnected) {
-        Send(kCloseServer);
+        Send(kExit);
     }
     KelCdData.ServerReplyBuffer = {};
     QWidget::closeEvent(event);

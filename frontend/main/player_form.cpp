@@ -7,17 +7,11 @@
 #include "frontend/common/drive_letters.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/msf.h"
-#include "frontend/common/request_codes.h"
+#include "server/request_codes.h"
 #include "ui_player_form.h"
 
 namespace kel::frontend {
 namespace {
-
-constexpr std::uint16_t kPlayRange = 0x151C;
-constexpr std::uint16_t kSeek = 0x1521;
-constexpr std::uint16_t kStop = 0x1523;
-constexpr std::uint16_t kPause = 0x1531;
-constexpr std::uint16_t kResume = 0x151F;
 
 constexpr std::int16_t kStatusPlaying = 17;
 constexpr std::int16_t kStatusPaused = 18;
@@ -176,11 +170,11 @@ void TCDPlayerForm::SetDown(QToolButton* button) {
 void TCDPlayerForm::Play(std::int32_t from) {
     KelCdData.ParamA = std::max(from, playOffset_);
     KelCdData.ParamB = audioExtent_ + playOffset_;
-    Send(kPlayRange);
+    Send(kAudioPlay);
 }
 
 void TCDPlayerForm::Stop() {
-    Send(kStop);
+    Send(kAudioStop);
     SetDown(ui_->SpeedButtonStop);
     ui_->StatusLabel->setText(QStringLiteral("Stopped"));
 }
@@ -296,7 +290,7 @@ void TCDPlayerForm::SpeedButton1Click(int tag) {
     }
     KelCdData.SelectedTrack = tag;
     KelCdData.ParamA = TrackStart(tag) + playOffset_;
-    Send(kSeek);
+    Send(kAudioSeek);
     PlayFromTrack();
 }
 
@@ -337,12 +331,12 @@ void TCDPlayerForm::MoveToNextTrack() {
 // After Previous or Next: the drive's state decides what the new track does.
 void TCDPlayerForm::ActOnNewTrack() {
     if (IsPlaying()) {
-        Send(kStop);
+        Send(kAudioStop);
         PlayFromTrack();
     } else if (IsPaused()) {
         if (ValidTrack(KelCdData.SelectedTrack)) {
             Play(TrackStart(KelCdData.SelectedTrack) + playOffset_);
-            Send(kPause);
+            Send(kAudioPause);
         }
         ShowTrack();
     } else if (IsNoStatus()) {
@@ -355,12 +349,12 @@ void TCDPlayerForm::SpeedButtonPlayClick(int tag) {
     const ChannelInfoRecord& info = KelCdData.ChannelInfo;
     switch (tag) {
         case kTagPlay:
-            Send(kStop);
+            Send(kAudioStop);
             PlayFromTrack();
             break;
         case kTagPause:
             if (ui_->StatusLabel->text() == QLatin1String("Paused")) {
-                Send(kResume);
+                Send(kAudioResume);
                 Send(kAudioQueryChannel);
                 SetDown(ui_->SpeedButtonPlay);
                 ui_->StatusLabel->setText(QStringLiteral("Playing"));
@@ -368,14 +362,14 @@ void TCDPlayerForm::SpeedButtonPlayClick(int tag) {
                     PlayFromTrack();
                 }
             } else {
-                Send(kPause);
+                Send(kAudioPause);
                 SetDown(ui_->SpeedButtonPause);
                 ui_->StatusLabel->setText(QStringLiteral("Paused"));
             }
             break;
         case kTagStop: {
             const bool wasStopped = ui_->StatusLabel->text() == QLatin1String("Stopped");
-            Send(kStop);
+            Send(kAudioStop);
             SetDown(ui_->SpeedButtonStop);
             if (wasStopped) {
                 KelCdData.SelectedTrack = FirstAudioTrack();

@@ -1,11 +1,11 @@
 #include "drive_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <system_error>
 
-#include "emu/drive/emulated_drive.h"
 #include "platform/base/log.h"
 #include "platform/drives/cd_devices.h"
 #include "platform/drives/mounts.h"
@@ -40,13 +40,11 @@ std::optional<Volume> realDriveVolume(const fs::path& source) {
     return Volume{*mountPoint, labelOfDevice(block), totalBytesAt(*mountPoint)};
 }
 
-std::optional<Volume> emulatedDriveVolume(const fs::path& source) {
-    std::string error;
-    std::optional<emu::MediumView> medium = emu::emulatedMedium(source, error);
-    if (!medium || medium->trayOpen || !medium->discPresent) {
-        return std::nullopt;
-    }
-    return Volume{medium->mountedFolder, medium->volumeLabel, medium->totalBytes};
+std::atomic<ImageVolumeReader> imageVolumeReader{nullptr};
+
+std::optional<Volume> imageVolume(const fs::path& source) {
+    ImageVolumeReader reader = imageVolumeReader.load();
+    return reader ? reader(source) : std::nullopt;
 }
 
 DriveTable loadFromEnvironment() {
@@ -130,7 +128,7 @@ std::optional<Volume> DriveTable::volume(char letter) const {
         return std::nullopt;
     }
     return drive->kind == SourceKind::Device ? realDriveVolume(drive->source)
-                                             : emulatedDriveVolume(drive->source);
+                                             : imageVolume(drive->source);
 }
 
 std::optional<fs::path> DriveTable::root(char letter) const {
@@ -142,6 +140,10 @@ std::optional<fs::path> DriveTable::root(char letter) const {
         return std::nullopt;
     }
     return medium->folder;
+}
+
+void setImageVolumeReader(ImageVolumeReader reader) {
+    imageVolumeReader.store(reader);
 }
 
 const DriveTable& drives() {

@@ -50,6 +50,12 @@ private:
     std::vector<CdDrive> cdDrives_;
 };
 
+// How the medium of a CD letter whose source is a disc image is read. The
+// platform layer has no drive of its own for images: the unit that brings in
+// the emulated drive installs the reader; until then such a drive is empty.
+using ImageVolumeReader = std::optional<Volume> (*)(const std::filesystem::path& source);
+void setImageVolumeReader(ImageVolumeReader reader);
+
 // The drive table every part of this process uses: from KEL_DRIVES when it is
 // set (relative image paths taken from the current folder, bad entries logged
 // once), otherwise the machine's /dev/srN drives. Loaded on first use.

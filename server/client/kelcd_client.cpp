@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "server/client/link_client.h"
+#include "server/request_codes.h"
 
 namespace {
 
@@ -91,8 +92,9 @@ int main(int argc, char** argv) {
             std::cout << line << "\n";
         }
     }
-    if (!options->keep && options->lines.front() != "0") {
-        client.request({"0"});
+    const std::string exitCode = std::to_string(kel::kExit);
+    if (!options->keep && options->lines.front() != exitCode) {
+        client.request({exitCode});
     }
     return reply ? 0 : 1;
 }

@@ -8,11 +8,12 @@
 #include <variant>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "platform/base/paths.h"
+#include "server/request_codes.h"
 #include "tests/frontend/common/link_environment.h"
 #include "tests/support/have_program.h"
 #include "tools/mkdisc/recipe_parser.h"
+#include "wiring/drive_transport.h"
 
 namespace kel::test {
 
@@ -63,6 +64,8 @@ bool UseDrives(const std::map<char, fs::path>& letters) {
         return false;
     }
     ::setenv("KEL_DRIVES", config.c_str(), 1);
+    // As the front ends do at start, so that the drives' media are seen.
+    wiring::wireDrives();
     return true;
 }
 
@@ -72,13 +75,13 @@ void ConnectToServer(frontend::Tkelcd& client) {
         [&client] { return KelCdData.ServerConnected || client.HandshakeFailed(); },
         std::chrono::seconds(20)));
     ASSERT_TRUE(KelCdData.ServerConnected) << "the server did not answer the handshake";
-    client._Send(frontend::kGroupSystem, frontend::kSubGet, frontend::kSystemDeviceList & 0xFF);
+    client._Send(kel::kGroupSystem, kel::kSubGet, kel::kSystemDeviceList & 0xFF);
     ASSERT_EQ(KelCdData.ReplyError, 0);
 }
 
 void DisconnectFromServer(frontend::Tkelcd& client) {
     if (KelCdData.ServerConnected) {
-        client._Send(frontend::kGroupExit, 0, 0);
+        client._Send(kel::kGroupExit, 0, 0);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "platform/drives/drive_config.h"
 #include "scripted_client.h"
 #include "temp_folder.h"
+#include "wiring/drive_transport.h"
 
 namespace kel::frontend {
 namespace {
@@ -40,6 +41,7 @@ class DiscFolders : public ::testing::Test {
 protected:
     void SetUp() override {
         ::setenv("KEL_RUNTIME_DIR", (temp.path() / "run").c_str(), 1);
+        wiring::wireDrives();
         fs::path disc = temp.path() / "disc";
         fs::create_directories(disc / "CDI");
         fs::create_directories(disc / "Photo_CD");

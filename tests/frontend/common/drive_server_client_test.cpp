@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "scripted_client.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

@@ -14,12 +14,12 @@
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/launchers.h"
 #include "frontend/common/reply_lines.h"
-#include "frontend/common/request_codes.h"
 #include "link_environment.h"
 #include "platform/link/loop.h"
 #include "platform/link/send.h"
 #include "platform/link/window.h"
 #include "scripted_client.h"
+#include "server/request_codes.h"
 
 namespace kel::frontend {
 namespace {

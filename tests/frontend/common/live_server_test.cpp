@@ -16,11 +16,11 @@
 #include "frontend/common/disc_classification.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/kelcd.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/common/sector_access.h"
 #include "link_environment.h"
 #include "platform/base/paths.h"
 #include "scripted_client.h"
+#include "server/request_codes.h"
 #include "tests/support/live_server.h"
 
 namespace kel::frontend {

@@ -10,9 +10,9 @@
 
 #include "compare_fixture.h"
 #include "frontend/common/kel_cd_data.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/compare/compare_view.h"
 #include "frontend/compare/tcompare.h"
+#include "server/request_codes.h"
 
 namespace kel::compare::testing {
 namespace {
@@ -249,7 +249,7 @@ protected:
         view_.onProgress = [this, device] {
             if (view_.done.size() == 1) {
                 KelCdData.DriveNumber = static_cast<std::int16_t>(device);
-                client_->_Send(frontend::kGroupDrive, frontend::kSubRun, 0x11);
+                client_->_Send(kel::kGroupDrive, kel::kSubRun, 0x11);
                 ASSERT_EQ(KelCdData.ReplyError, 0);
             }
         };
@@ -296,11 +296,11 @@ TEST_F(WorkerDoor, RangeWiderThanTheLbaTypeIsARangeNotAnOverflow) {
 }
 
 TEST_F(WorkerDoor, DeadServerIsAReadError) {
-    client_->_Send(frontend::kGroupExit, 0, 0);
+    client_->_Send(kel::kGroupExit, 0, 0);
     // The server is gone once a request fails at once.
     ASSERT_TRUE(waitFor([this] {
         KelCdData.DriveNumber = 0;
-        client_->_Send(frontend::kGroupDrive, frontend::kSubGet, 0x1A);
+        client_->_Send(kel::kGroupDrive, kel::kSubGet, 0x1A);
         return KelCdData.ReplyErrorCode == frontend::kNoServerReply;
     }));
     KelCdData.ServerConnected = 0;

@@ -21,7 +21,6 @@
 #include "frontend/common/icons.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/kelcd.h"
-#include "frontend/common/request_codes.h"
 #include "frontend/main/client_wiring.h"
 #include "frontend/main/file_dlg.h"
 #include "frontend/main/main_dialog.h"
@@ -29,12 +28,14 @@
 #include "frontend/main/tools_form.h"
 #include "platform/base/paths.h"
 #include "recording_launchers.h"
+#include "server/request_codes.h"
 #include "tests/frontend/common/scripted_client.h"
 #include "tests/support/live_server.h"
 #include "ui_main_dialog.h"
 #include "ui_player_form.h"
 #include "ui_tools_form.h"
 #include "widget_environment.h"
+#include "wiring/drive_transport.h"
 
 namespace kel::frontend {
 namespace {
@@ -106,6 +107,7 @@ protected:
     void start(const std::map<char, fs::path>& letters) {
         sources_ = letters;
         ::setenv("KEL_DRIVES", kel::test::DrivesConfig(letters).c_str(), 1);
+        wiring::wireDrives();
         client_ = std::make_unique<Tkelcd>();
         icons_ = std::make_unique<Ticons>(*client_);
         player_ = std::make_unique<TCDPlayerForm>(*client_);

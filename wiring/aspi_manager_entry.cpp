@@ -5,7 +5,7 @@
 
 #include "platform/aspi/host_adapter.h"
 #include "platform/drives/drive_table.h"
-#include "platform/drives/drive_transport.h"
+#include "wiring/drive_transport.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ kel::aspi::HostAdapter& adapter() {
         for (const kel::drives::CdDrive& drive : kel::drives::drives().cdDrives()) {
             targets.push_back([drive]() {
                 std::string error;
-                return kel::drives::openDriveTransport(drive, error);
+                return kel::wiring::openDriveTransport(drive, error);
             });
         }
         return targets;

@@ -5,11 +5,16 @@
 #include <cstdlib>
 
 #include "platform/drives/drive_table.h"
-#include "platform/drives/drive_transport.h"
 #include "platform/drives/path_translation.h"
 #include "tests/support/temp_folder.h"
+#include "wiring/drive_transport.h"
 
-namespace kel::drives {
+namespace kel::wiring {
+using drives::DriveTable;
+using drives::Lookup;
+using drives::parseDriveConfig;
+using drives::Translation;
+using drives::Volume;
 namespace fs = std::filesystem;
 namespace {
 
@@ -18,6 +23,7 @@ constexpr std::size_t kSectors = 32;
 class EmulatedSource : public testing::Test {
 protected:
     EmulatedSource() {
+        wireDrives();
         ::setenv("KEL_RUNTIME_DIR", (folder.path() / "runtime").c_str(), 1);
         folder.write("disc.iso", std::string(kSectors * 2048, '\0'));
         folder.write("Mounted/Docs/ReadMe.TXT", "x");
@@ -42,7 +48,7 @@ TEST_F(EmulatedSource, DescriptorGivesFolderLabelAndSize) {
     EXPECT_EQ(volume->label, "TESTDISC");
     EXPECT_EQ(volume->totalBytes, kSectors * 2048);
 
-    Translation found = translatePath("d:\\DOCS\\readme.txt", table);
+    Translation found = drives::translatePath("d:\\DOCS\\readme.txt", table);
     EXPECT_EQ(found.status, Lookup::Found) << found.error;
 }
 
@@ -52,7 +58,7 @@ TEST_F(EmulatedSource, PlainImageHasAMediumButNoFolder) {
     EXPECT_TRUE(volume->folder.empty());
     EXPECT_EQ(volume->totalBytes, kSectors * 2048);
     EXPECT_EQ(table.root('E'), std::nullopt);
-    EXPECT_EQ(translatePath("E:\\x", table).status, Lookup::NoRoot);
+    EXPECT_EQ(drives::translatePath("E:\\x", table).status, Lookup::NoRoot);
 }
 
 TEST_F(EmulatedSource, OpenTrayTakesTheMediumAway) {
@@ -96,4 +102,4 @@ TEST(RealSource, MissingDeviceFailsWithItsName) {
 }
 
 }  // namespace
-}  // namespace kel::drives
+}  // namespace kel::wiring
