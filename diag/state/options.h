@@ -45,4 +45,8 @@ struct OptionsBlock {
 // thread (at start and when the preferences sheet is confirmed).
 OptionsBlock& Options();
 
+// The drive objects' debug level for `options`: 1 for the debug log, 2 for
+// its write-through (which logs every command), 3 for both.
+std::uint8_t DeviceDebugLevel(const OptionsBlock& options);
+
 }  // namespace kel::diag

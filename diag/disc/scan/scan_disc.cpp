@@ -58,6 +58,10 @@ void readDisc(CdDevice& device) {
         RemoveUdfDuplicates();
     }
     AdvanceProgress();
+    // A close cut the reading short: what was read is no picture of the disc.
+    if (CloseRequested()) {
+        ReleaseDiscInfo();
+    }
     if (Tracks().first == nullptr) {
         ShowProgramTitle();
         return;
@@ -98,7 +102,7 @@ void finishScan(const CdDevice* device) {
     if (!cancelled && anyTrackHasRoot()) {
         ShowGuide(254, kGuideAfterScan);
     }
-    BusyFlag() = false;
+    EndOperation();
     PlayEventSound("ScanComplete");
 }
 

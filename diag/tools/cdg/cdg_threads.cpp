@@ -5,7 +5,6 @@
 #include <thread>
 
 #include "diag/device/cd_device.h"
-#include "diag/state/program_flags.h"
 #include "diag/tools/cdg/cdg_player_window.h"
 #include "diag/tools/report/fault_handler.h"
 
@@ -46,8 +45,9 @@ void SwapAudioSector(std::span<std::uint8_t, kCdgAudioBytes> audio, bool littleE
 void CdgReaderThread(CdgPlayback& playback) {
     PrepareFaultStack();
     int index = kCdgFirstRead % kCdgRingBuffers;
-    // A close of the main window ends the reading like the stop button.
-    const auto stopping = [&] { return playback.stop || CloseRequested(); };
+    // A close of the main window is held until playback ends: only the
+    // stop button (or the window going) cuts it short.
+    const auto stopping = [&] { return playback.stop.load(); };
     for (std::int32_t block = playback.start + kCdgFirstRead; block < playback.end && !stopping();
          ++block) {
         playback.freeBuffers.Acquire();

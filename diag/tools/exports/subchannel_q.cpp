@@ -65,6 +65,7 @@ void SaveSubchannelQ(const TrackInfo& track) {
     }
     CdDevice* device = CurrentDevice();
     if (device == nullptr) {
+        ShowMessage(102);
         return;
     }
     const std::unique_ptr<void, TrackedDeleter> block(
@@ -85,6 +86,8 @@ void SaveSubchannelQ(const TrackInfo& track) {
         WriteQLines(*device, track,
                     std::span<std::uint8_t>(static_cast<std::uint8_t*>(block.get()), kSectorBuffer),
                     *file);
+        // A Cancel of the export is no cancel of the commands after it.
+        device->cancelled = 0;
     }
     device->SetCddaMode(false);
     if (file != nullptr) {

@@ -34,7 +34,7 @@ constexpr std::size_t kMaxAddress = 500;
 class BusyOperation {
 public:
     BusyOperation() { BusyFlag() = true; }
-    ~BusyOperation() { BusyFlag() = false; }
+    ~BusyOperation() { EndOperation(); }
     BusyOperation(const BusyOperation&) = delete;
     BusyOperation& operator=(const BusyOperation&) = delete;
 };
@@ -175,6 +175,9 @@ void MainWindow::preferences() {
 }
 
 void MainWindow::analysis() {
+    if (deviceOrMessage() == nullptr) {
+        return;
+    }
     const BusyOperation busy;
     ShowAnalysisDialog(this, [](AnalysisDialog& dialog) {
         connect(&dialog, &AnalysisDialog::helpRequested, &dialog, &OpenProgramHelp);
@@ -184,12 +187,18 @@ void MainWindow::analysis() {
 }
 
 void MainWindow::tableOfContents() {
+    if (deviceOrMessage() == nullptr) {
+        return;
+    }
     TocDialog dialog(this);
     connect(&dialog, &TocDialog::helpRequested, &dialog, &OpenProgramHelp);
     dialog.exec();
 }
 
 void MainWindow::volume() {
+    if (deviceOrMessage() == nullptr) {
+        return;
+    }
     const TrackInfo* track = selectedTrack();
     if (track == nullptr) {
         ShowMessage(133);
@@ -212,6 +221,8 @@ void MainWindow::writeSubQ() {
         ShowMessage(234);
         return;
     }
+    // Its progress window lets the other commands through while it reads.
+    const BusyOperation busy;
     SaveSubchannelQ(*track);
 }
 

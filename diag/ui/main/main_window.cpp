@@ -1,10 +1,12 @@
 #include "diag/ui/main/main_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <utility>
 
 #include "diag/device/device_access.h"
 #include "diag/state/options.h"
@@ -48,10 +50,10 @@ MainWindow::MainWindow() {
     toolbar_ = new MainToolbar(this);
     addToolBar(Qt::TopToolBarArea, toolbar_);
     connect(toolbar_, &MainToolbar::commandTriggered, this, give);
-    // The tray and the error summary need a drive.
+    followMenuItems();
+    // The tray needs a drive.
     toolbar_->EnableToolbarButton(command::kOpenTray, false);
     toolbar_->EnableToolbarButton(command::kCloseTray, false);
-    toolbar_->EnableToolbarButton(command::kToolErrorSummary, false);
 
     panes_ = new Panes(this);
     setCentralWidget(panes_);
@@ -67,9 +69,28 @@ MainWindow::MainWindow() {
     menu_->CheckListStyle(style);
     toolbar_->CheckToolbarButton(MainToolbar::kFirstListStyleButton + style, true);
     statusBar_->ShowDeviceInStatusBar(CurrentDevice());
+    SetHeldCloseHandler([this] { DestroyMainWindow(); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    SetHeldCloseHandler({});
+}
+
+// A button that repeats a menu command is usable exactly when its menu item
+// is, whoever enables or disables the item.
+void MainWindow::followMenuItems() {
+    using namespace command;
+    for (const auto& [item, button] :
+         {std::pair{kSectorDisplay, kToolSectorDisplay}, std::pair{kRefresh, kToolRefresh},
+          std::pair{kAnalysis, kToolAnalysis}, std::pair{kTableOfContents, kToolTableOfContents},
+          std::pair{kVolume, kToolVolume}, std::pair{kErrorSummary, kToolErrorSummary}}) {
+        QAction* action = menu_->item(item);
+        const int id = button;
+        toolbar_->EnableToolbarButton(id, action->isEnabled());
+        connect(action, &QAction::enabledChanged, toolbar_,
+                [this, id](bool on) { toolbar_->EnableToolbarButton(id, on); });
+    }
+}
 
 void MainWindow::command(int id) {
     statusBar_->MenuHelpCommand(id);
@@ -99,7 +120,6 @@ void MainWindow::EnableDeviceCommands() {
     const CdDevice* device = CurrentDevice();
     toolbar_->EnableToolbarButton(command::kOpenTray, true);
     toolbar_->EnableToolbarButton(command::kCloseTray, device != nullptr && device->LoadDisc());
-    toolbar_->EnableToolbarButton(command::kToolErrorSummary, true);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -45,6 +45,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void followMenuItems();
     void command(int id);
     void runCommand(int id);
     void selectDrive();

@@ -38,9 +38,7 @@ bool InitDevices() {
         return false;
     }
     attachProgramCallbacks(*probe);
-    const OptionsBlock& options = Options();
-    probe->SetDebugLevel(
-        static_cast<std::uint8_t>(2 * (options.logWriteThrough != 0) + (options.debugMode != 0)));
+    probe->SetDebugLevel(DeviceDebugLevel(Options()));
     // Tests give their own database before enumerating.
     if (DatabaseFileName().empty()) {
         SetDatabaseFileName(paths::besideProgram(kDeviceDatabaseName));
@@ -64,7 +62,7 @@ bool InitDevices() {
         probe = std::move(next);
     }
 
-    if (options.autoStart == 0) {
+    if (Options().autoStart == 0) {
         return false;
     }
     RegistryKey key;

@@ -76,29 +76,38 @@ void DeviceSettingsPage::setActive() {
         }
         r.name->setText(QString::fromStdString(device->DeviceDescription()));
         dropRefusedMethods(*device, *r.methods);
-        const int chosen = r.methods->findData(static_cast<int>(device->ErrScan()));
+        const int chosen =
+            r.methods->findData(static_cast<int>(r.chosen.value_or(device->ErrScan())));
         r.methods->setCurrentIndex(chosen);
     }
 }
 
 bool DeviceSettingsPage::killActive() {
     for (int row = 0; row < kRows; ++row) {
-        CdDevice* device = deviceInRow(row);
-        const QComboBox* methods = rows_[static_cast<std::size_t>(row)].methods;
-        if (device == nullptr || methods->currentIndex() < 0) {
+        Row& r = rows_[static_cast<std::size_t>(row)];
+        const CdDevice* device = deviceInRow(row);
+        if (device == nullptr || r.methods->currentIndex() < 0) {
             continue;
         }
-        const auto value = static_cast<std::uint8_t>(methods->currentData().toInt());
-        if (value == device->ErrScan()) {
-            continue;
-        }
-        if (value == 0) {
-            device->SetDevReg(false);
-        }
-        device->SetErrScan(value);
-        device->UpdateDatabase();
+        const auto value = static_cast<std::uint8_t>(r.methods->currentData().toInt());
+        r.chosen = value != device->ErrScan() ? std::optional(value) : std::nullopt;
     }
     return true;
+}
+
+void DeviceSettingsPage::apply() {
+    for (int row = 0; row < kRows; ++row) {
+        const std::optional<std::uint8_t> value = rows_[static_cast<std::size_t>(row)].chosen;
+        CdDevice* device = deviceInRow(row);
+        if (device == nullptr || !value) {
+            continue;
+        }
+        if (*value == 0) {
+            device->SetDevReg(false);
+        }
+        device->SetErrScan(*value);
+        device->UpdateDatabase();
+    }
 }
 
 }  // namespace kel::diag

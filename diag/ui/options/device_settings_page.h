@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 
 #include "diag/ui/options/preferences_page.h"
 
@@ -19,6 +21,9 @@ public:
 
     void setActive() override;
     bool killActive() override;
+    // The changed methods go into their drives' profiles and the device
+    // database.
+    void apply() override;
 
     static constexpr int kRows = 4;
 
@@ -26,6 +31,9 @@ private:
     struct Row {
         QLabel* name;
         QComboBox* methods;
+        // The method chosen when the page was last left, if it differs from
+        // the drive's.
+        std::optional<std::uint8_t> chosen;
     };
     std::array<Row, kRows> rows_{};
 };

@@ -1,7 +1,8 @@
 // One page of the preferences sheet. Every page edits the sheet's copy of the
 // options block: it fills its controls from the copy when it becomes the
 // shown page, and checks and stores them back when it is left (or the sheet
-// is confirmed while it is shown); a page that refuses stays shown.
+// is confirmed while it is shown); a page that refuses stays shown. Nothing
+// leaves the sheet before OK.
 #pragma once
 
 #include <QWidget>
@@ -17,6 +18,8 @@ public:
     virtual void setActive() = 0;
     // False (after telling the user why) keeps the page shown.
     virtual bool killActive() = 0;
+    // After OK: what the page keeps outside the options block is written.
+    virtual void apply() {}
 
 protected:
     OptionsBlock& copy_;

@@ -71,9 +71,13 @@ void PreferencesSheet::pageChanged(int index) {
 }
 
 void PreferencesSheet::accept() {
-    if (pages_[static_cast<std::size_t>(shown_)]->killActive()) {
-        QDialog::accept();
+    if (!pages_[static_cast<std::size_t>(shown_)]->killActive()) {
+        return;
     }
+    for (PreferencesPage* page : pages_) {
+        page->apply();
+    }
+    QDialog::accept();
 }
 
 void ApplyPreferences(const OptionsBlock& edited) {
@@ -88,17 +92,19 @@ void ApplyPreferences(const OptionsBlock& edited) {
 
     RegistryKey key;
     OpenProgramKey(key);
-    if (options.thresholdsEnabled != 0) {
-        key.WriteString("ErrorRecovered", std::to_string(options.recoverableThreshold));
-        key.WriteString("ErrorUnrecovered", std::to_string(options.unrecoverableThreshold));
-    }
+    // The reset goes first: thresholds entered in the same OK are new ones
+    // and stay.
     if (options.resetStatisticsRequest != 0) {
         ResetErrorStatistics();
         options.resetStatisticsRequest = 0;
     }
+    if (options.thresholdsEnabled != 0) {
+        key.WriteString("ErrorRecovered", std::to_string(options.recoverableThreshold));
+        key.WriteString("ErrorUnrecovered", std::to_string(options.unrecoverableThreshold));
+    }
     if (CdDevice* device = CurrentDevice()) {
         device->noReadErrorMessage = options.quietReads;
-        device->SetDebugLevel(options.debugMode != 0 ? 1 : options.logWriteThrough != 0 ? 2 : 0);
+        device->SetDebugLevel(DeviceDebugLevel(options));
     }
     SaveOptions();
     if (SelectionHooks().repaintPanes) {

@@ -66,11 +66,17 @@ QString MainStatusBar::statusText() const {
 }
 
 void MainStatusBar::ShowDeviceInStatusBar(const CdDevice* device) {
-    const QString text = device != nullptr
-                             ? QString("Device: %1: %2")
-                                   .arg(QString::fromStdString(device->AddressName()),
-                                        QString::fromStdString(device->DeviceDescription()))
-                             : QString::fromStdString(LoadResString(169));
+    QString text = QString::fromStdString(LoadResString(169));
+    if (device != nullptr) {
+        // A drive letter brings its own colon ("D:"); an adapter and target
+        // ("1:0") get one.
+        QString address = QString::fromStdString(device->AddressName());
+        if (!address.endsWith(':')) {
+            address += ':';
+        }
+        text = QString("Device: %1 %2")
+                   .arg(address, QString::fromStdString(device->DeviceDescription()));
+    }
     device_->setText(text);
     device_->show();
     tracingShown_ = logSwitches().debugMode;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "diag/device/device_access.h"
 #include "diag/tools/exports/save_text_dialog.h"
 #include "diag/tools/exports/subchannel_q.h"
 #include "emulated_disc.h"
@@ -132,6 +133,7 @@ TEST_F(SubchannelQExport, CancelKeepsTheLinesReadSoFar) {
     EXPECT_TRUE(checked);
     EXPECT_EQ(Lines().size(), 1u);
     EXPECT_EQ(device().cddaMode, 0);
+    EXPECT_EQ(device().cancelled, 0) << "later commands keep their retries";
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         EXPECT_NE(widget->objectName(), "readingProgress");
     }
@@ -145,6 +147,13 @@ TEST_F(SubchannelQExport, ReadFailureEndsTheFileAtTheBlockBefore) {
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_TRUE(lines[7].starts_with("     7: 01 01 01 00 00 07 00 00 02 07 "));
     EXPECT_EQ(device().cddaMode, 0);
+}
+
+TEST_F(SubchannelQExport, WithoutADriveItSaysSo) {
+    SetCurrentDevice(nullptr);
+    SaveSubchannelQ(track(0));
+    EXPECT_EQ(messages, std::vector<int>{102});
+    EXPECT_TRUE(titles_.empty());
 }
 
 TEST_F(SubchannelQExport, RefusedTracksDrivesAndFilesEndBeforeReading) {

@@ -4,14 +4,21 @@
 #include "diag/ui/main/main_window.h"
 
 #include <QAction>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include "diag/device/device_access.h"
 #include "diag/device/program_callbacks.h"
 #include "diag/disc/disc_info.h"
+#include "diag/disc/scan/scan_disc.h"
 #include "diag/disc/track_list.h"
+#include "diag/tools/exports/save_text_dialog.h"
 #include "diag/ui/main/program_hooks.h"
 #include "diag/ui/options/device_list.h"
 #include "main_fixture.h"
+#include "tests/diag/support/emulated_disc.h"
+#include "tests/support/have_program.h"
 
 namespace kel::diag {
 namespace {
@@ -35,9 +42,11 @@ protected:
     }
 
     // Drive D: with a disc of empty sectors, chosen as the start device.
-    void driveWithDisc() {
-        folder_.write("disc.iso", std::string(300 * 2048, '\0'));
-        ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "disc.iso").string()).c_str(), 1);
+    void driveWithDisc() { driveHolding(folder_.write("disc.iso", std::string(300 * 2048, '\0'))); }
+
+    // Drive D: with the disc `image` (or descriptor), chosen as the start device.
+    void driveHolding(const std::filesystem::path& image) {
+        ::setenv("KEL_DRIVES", ("D:=" + image.string()).c_str(), 1);
         ASSERT_TRUE(InitDeviceAccess(programStrings(), programMessageCallback()));
         settings().WriteString("LastDevice", "D:");
         ASSERT_TRUE(InitDevices());
@@ -57,6 +66,7 @@ protected:
 };
 
 constexpr int kDeviceMenuItems[] = {40017, 40015, 40005, 9070, 51687, 40012, 40032, 40033, 40037};
+constexpr int kDeviceButtons[] = {40028, 40019, 40020, 40021, 40022, 40023, 40038, 40039};
 
 TEST_F(MainWindowTest, DeviceCommandsWaitForADrive) {
     for (int id : kDeviceMenuItems) {
@@ -66,8 +76,11 @@ TEST_F(MainWindowTest, DeviceCommandsWaitForADrive) {
                    51683}) {
         EXPECT_TRUE(menuEnabled(id)) << id;
     }
-    for (int id : {40038, 40039, 40023}) {
+    for (int id : kDeviceButtons) {
         EXPECT_FALSE(buttonEnabled(id)) << id;
+    }
+    for (int id : {40018, 40024, 40025, 40026, 40027}) {
+        EXPECT_TRUE(buttonEnabled(id)) << id;
     }
     EXPECT_EQ(window_->mainStatusBar()->deviceText(), "** No device **");
 
@@ -75,14 +88,15 @@ TEST_F(MainWindowTest, DeviceCommandsWaitForADrive) {
     for (int id : kDeviceMenuItems) {
         EXPECT_TRUE(menuEnabled(id)) << id;
     }
-    EXPECT_TRUE(buttonEnabled(40038));
-    EXPECT_EQ(buttonEnabled(40039), CurrentDevice()->LoadDisc());
-    EXPECT_TRUE(buttonEnabled(40023));
+    for (int id : kDeviceButtons) {
+        EXPECT_EQ(buttonEnabled(id), id != 40039 || CurrentDevice()->LoadDisc()) << id;
+    }
     EXPECT_TRUE(window_->mainStatusBar()->deviceText().startsWith("Device: D:"));
 }
 
 TEST_F(MainWindowTest, CommandsThatNeedADriveSayThereIsNone) {
-    for (int id : {40015, 40019, 40028, 40017, 40023, 40012, 40037, 40038, 40039}) {
+    for (int id : {40015, 40019, 40028, 40017, 40023, 40012, 40037, 40038, 40039, 40005, 40020,
+                   9070, 40021, 51687, 40022}) {
         messages_.clear();
         window_->OnMainCommand(id);
         EXPECT_EQ(messages_, std::vector<int>{102}) << id;
@@ -91,6 +105,7 @@ TEST_F(MainWindowTest, CommandsThatNeedADriveSayThereIsNone) {
 }
 
 TEST_F(MainWindowTest, CommandsOnTheSelectedTrackNeedASelection) {
+    driveWithDisc();
     window_->OnMainCommand(51687);
     window_->OnMainCommand(40022);
     window_->OnMainCommand(40033);
@@ -129,6 +144,7 @@ TEST_F(MainWindowTest, ACloseDuringAnOperationIsHeldUntilTheNextCommand) {
 }
 
 TEST_F(MainWindowTest, ACloseDuringTheAnalysisEndsTheWindowWhenItReturns) {
+    driveWithDisc();
     window_->show();
     bool busyMeanwhile = false;
     // Without tracks the analysis only tells so; the user closes the main
@@ -198,16 +214,90 @@ TEST_F(MainWindowTest, RefreshAsksBeforeDroppingTheDiscInformation) {
     }
 }
 
-TEST_F(MainWindowTest, ACloseDuringTheScanWaitsForIt) {
-    driveWithDisc();
+// The Q export lets window messages through while it reads: meanwhile the
+// scan, Refresh and a second export only beep.
+TEST_F(MainWindowTest, TheQExportRunsUnderTheBusyFlag) {
+    const auto built = testing::BuildDisc(
+        "[disc]\nname = q\nlayout = audio\n[audio]\nlength = 40\n[audio]\nlength = 30\n",
+        folder_ / "disc.recipe", folder_ / "out");
+    ASSERT_TRUE(built);
+    driveHolding(built->descriptor);
     window_->show();
+    ASSERT_TRUE(StartScanDisc());
+    waitForScan();
+    QTreeWidget* tree = window_->panes()->tree();
+    ASSERT_GE(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    messages_.clear();
+
+    int dialogs = 0;
+    SetSaveTextDialog([&](const SaveTextRequest&) {
+        ++dialogs;
+        return (folder_ / "q.txt").string();
+    });
+    bool busyMeanwhile = false;
+    QTimer::singleShot(0, [&] {
+        busyMeanwhile = BusyFlag();
+        for (int id : {51685, 40018, 40015, 40019, 40033, 40039}) {
+            window_->OnMainCommand(id);
+        }
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == "readingProgress") {
+                widget->findChild<QPushButton*>("cancel")->click();
+            }
+        }
+    });
+    window_->OnMainCommand(40033);
+    SetSaveTextDialog({});
+    EXPECT_TRUE(busyMeanwhile);
+    EXPECT_EQ(dialogs, 1) << "no second export";
+    EXPECT_TRUE(messages_.empty()) << "Refresh asked nothing";
+    EXPECT_FALSE(BusyFlag());
+    EXPECT_EQ(CurrentDevice()->cancelled, 0) << "the next command keeps its retries";
+}
+
+// A disc of 150 folders; the user closes the window as soon as the first
+// of them shows in the tree.
+TEST_F(MainWindowTest, ACloseDuringTheScanEndsTheWindowWhenTheScanEnds) {
+    if (!kel::test::haveProgram("xorriso")) {
+        GTEST_SKIP() << "xorriso is not installed (Debian package xorriso)";
+    }
+    std::string recipe = "[disc]\nname = folders\nlayout = cd-rom\n[data]\nvolume-id = FOLDERS\n";
+    for (int i = 0; i < 150; ++i) {
+        recipe += "file = D" + std::to_string(1000 + i) + "/F.TXT text=x\n";
+    }
+    const auto built = testing::BuildDisc(recipe, folder_ / "disc.recipe", folder_ / "out");
+    ASSERT_TRUE(built);
+    driveHolding(built->descriptor);
+    window_->show();
+    QTreeWidget* tree = window_->panes()->tree();
+    QObject::connect(
+        tree->model(), &QAbstractItemModel::rowsInserted, window_.get(),
+        [this] { window_->close(); }, Qt::SingleShotConnection);
     window_->OnMainCommand(40015);
     ASSERT_TRUE(BusyFlag());
-    window_->close();
-    EXPECT_FALSE(window_->windowDestroyed());
     waitForScan();
-    EXPECT_FALSE(window_->windowDestroyed()) << "the scan itself does not end the window";
-    window_->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(CloseRequested());
+    EXPECT_TRUE(window_->windowDestroyed()) << "closed when the scan ended, with no other command";
+    EXPECT_EQ(Tracks().first, nullptr) << "the cut tree is not kept as if whole";
+    EXPECT_EQ(messages_, std::vector<int>{}) << "no guide after a scan cut short";
+}
+
+// The same holds for the operations that run modally: the error summary.
+TEST_F(MainWindowTest, ACloseDuringTheErrorSummaryEndsTheWindowWhenItReturns) {
+    driveWithDisc();
+    window_->show();
+    bool heldMeanwhile = false;
+    SetMessageResponder([&](int id, std::uint16_t, const std::string&) {
+        messages_.push_back(id);
+        window_->close();
+        heldMeanwhile = !window_->windowDestroyed() && BusyFlag();
+        return answer::kCancel;
+    });
+    window_->OnMainCommand(40023);
+    EXPECT_FALSE(messages_.empty());
+    EXPECT_TRUE(heldMeanwhile);
     EXPECT_TRUE(window_->windowDestroyed());
 }
 

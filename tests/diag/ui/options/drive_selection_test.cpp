@@ -4,12 +4,16 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
+#include <fstream>
+#include <tuple>
 
 #include "diag/device/device_access.h"
 #include "diag/device/device_database.h"
 #include "diag/ui/options/device_list.h"
 #include "diag/ui/options/device_settings_page.h"
+#include "diag/ui/options/preferences_sheet.h"
 #include "diag/ui/options/recovery_methods.h"
 #include "diag/ui/options/select_drive_dialog.h"
 #include "fake_device.h"
@@ -129,22 +133,65 @@ TEST_F(DriveSelection, DeviceSettingsOfferOnlyTheMethodsADriveAccepts) {
     EXPECT_EQ(d.quiet, 0);
 }
 
-TEST_F(DriveSelection, AChangedMethodIsWrittenToTheDeviceDatabase) {
+// The preferences give the current drive the debug level that enumeration
+// gives every drive: debug log and write-through together are level 3.
+TEST_F(DriveSelection, PreferencesSetTheDebugLevelEnumerationWould) {
+    FakeDevice& d = add("D:", "ACME CDROM-4000");
+    SetCurrentDevice(&d);
+    OptionsBlock copy;
+    for (const auto& [debug, writeThrough, level] :
+         {std::tuple{0, 0, 0}, std::tuple{1, 0, 1}, std::tuple{0, 1, 2}, std::tuple{1, 1, 3}}) {
+        copy.debugMode = static_cast<std::uint8_t>(debug);
+        copy.logWriteThrough = static_cast<std::uint8_t>(writeThrough);
+        ApplyPreferences(copy);
+        EXPECT_EQ(d.debugLevel, level) << debug << writeThrough;
+        EXPECT_EQ(DeviceDebugLevel(copy), level);
+    }
+    SetCurrentDevice(nullptr);
+}
+
+// The database is written only by OK: leaving the page and coming back
+// keeps the choice, and Cancel leaves the file as it was.
+TEST_F(DriveSelection, AChangedMethodIsWrittenToTheDeviceDatabaseOnlyOnOk) {
     FakeDevice& d = add("D:", "ACME CDROM-4000");
     d.profile->ErrScan = 0x05;
     d.profile->DevReg = 1;
+    const std::string before = "[OTHER]\r\n\tDRIVE:ErrScan=6\r\n";
+    folder_.write("ASPIDEV.DDB", before);
+    const auto database = [this] {
+        std::ifstream file(folder_ / "ASPIDEV.DDB", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    };
+    const auto chooseAuto = [](PreferencesSheet& sheet) {
+        sheet.tabs()->setCurrentIndex(2);
+        auto* methods = sheet.findChild<QComboBox*>("recoveryMethods0");
+        methods->setCurrentIndex(methods->findText("*Auto*"));
+        sheet.tabs()->setCurrentIndex(0);
+    };
     OptionsBlock copy;
-    DeviceSettingsPage page(nullptr, copy);
-    page.setActive();
-    auto* methods = page.findChild<QComboBox*>("recoveryMethods0");
-    methods->setCurrentIndex(methods->findText("*Auto*"));
-    ASSERT_TRUE(page.killActive());
+    {
+        PreferencesSheet sheet(nullptr, copy);
+        chooseAuto(sheet);
+        sheet.tabs()->setCurrentIndex(2);
+        EXPECT_EQ(sheet.findChild<QComboBox*>("recoveryMethods0")->currentText(), "*Auto*")
+            << "the choice survives leaving the page";
+        sheet.reject();
+    }
+    EXPECT_EQ(database(), before) << "Cancel wrote nothing";
+    EXPECT_EQ(d.ErrScan(), 0x05);
+    EXPECT_TRUE(d.DevReg());
+
+    PreferencesSheet sheet(nullptr, copy);
+    chooseAuto(sheet);
+    EXPECT_EQ(database(), before) << "leaving the page wrote nothing";
+    sheet.accept();
+    ASSERT_EQ(sheet.result(), QDialog::Accepted);
     EXPECT_EQ(d.ErrScan(), 0);
     EXPECT_FALSE(d.DevReg()) << "cleared for the automatic method";
-    std::ifstream database(folder_ / "ASPIDEV.DDB");
-    const std::string text((std::istreambuf_iterator<char>(database)), {});
+    const std::string text = database();
     EXPECT_NE(text.find("[ACME]"), std::string::npos);
     EXPECT_NE(text.find("ErrScan=0"), std::string::npos);
+    EXPECT_NE(text.find("DRIVE:ErrScan=6"), std::string::npos);
 }
 
 }  // namespace

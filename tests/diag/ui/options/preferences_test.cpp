@@ -155,6 +155,25 @@ TEST_F(Preferences, ResetStatisticsActsAtOnceButTheDeviceResetOnlyAfterOk) {
     EXPECT_EQ(Options().resetStatisticsRequest, 0);
 }
 
+// New thresholds entered with the Reset of the statistics in one OK are the
+// ones kept: the reset goes first.
+TEST_F(Preferences, ThresholdsAndResetInOneOkKeepTheNewThresholds) {
+    settings().WriteString("ErrorRecovered", "4");
+    settings().WriteString("ErrorUnrecovered", "5");
+    EXPECT_TRUE(runSheet([this](PreferencesSheet* sheet) {
+        showPage(*sheet, 1);
+        find<QCheckBox>(sheet, "thresholdsEnabled")->setChecked(true);
+        find<QLineEdit>(sheet, "recoverableThreshold")->setText("20");
+        find<QLineEdit>(sheet, "unrecoverableThreshold")->setText("2");
+        showPage(*sheet, 2);
+        find<QPushButton>(sheet, "resetStatisticsRequest")->click();
+        find<QPushButton>(sheet, "ok")->click();
+    }));
+    EXPECT_TRUE(settings().ReadBool("ErrThreshold", false));
+    EXPECT_EQ(settings().ReadString("ErrorRecovered", "gone"), "20");
+    EXPECT_EQ(settings().ReadString("ErrorUnrecovered", "gone"), "2");
+}
+
 TEST_F(Preferences, ResetGuidesRestoresEveryGuideAfterOk) {
     LoadOptions();
     ASSERT_EQ(GuideFlags(), 0u);

@@ -44,10 +44,15 @@ TEST_F(StatusBar, DeviceTextAndModeIcons) {
     logSwitches().debugMode = true;
     Options().intensiveUdfScan = 1;
     bar.ShowDeviceInStatusBar(&device);
-    EXPECT_EQ(bar.deviceText(), "Device: E:: KELEMU CD-ROM EMULATED");
+    EXPECT_EQ(bar.deviceText(), "Device: E: KELEMU CD-ROM EMULATED");
     EXPECT_TRUE(bar.tracingIconShown());
     EXPECT_TRUE(bar.specialModeIconShown());
     logSwitches().debugMode = false;
+
+    // An ASPI address names adapter and target.
+    test::FakeDevice aspi("1:0", "KELEMU CD-ROM EMULATED");
+    bar.ShowDeviceInStatusBar(&aspi);
+    EXPECT_EQ(bar.deviceText(), "Device: 1:0: KELEMU CD-ROM EMULATED");
 }
 
 TEST_F(StatusBar, MenuHelpTexts) {
