@@ -40,19 +40,54 @@ void showConstructionError(const DeviceProfile& profile, const DatabaseError& er
 std::optional<std::string> readDatabase(const DeviceProfile& profile,
                                         const std::filesystem::path& file) {
     std::error_code error;
-    std::optional<std::string> text = profile::readWholeFile(file, kMaxDatabaseBytes, error);
+    bool opened = false;
+    std::optional<std::string> text =
+        profile::readWholeFile(file, kMaxDatabaseBytes, error, &opened);
     if (text) {
         return text;
     }
     if (!error) {
         return std::string();
     }
-    if (error == std::errc::file_too_large) {
+    if (!opened) {
+        show(profile, 3203, {file.string(), error.message()});
+    } else if (error == std::errc::file_too_large) {
         show(profile, 3206, {});
     } else {
-        show(profile, 3203, {file.string(), error.message()});
+        show(profile, 3205, {file.string()});
     }
     return std::nullopt;
+}
+
+// The update is written beside the database under the same name with the
+// ending "$$$", where it stays when it cannot take the database's place.
+std::filesystem::path temporaryName(const std::filesystem::path& file) {
+    std::filesystem::path temporary = file;
+    return temporary.replace_extension("$$$");
+}
+
+// The new text in place of the database; false when the database is as it
+// was. A rename that fails still counts: the update waits in the temporary
+// file, and the user is told how to put it in place.
+bool replaceDatabase(const DeviceProfile& profile, const std::filesystem::path& file,
+                     const std::string& text) {
+    const std::filesystem::path temporary = temporaryName(file);
+    const profile::ReplaceResult result =
+        profile::replaceFileThrough(file, temporary, text, kDatabaseMode);
+    switch (result.step) {
+        case profile::ReplaceStep::Done:
+            return true;
+        case profile::ReplaceStep::Create:
+            show(profile, 3204, {temporary.string(), result.error.message()});
+            return false;
+        case profile::ReplaceStep::Write:
+            show(profile, 3207, {temporary.string(), result.error.message()});
+            return false;
+        case profile::ReplaceStep::Rename:
+            show(profile, 3202, {temporary.string(), file.string()});
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -102,13 +137,7 @@ bool UpdateDatabase(const DeviceProfile& profile) {
         showConstructionError(profile, *error);
         return false;
     }
-    std::error_code error =
-        profile::replaceWholeFile(file, std::get<std::string>(updated), kDatabaseMode);
-    if (error) {
-        show(profile, 3204, {file.string(), error.message()});
-        return false;
-    }
-    return true;
+    return replaceDatabase(profile, file, std::get<std::string>(updated));
 }
 
 }  // namespace kel::diag

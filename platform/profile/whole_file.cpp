@@ -60,12 +60,37 @@ void syncFolder(const std::filesystem::path& folder) {
     }
 }
 
+// The new bytes into the temporary file `fd`, with the mode `file` has (or
+// `newFileMode` for a new one), on the disk and closed.
+std::error_code fillTemporary(Descriptor& fd, const std::filesystem::path& file,
+                              std::string_view bytes, unsigned newFileMode) {
+    struct stat st {};
+    mode_t mode = ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode;
+    std::error_code error;
+    if (::fchmod(fd.get(), mode) != 0) {
+        error = lastError();
+    }
+    if (!error) {
+        error = writeAll(fd.get(), bytes);
+    }
+    if (!error && ::fsync(fd.get()) != 0) {
+        error = lastError();
+    }
+    if (std::error_code closed = fd.close(); !error) {
+        error = closed;
+    }
+    return error;
+}
+
 }  // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
-                                         std::error_code& error) {
+                                         std::error_code& error, bool* opened) {
     error.clear();
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (opened != nullptr) {
+        *opened = fd.get() >= 0;
+    }
     if (fd.get() < 0) {
         if (errno != ENOENT) {
             error = lastError();
@@ -111,21 +136,7 @@ std::error_code replaceWholeFile(const std::filesystem::path& file, std::string_
     if (fd.get() < 0) {
         return lastError();
     }
-    struct stat st {};
-    mode_t mode = ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode;
-    std::error_code error;
-    if (::fchmod(fd.get(), mode) != 0) {
-        error = lastError();
-    }
-    if (!error) {
-        error = writeAll(fd.get(), bytes);
-    }
-    if (!error && ::fsync(fd.get()) != 0) {
-        error = lastError();
-    }
-    if (std::error_code closed = fd.close(); !error) {
-        error = closed;
-    }
+    std::error_code error = fillTemporary(fd, file, bytes, newFileMode);
     if (!error && ::rename(temp.c_str(), file.c_str()) != 0) {
         error = lastError();
     }
@@ -134,6 +145,24 @@ std::error_code replaceWholeFile(const std::filesystem::path& file, std::string_
         return error;
     }
     syncFolder(folder);
+    return {};
+}
+
+ReplaceResult replaceFileThrough(const std::filesystem::path& file,
+                                 const std::filesystem::path& temporary, std::string_view bytes,
+                                 unsigned newFileMode) {
+    Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+        return {ReplaceStep::Create, lastError()};
+    }
+    if (std::error_code error = fillTemporary(fd, file, bytes, newFileMode)) {
+        ::unlink(temporary.c_str());
+        return {ReplaceStep::Write, error};
+    }
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        return {ReplaceStep::Rename, lastError()};
+    }
+    syncFolder(file.parent_path().empty() ? "." : file.parent_path());
     return {};
 }
 

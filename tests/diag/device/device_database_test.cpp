@@ -5,16 +5,19 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <vector>
 
 #include "diag/device/device_database.h"
 #include "diag/device/device_database_text.h"
 #include "platform/profile/replace_lock.h"
 #include "temp_folder.h"
+#include "tests/diag/tools/exports/file_size_limit.h"
 
 namespace kel::diag {
 namespace {
 
+using testing::FileSizeLimit;
 using testing::readFile;
 using testing::TempFolder;
 using testing::writeFile;
@@ -87,13 +90,86 @@ TEST_F(DeviceDatabase, CorruptEntryShowsMessage3201AndFailsTheLoad) {
     EXPECT_EQ(messages_[0].id, 3201);
 }
 
-TEST_F(DeviceDatabase, UnreadableDatabaseShows3203) {
-    std::filesystem::create_directory(file_);
+// A file that cannot be opened, and one that opens but cannot be read.
+TEST_F(DeviceDatabase, LoadFailuresShowTheirOwnMessages) {
+    std::filesystem::create_symlink(file_, file_);  // a loop: no open follows it
     DeviceProfile p = profile("ACME CD-9");
     EXPECT_FALSE(LoadProfile(p));
-    ASSERT_EQ(messages_.size(), 1u);
+    std::filesystem::remove(file_);
+    std::filesystem::create_directory(file_);
+    EXPECT_FALSE(LoadProfile(p));
+    std::filesystem::remove(file_);
+    writeFile(file_, std::string(4 * 1024 * 1024 + 1, ' '));
+    EXPECT_FALSE(LoadProfile(p));
+    ASSERT_EQ(messages_.size(), 3u);
     EXPECT_EQ(messages_[0].id, 3203);
     EXPECT_EQ(std::get<std::string>(messages_[0].args.at(0)), file_.string());
+    EXPECT_EQ(messages_[1].id, 3205);
+    EXPECT_EQ(std::get<std::string>(messages_[1].args.at(0)), file_.string());
+    EXPECT_EQ(messages_[2].id, 3206);
+}
+
+// While alive, the folder's entries cannot change: read-only for a user, and
+// immutable for root, whom permissions do not stop.
+class FrozenFolder {
+public:
+    explicit FrozenFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+        std::filesystem::permissions(
+            folder_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        if (::geteuid() == 0) {
+            run("chattr +i");
+        }
+    }
+    ~FrozenFolder() {
+        if (::geteuid() == 0) {
+            run("chattr -i");
+        }
+        std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+    }
+    FrozenFolder(const FrozenFolder&) = delete;
+    FrozenFolder& operator=(const FrozenFolder&) = delete;
+
+private:
+    void run(const std::string& command) {
+        ASSERT_EQ(std::system((command + " '" + folder_.string() + "'").c_str()), 0) << command;
+    }
+    std::filesystem::path folder_;
+};
+
+// The update goes through "ASPIDEV.$$$": a temporary file that cannot be
+// made (3204), written (3207) or put in the database's place (3202).
+TEST_F(DeviceDatabase, UpdateFailuresShowTheirOwnMessages) {
+    const std::string before = "[OTHER]\r\n\tDRIVE:Mode10\r\n";
+    writeFile(file_, before);
+    const std::filesystem::path temporary = folder_ / "ASPIDEV.$$$";
+    DeviceProfile p = profile("ACME CD-9");
+
+    std::filesystem::create_directory(temporary);
+    EXPECT_FALSE(UpdateDatabase(p));
+    std::filesystem::remove(temporary);
+    {
+        FileSizeLimit full(8);
+        EXPECT_FALSE(UpdateDatabase(p));
+    }
+    EXPECT_EQ(readFile(file_), before) << "the database is as it was";
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+
+    writeFile(temporary, "");
+    {
+        FrozenFolder frozen(folder_.path());
+        EXPECT_TRUE(UpdateDatabase(p)) << "the update is made, under the temporary name";
+    }
+    EXPECT_EQ(readFile(file_), before);
+    EXPECT_NE(readFile(temporary).find("[ACME]"), std::string::npos);
+
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[0].id, 3204);
+    EXPECT_EQ(std::get<std::string>(messages_[0].args.at(0)), temporary.string());
+    EXPECT_EQ(messages_[1].id, 3207);
+    EXPECT_EQ(std::get<std::string>(messages_[1].args.at(0)), temporary.string());
+    EXPECT_EQ(messages_[2].id, 3202);
+    EXPECT_EQ(std::get<std::string>(messages_[2].args.at(0)), temporary.string());
+    EXPECT_EQ(std::get<std::string>(messages_[2].args.at(1)), file_.string());
 }
 
 TEST_F(DeviceDatabase, TwoProcessesUpdatingAtOnceLoseNothing) {

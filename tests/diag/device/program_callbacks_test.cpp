@@ -10,7 +10,8 @@ namespace kel::diag {
 namespace {
 
 TEST(ProgramCallbacks, EveryDeviceMessageIdIsInTheStringTable) {
-    for (int id : {3004, 3007, 3008, 3009, 3010, 3011, 3012, 3201, 3203, 3204, 3206}) {
+    for (int id :
+         {3004, 3007, 3008, 3009, 3010, 3011, 3012, 3201, 3202, 3203, 3204, 3205, 3206, 3207}) {
         EXPECT_TRUE(StringTableEntry(id)) << id;
     }
     StringSource strings = programStrings();
