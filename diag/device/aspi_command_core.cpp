@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <vector>
 
 #include "diag/device/aspi_device.h"
 
@@ -9,9 +11,37 @@ namespace {
 
 constexpr std::uint8_t kSenseBytes = 14;  // through the ASC and ASCQ
 
-std::uint8_t statusOf(aspi::SrbHead& head) {
-    // The manager's thread writes the status just before it signals.
-    return std::atomic_ref<std::uint8_t>(head.SRB_Status).load();
+std::uint8_t statusOf(const aspi::SrbHead& head) {
+    // The manager's thread writes the status last, just before it signals.
+    return std::atomic_ref<const std::uint8_t>(head.SRB_Status).load(std::memory_order_acquire);
+}
+
+// Blocks whose wait gave up while the manager still held them: they stay
+// alive until the manager has written their status.
+class HeldBlocks {
+public:
+    void keep(std::shared_ptr<void> block, const aspi::SrbHead& head) {
+        std::lock_guard lock(mutex_);
+        blocks_.push_back({std::move(block), &head});
+    }
+    void releaseFinished() {
+        std::lock_guard lock(mutex_);
+        std::erase_if(blocks_,
+                      [](const Held& held) { return statusOf(*held.head) != aspi::SS_PENDING; });
+    }
+
+private:
+    struct Held {
+        std::shared_ptr<void> block;
+        const aspi::SrbHead* head;
+    };
+    std::mutex mutex_;
+    std::vector<Held> blocks_;
+};
+
+HeldBlocks& heldBlocks() {
+    static HeldBlocks held;
+    return held;
 }
 
 }  // namespace
@@ -41,19 +71,24 @@ bool AspiDevice::awaitCompletion(aspi::SrbHead& head,
     }
 }
 
-AspiDevice::Submission AspiDevice::submit(aspi::SrbHead& head, void* block,
-                                          std::optional<std::chrono::milliseconds> timeout) {
+AspiDevice::Submission AspiDevice::submit(std::shared_ptr<void> block, aspi::SrbHead& head) {
+    heldBlocks().releaseFinished();
     access_->completion->reset();
-    lastSendResult_ = access_->manager.SendASPI32Command(block);
+    lastSendResult_ = access_->manager.SendASPI32Command(block.get());
     if (lastSendResult_ == aspi::SS_PENDING) {
-        return awaitCompletion(head, timeout) ? Submission::Completed : Submission::TimedOut;
+        if (awaitCompletion(head, access_->commandTimeout)) {
+            return Submission::Completed;
+        }
+        heldBlocks().keep(std::move(block), head);
+        return Submission::TimedOut;
     }
     return lastSendResult_ == aspi::SS_COMP ? Submission::Completed : Submission::Refused;
 }
 
-aspi::SrbExecScsiCmd AspiDevice::execBlock(const DeviceCommand& command) const {
-    auto srb = aspi::makeRequest<aspi::SrbExecScsiCmd>(aspi::SC_EXEC_SCSI_CMD,
-                                                       static_cast<std::uint8_t>(adapter));
+std::shared_ptr<aspi::SrbExecScsiCmd> AspiDevice::execBlock(const DeviceCommand& command) const {
+    auto block = std::make_shared<aspi::SrbExecScsiCmd>(aspi::makeRequest<aspi::SrbExecScsiCmd>(
+        aspi::SC_EXEC_SCSI_CMD, static_cast<std::uint8_t>(adapter)));
+    aspi::SrbExecScsiCmd& srb = *block;
     srb.SRB_Target = static_cast<std::uint8_t>(target);
     srb.SRB_Lun = 0;
     srb.head.SRB_Flags = aspi::SRB_EVENT_NOTIFY;
@@ -70,16 +105,16 @@ aspi::SrbExecScsiCmd AspiDevice::execBlock(const DeviceCommand& command) const {
     srb.SRB_CDBLen = static_cast<std::uint8_t>(command.cdb.length);
     srb.SRB_PostProc = access_->completion->handle();
     std::copy_n(command.cdb.bytes.begin(), command.cdb.length, srb.CDBByte);
-    return srb;
+    return block;
 }
 
 bool AspiDevice::sendOnce(DeviceCommand& command) {
-    aspi::SrbExecScsiCmd srb = execBlock(command);
+    std::shared_ptr<aspi::SrbExecScsiCmd> block = execBlock(command);
+    const aspi::SrbExecScsiCmd& srb = *block;
     lastHaStat_ = 0;
-    lastSubmission_ = submit(srb.head, &srb, access_->commandTimeout);
+    lastSubmission_ = submit(block, block->head);
     if (lastSubmission_ == Submission::TimedOut) {
-        // The manager still holds this block: a reset, posted behind it,
-        // completes only after it, so the block is finished before it goes.
+        // The manager still holds the block, which is kept until it is done.
         ResetDevice();
         return false;
     }
@@ -87,7 +122,13 @@ bool AspiDevice::sendOnce(DeviceCommand& command) {
         return false;
     }
     std::uint8_t status = srb.head.SRB_Status;
-    lastHaStat_ = srb.SRB_HaStat;
+    // Replies are shorter than the allocation length as a rule: the drive
+    // answered in full, with fewer bytes than the buffer holds.
+    if (status == aspi::SS_ERR && srb.SRB_HaStat == aspi::HASTAT_DO_DU && srb.SRB_TargStat == 0 &&
+        srb.SRB_Transferred < srb.SRB_BufLen) {
+        status = aspi::SS_COMP;
+    }
+    lastHaStat_ = status == aspi::SS_COMP ? aspi::HASTAT_OK : srb.SRB_HaStat;
     CommandEnd& end = command.end;
     end.status = status;
     end.reachedDrive = !(status == aspi::SS_ERR && srb.SRB_HaStat != aspi::HASTAT_OK);
@@ -105,9 +146,13 @@ bool AspiDevice::statusFailure(std::uint8_t status) {
     if (debugLevel > 0) {
         log("Status returned from ASPI: %02x", status);
     }
+    return noDriveSense(status);
+}
+
+bool AspiDevice::noDriveSense(std::uint8_t code) {
     senseKey = 0xFF;
     senseAsc = 0xFF;
-    senseAscq = status;
+    senseAscq = code;
     return false;
 }
 
@@ -120,18 +165,20 @@ bool AspiDevice::ExecuteCommand(DeviceCommand& command, bool handleErrors) {
         if (send(command)) {
             return true;
         }
+        // The sense of a command the drive never answered says so; the
+        // previous command's sense would tell of something else.
         if (lastSubmission_ == Submission::TimedOut) {
             if (debugLevel > 0) {
                 log("Timeout on ASPI request after 2 minutes for %d:%d", adapter, target);
             }
-            return false;
+            return noDriveSense(aspi::HASTAT_COMMAND_TIMEOUT);
         }
         if (lastSubmission_ == Submission::Refused) {
             if (debugLevel > 0) {
                 log("Initial failure returned by %02x command, error=%x", command.cdb.opcode(),
                     lastSendResult_);
             }
-            return false;
+            return noDriveSense(static_cast<std::uint8_t>(lastSendResult_));
         }
         if (cancelled) {
             retriesLeft = 0;
@@ -152,7 +199,7 @@ bool AspiDevice::ExecuteCommand(DeviceCommand& command, bool handleErrors) {
         if (lastHaStat_ != aspi::HASTAT_OK) {
             if (lastHaStat_ == aspi::HASTAT_TIMEOUT ||
                 lastHaStat_ == aspi::HASTAT_COMMAND_TIMEOUT) {
-                return false;
+                return noDriveSense(lastHaStat_);
             }
             if (retriesLeft-- > 0) {
                 continue;
@@ -175,20 +222,24 @@ bool AspiDevice::ExecuteCommand(DeviceCommand& command, bool handleErrors) {
 }
 
 bool AspiDevice::ResetDevice() {
-    auto srb = aspi::makeRequest<aspi::SrbResetDev>(aspi::SC_RESET_DEV,
-                                                    static_cast<std::uint8_t>(adapter));
+    auto block = std::make_shared<aspi::SrbResetDev>(aspi::makeRequest<aspi::SrbResetDev>(
+        aspi::SC_RESET_DEV, static_cast<std::uint8_t>(adapter)));
+    aspi::SrbResetDev& srb = *block;
     srb.SRB_Target = static_cast<std::uint8_t>(target);
     srb.head.SRB_Flags = aspi::SRB_EVENT_NOTIFY;
     srb.SRB_PostProc = access_->completion->handle();
-    // No limit on this wait: the block lives on this stack until the
-    // manager is done with it.
-    if (submit(srb.head, &srb, std::nullopt) != Submission::Completed) {
-        if (debugLevel > 0) {
-            log("Initial failure returned by ResetDevice command, error=%x", lastSendResult_);
-        }
-        return false;
+    const Submission submission = submit(block, srb.head);
+    if (submission == Submission::Refused && debugLevel > 0) {
+        log("Initial failure returned by ResetDevice command, error=%x", lastSendResult_);
     }
-    return srb.SRB_HaStat == aspi::HASTAT_OK && srb.head.SRB_Status == aspi::SS_COMP;
+    return submission == Submission::Completed && srb.SRB_HaStat == aspi::HASTAT_OK &&
+           srb.head.SRB_Status == aspi::SS_COMP;
+}
+
+// Seek names the data-in direction without a buffer.
+bool AspiDevice::Seek(std::uint32_t block) {
+    DeviceCommand request{seekCommand(block), scsi::Direction::In, {}, {}};
+    return ExecuteCommand(request, true);
 }
 
 int AspiDevice::MaxTargets() {

@@ -30,6 +30,7 @@ public:
     std::unique_ptr<CdDevice> Clone() const override;
 
     bool ExecuteCommand(DeviceCommand& command, bool handleErrors) override;
+    bool Seek(std::uint32_t block) override;
     // Bus device reset of the current target; true when the adapter did it.
     bool ResetDevice();
     // The number of target ids to scan on the current adapter: 8 or 16.
@@ -54,13 +55,16 @@ private:
     void useSpeedPage(std::uint8_t code, std::span<const std::uint8_t> page) override;
     void endPageWalk() override;
 
-    // Hands the block to the manager and waits for a posted one: without a
-    // limit when `timeout` is none.
-    Submission submit(aspi::SrbHead& head, void* block,
-                      std::optional<std::chrono::milliseconds> timeout);
+    // Hands the block (whose head is `head`) to the manager and waits for a
+    // posted one, at most the command time-out; a block whose wait gives up
+    // is kept alive until the manager is done with it.
+    Submission submit(std::shared_ptr<void> block, aspi::SrbHead& head);
     bool awaitCompletion(aspi::SrbHead& head, std::optional<std::chrono::milliseconds> timeout);
-    aspi::SrbExecScsiCmd execBlock(const DeviceCommand& command) const;
+    std::shared_ptr<aspi::SrbExecScsiCmd> execBlock(const DeviceCommand& command) const;
     bool statusFailure(std::uint8_t status);
+    // A failure the drive gave no sense for: the sense bytes say 0xFF, 0xFF
+    // and `code` (an ASPI status or host adapter status). Always false.
+    bool noDriveSense(std::uint8_t code);
 
     // The scan: the next position not on a bypassed adapter, and the probe
     // of a position.

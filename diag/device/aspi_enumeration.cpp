@@ -64,7 +64,7 @@ bool AspiDevice::advance(std::uint32_t bypass) {
     if (adapter == -1) {
         adapter = 0;
         target = 0;
-    } else if (++target == MaxTargets()) {
+    } else if (++target >= MaxTargets()) {
         target = 0;
         ++adapter;
     }

@@ -51,6 +51,8 @@ inline constexpr std::uint8_t SS_NO_SUCH_DEVICE = 0x92;
 inline constexpr std::uint8_t HASTAT_OK = 0x00;
 inline constexpr std::uint8_t HASTAT_TIMEOUT = 0x09;
 inline constexpr std::uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;
+// The drive moved more or fewer bytes than the block's buffer holds.
+inline constexpr std::uint8_t HASTAT_DO_DU = 0x12;
 // The command did not reach the drive or did not come back from it.
 inline constexpr std::uint8_t HASTAT_TRANSPORT_FAILURE = 0x20;
 
@@ -102,7 +104,8 @@ struct SrbExecScsiCmd {
     std::uint32_t SRB_Transferred;  // bytes the drive really moved
     std::uint8_t* SRB_BufPointer;
     // With SRB_EVENT_NOTIFY: the completion event (an event descriptor that
-    // the manager signals once the block's fields are final).
+    // the manager signals once the block's fields are final); any other
+    // descriptor is refused.
     std::int64_t SRB_PostProc;
     std::uint8_t CDBByte[kMaxCdbBytes];
     std::uint8_t SenseArea[kSenseAreaBytes];

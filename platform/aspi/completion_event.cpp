@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace kel::aspi {
 
@@ -48,8 +50,22 @@ bool CompletionEvent::wait(std::optional<std::chrono::milliseconds> timeout) {
     }
 }
 
-void signalCompletion(std::int64_t handle) {
+bool isCompletionEvent(std::int64_t handle) {
     if (handle < 0 || handle > INT32_MAX) {
+        return false;
+    }
+    // The kernel names what a descriptor stands for in its link.
+    const std::string link = "/proc/self/fd/" + std::to_string(handle);
+    char target[64] = {};
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    return length > 0 &&
+           std::string_view(target, static_cast<std::size_t>(length)) == "anon_inode:[eventfd]";
+}
+
+void signalCompletion(std::int64_t handle) {
+    // Checked again here: the descriptor may have been closed, and its
+    // number given to a file, while the request waited.
+    if (!isCompletionEvent(handle)) {
         return;
     }
     std::uint64_t one = 1;

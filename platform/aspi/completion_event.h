@@ -26,7 +26,11 @@ private:
     int descriptor_ = -1;
 };
 
-// The manager's side: marks the event of `handle` signalled.
+// Whether `handle` is an event descriptor of the kind CompletionEvent makes:
+// the manager signals nothing else, never an open file.
+bool isCompletionEvent(std::int64_t handle);
+
+// The manager's side: marks the event of `handle` signalled, when it is one.
 void signalCompletion(std::int64_t handle);
 
 }  // namespace kel::aspi

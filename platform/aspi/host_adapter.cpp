@@ -1,8 +1,10 @@
 #include "platform/aspi/host_adapter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "platform/aspi/completion_event.h"
 
@@ -12,9 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Below the two minutes a program waits for a posted request, so that a
-// drive that hangs ends as a time-out status rather than an abandoned block.
-constexpr std::chrono::milliseconds kCommandTimeout = 100s;
 constexpr std::uint8_t kAdapters = 1;
 constexpr char kAdapterName[] = "KEL HOST ADAPTR";
 
@@ -22,14 +21,21 @@ bool cdbLengthAllowed(std::uint8_t length) {
     return length == 6 || length == 10 || length == 12 || length == 16;
 }
 
+// The status goes last: a program that sees it may take the other fields.
+void publishStatus(SrbHead& head, std::uint8_t status) {
+    std::atomic_ref<std::uint8_t>(head.SRB_Status).store(status, std::memory_order_release);
+}
+
 std::uint32_t finish(SrbHead& head, std::uint8_t status) {
-    head.SRB_Status = status;
+    publishStatus(head, status);
     return status;
 }
 
 }  // namespace
 
-HostAdapter::HostAdapter(std::vector<TargetOpener> targets) {
+HostAdapter::HostAdapter(std::vector<TargetOpener> targets,
+                         std::chrono::milliseconds commandTimeout)
+    : commandTimeout_(commandTimeout) {
     targets.resize(std::min(targets.size(), kMaxTargets));
     for (TargetOpener& open : targets) {
         targets_.push_back(Target{std::move(open), nullptr, -1});
@@ -145,27 +151,34 @@ std::uint32_t HostAdapter::executeCommand(SrbExecScsiCmd& block) {
     if (block.head.SRB_HaId >= kAdapters) {
         return finish(block.head, SS_NO_SUCH_ADAPTER);
     }
-    if (!target(block.SRB_Target, block.SRB_Lun)) {
+    Command command;
+    command.target = block.SRB_Target;
+    if (!target(command.target, block.SRB_Lun)) {
         return finish(block.head, SS_NO_SUCH_DEVICE);
     }
-    bool in = block.head.SRB_Flags & SRB_DIR_IN;
-    bool out = block.head.SRB_Flags & SRB_DIR_OUT;
-    if (!cdbLengthAllowed(block.SRB_CDBLen) || block.SRB_SenseLen > kSenseAreaBytes ||
-        (in && out) || ((in || out) && block.SRB_BufLen > 0 && !block.SRB_BufPointer)) {
+    const std::uint8_t flags = block.head.SRB_Flags;
+    const bool in = (flags & SRB_DIR_IN) != 0;
+    const bool out = (flags & SRB_DIR_OUT) != 0;
+    command.cdbLength = block.SRB_CDBLen;
+    command.senseLength = block.SRB_SenseLen;
+    const std::uint32_t bufferLength = block.SRB_BufLen;
+    std::uint8_t* const buffer = block.SRB_BufPointer;
+    // A buffer without a direction would leave the drive's data nowhere.
+    if (!cdbLengthAllowed(command.cdbLength) || command.senseLength > kSenseAreaBytes ||
+        (in && out) || (bufferLength > 0 && (!buffer || !(in || out)))) {
         return finish(block.head, SS_BAD_REQUEST);
     }
-    return dispatch(block.head, block.SRB_PostProc, [this, &block] { runCommand(block); });
+    if (in || out) {
+        command.direction = in ? scsi::Direction::In : scsi::Direction::Out;
+        command.buffer = {buffer, bufferLength};
+    }
+    std::copy_n(block.CDBByte, command.cdbLength, command.cdb.begin());
+    return dispatch(block.head, (flags & SRB_EVENT_NOTIFY) != 0, block.SRB_PostProc,
+                    [this, command, &block] { runCommand(command, block); });
 }
 
-void HostAdapter::runCommand(SrbExecScsiCmd& block) {
-    Target& t = targets_[block.SRB_Target];
-    scsi::Direction direction = scsi::Direction::None;
-    std::span<std::uint8_t> buffer;
-    if (block.head.SRB_Flags & (SRB_DIR_IN | SRB_DIR_OUT)) {
-        direction =
-            (block.head.SRB_Flags & SRB_DIR_IN) ? scsi::Direction::In : scsi::Direction::Out;
-        buffer = {block.SRB_BufPointer, block.SRB_BufLen};
-    }
+void HostAdapter::runCommand(const Command& command, SrbExecScsiCmd& block) {
+    Target& t = targets_[command.target];
     block.SRB_HaStat = HASTAT_OK;
     block.SRB_TargStat = 0;
     block.SRB_Transferred = 0;
@@ -174,28 +187,32 @@ void HostAdapter::runCommand(SrbExecScsiCmd& block) {
     scsi::Transport* transport = transportOf(t);
     if (!transport) {
         block.SRB_HaStat = HASTAT_TRANSPORT_FAILURE;
-        block.head.SRB_Status = SS_ERR;
+        publishStatus(block.head, SS_ERR);
         return;
     }
-    scsi::Result result =
-        transport->execute({block.CDBByte, block.SRB_CDBLen}, direction, buffer, kCommandTimeout);
+    scsi::Result result = transport->execute({command.cdb.data(), command.cdbLength},
+                                             command.direction, command.buffer, commandTimeout_);
     if (result.transportFailed()) {
         block.SRB_HaStat =
             result.error.code == ETIMEDOUT ? HASTAT_COMMAND_TIMEOUT : HASTAT_TRANSPORT_FAILURE;
-        block.head.SRB_Status = SS_ERR;
+        publishStatus(block.head, SS_ERR);
         return;
     }
     block.SRB_TargStat = result.status;
-    block.SRB_Transferred = static_cast<std::uint32_t>(std::min(result.transferred, buffer.size()));
-    if (result.ok()) {
-        block.head.SRB_Status = SS_COMP;
+    block.SRB_Transferred = static_cast<std::uint32_t>(
+        std::min<std::size_t>(result.transferred, std::numeric_limits<std::uint32_t>::max()));
+    if (result.checkCondition()) {
+        std::size_t n = std::min<std::size_t>(command.senseLength, scsi::Sense::kSize);
+        std::copy_n(result.sense.bytes.begin(), n, block.SenseArea);
+        publishStatus(block.head, SS_ERR);
         return;
     }
-    if (result.checkCondition()) {
-        std::size_t n = std::min<std::size_t>(block.SRB_SenseLen, scsi::Sense::kSize);
-        std::copy_n(result.sense.bytes.begin(), n, block.SenseArea);
+    if (result.ok() && result.transferred != command.buffer.size()) {
+        block.SRB_HaStat = HASTAT_DO_DU;
+        publishStatus(block.head, SS_ERR);
+        return;
     }
-    block.head.SRB_Status = SS_ERR;
+    publishStatus(block.head, result.ok() ? SS_COMP : SS_ERR);
 }
 
 std::uint32_t HostAdapter::resetDevice(SrbResetDev& block) {
@@ -207,22 +224,24 @@ std::uint32_t HostAdapter::resetDevice(SrbResetDev& block) {
     }
     // The transport keeps no state between commands that a reset would
     // have to clear; posted, it still waits for the commands before it.
-    return dispatch(block.head, block.SRB_PostProc, [&block] {
-        block.SRB_HaStat = HASTAT_OK;
-        block.SRB_TargStat = 0;
-        block.head.SRB_Status = SS_COMP;
-    });
+    return dispatch(block.head, (block.head.SRB_Flags & SRB_EVENT_NOTIFY) != 0, block.SRB_PostProc,
+                    [&block] {
+                        block.SRB_HaStat = HASTAT_OK;
+                        block.SRB_TargStat = 0;
+                        publishStatus(block.head, SS_COMP);
+                    });
 }
 
-std::uint32_t HostAdapter::dispatch(SrbHead& head, std::int64_t event, std::function<void()> work) {
-    if (!(head.SRB_Flags & SRB_EVENT_NOTIFY)) {
+std::uint32_t HostAdapter::dispatch(SrbHead& head, bool notify, std::int64_t event,
+                                    std::function<void()> work) {
+    if (!notify) {
         work();
-        return head.SRB_Status;
+        return std::atomic_ref<std::uint8_t>(head.SRB_Status).load(std::memory_order_acquire);
     }
-    if (event < 0) {
+    if (!isCompletionEvent(event)) {
         return finish(head, SS_BAD_REQUEST);
     }
-    head.SRB_Status = SS_PENDING;
+    publishStatus(head, SS_PENDING);
     {
         std::lock_guard lock(queueMutex_);
         queue_.push_back([work = std::move(work), event] {

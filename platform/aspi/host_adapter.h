@@ -1,16 +1,22 @@
 // The inner working of the ASPI-style manager: one host adapter whose
 // targets are drives reached through the SCSI transport. Request blocks are
-// checked before any of their fields is used; posted requests run in order
-// on the adapter's own thread and signal their completion event, so a
-// reset posted after a command completes only once that command has.
+// checked before any of their fields is used, and what a request asks is
+// taken from its block once, when it is accepted: a block changed (or sent
+// again) while its request waits changes nothing of that request. Posted
+// requests run in order on the adapter's own thread and signal their
+// completion event, so a reset posted after a command completes only once
+// that command has.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -25,7 +31,10 @@ using TargetOpener = std::function<std::unique_ptr<scsi::Transport>()>;
 class HostAdapter {
 public:
     // Target ids follow the order of `targets`; at most kMaxTargets are kept.
-    explicit HostAdapter(std::vector<TargetOpener> targets);
+    // A drive that does not answer within `commandTimeout` ends its command
+    // with HASTAT_COMMAND_TIMEOUT.
+    explicit HostAdapter(std::vector<TargetOpener> targets,
+                         std::chrono::milliseconds commandTimeout = kCommandTimeout);
     ~HostAdapter();
     HostAdapter(const HostAdapter&) = delete;
     HostAdapter& operator=(const HostAdapter&) = delete;
@@ -34,6 +43,10 @@ public:
     std::uint32_t send(void* request);
 
     static constexpr std::size_t kMaxTargets = 16;
+    // Below the two minutes a program waits for a posted request, so that a
+    // drive that hangs ends as a time-out status rather than an abandoned
+    // block.
+    static constexpr std::chrono::milliseconds kCommandTimeout{100000};
 
 private:
     struct Target {
@@ -48,16 +61,28 @@ private:
 
     std::uint32_t inquireAdapter(SrbHaInquiry& block) const;
     std::uint32_t deviceType(SrbGetDevType& block);
+    // What an execute block asks, as it stood when the block was accepted.
+    struct Command {
+        std::uint8_t target = 0;
+        scsi::Direction direction = scsi::Direction::None;
+        std::array<std::uint8_t, kMaxCdbBytes> cdb{};
+        std::uint8_t cdbLength = 0;
+        std::uint8_t senseLength = 0;
+        std::span<std::uint8_t> buffer;
+    };
+
     std::uint32_t executeCommand(SrbExecScsiCmd& block);
     std::uint32_t resetDevice(SrbResetDev& block);
-    void runCommand(SrbExecScsiCmd& block);
+    void runCommand(const Command& command, SrbExecScsiCmd& block);
 
     // Runs `work` now, or on the adapter's thread when the block asks for
-    // its completion event, then finishes with `status` semantics.
-    std::uint32_t dispatch(SrbHead& head, std::int64_t event, std::function<void()> work);
+    // its completion event (`event` as the block named it when accepted).
+    std::uint32_t dispatch(SrbHead& head, bool notify, std::int64_t event,
+                           std::function<void()> work);
     void serve();
 
     std::vector<Target> targets_;
+    std::chrono::milliseconds commandTimeout_;
     std::mutex driveMutex_;  // one command at a time reaches the drives
 
     std::mutex queueMutex_;

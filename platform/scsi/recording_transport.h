@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -60,6 +61,19 @@ private:
     std::vector<RecordedCommand> commands_;
     std::deque<ScriptedReply> replies_;
     Responder responder_;
+};
+
+// Hands its owner a transport object of its own over a drive the test keeps.
+class SharedTransport final : public Transport {
+public:
+    explicit SharedTransport(std::shared_ptr<Transport> target) : target_(std::move(target)) {}
+    Result execute(std::span<const std::uint8_t> cdb, Direction direction,
+                   std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override {
+        return target_->execute(cdb, direction, buffer, timeout);
+    }
+
+private:
+    std::shared_ptr<Transport> target_;
 };
 
 }  // namespace kel::scsi

@@ -72,30 +72,62 @@ TEST_F(AspiCommandCore, HostAdapterFailuresAreRetriedThenTheDeviceReset) {
     EXPECT_EQ(manager_.resets, 1);
 }
 
-TEST_F(AspiCommandCore, RefusedBlockLeavesTheSenseAsItWas) {
+// A command the drive never answered leaves a sense that says why, never
+// the previous command's.
+TEST_F(AspiCommandCore, RefusedAndTimedOutBlocksLeaveASenseThatSaysSo) {
     device_->senseAsc = 0x11;
     FakeOutcome refused;
     refused.sendResult = aspi::SS_NO_SUCH_DEVICE;
     manager_.outcomes = {refused};
     EXPECT_FALSE(seek());
-    EXPECT_EQ(device_->senseAsc, 0x11);
+    expectSense(0xFF, 0xFF, aspi::SS_NO_SUCH_DEVICE);
     EXPECT_TRUE(logged("Initial failure returned by 2b command, error=92"));
+
+    manager_.outcomes = {FakeOutcome::ofStatus(aspi::SS_ERR, aspi::HASTAT_COMMAND_TIMEOUT)};
+    EXPECT_FALSE(seek());
+    expectSense(0xFF, 0xFF, aspi::HASTAT_COMMAND_TIMEOUT);
 }
 
-TEST_F(AspiCommandCore, BlockThatNeverCompletesTimesOutWithABusReset) {
-    auto access = std::make_shared<AspiAccess>(*access_);
-    access->commandTimeout = std::chrono::milliseconds{20};
-    device_ = std::make_unique<AspiDevice>(access);
-    attachCallbacks(*device_);
-    ASSERT_TRUE(device_->FindFirst());
-    device_->debugLevel = 1;
-    FakeOutcome stuck;
-    stuck.signal = false;
-    manager_.outcomes = {stuck};
+class AspiTimeouts : public AspiCommandCore {
+protected:
+    void SetUp() override {
+        AspiCommandCore::SetUp();
+        auto access = std::make_shared<AspiAccess>(*access_);
+        access->commandTimeout = std::chrono::milliseconds{20};
+        device_ = std::make_unique<AspiDevice>(access);
+        attachCallbacks(*device_);
+        ASSERT_TRUE(device_->FindFirst());
+        device_->debugLevel = 1;
+        FakeOutcome stuck;
+        stuck.signal = false;
+        manager_.outcomes = {stuck};
+    }
+};
+
+TEST_F(AspiTimeouts, BlockThatNeverCompletesTimesOutWithABusReset) {
     EXPECT_FALSE(seek());
     EXPECT_EQ(manager_.resets, 1);
     EXPECT_TRUE(logged("Timeout on ASPI request after 2 minutes for 0:0"));
+    expectSense(0xFF, 0xFF, aspi::HASTAT_COMMAND_TIMEOUT);
     EXPECT_TRUE(seek()) << "the next command starts afresh";
+}
+
+// The reset after a time-out may hang or be refused too: every wait ends,
+// and the timed-out block stays alive for the manager that still holds it.
+TEST_F(AspiTimeouts, AResetThatHangsOrIsRefusedEndsAndTheBlockOutlivesIt) {
+    for (std::uint32_t reset : {std::uint32_t{aspi::SS_PENDING}, std::uint32_t{aspi::SS_ERR}}) {
+        manager_.resetResult = reset;
+        FakeOutcome stuck;
+        stuck.signal = false;
+        manager_.outcomes = {stuck};
+        EXPECT_FALSE(seek()) << reset;
+        ASSERT_FALSE(manager_.held.empty());
+        // The manager comes back to the blocks it held.
+        manager_.finishHeld();
+    }
+    EXPECT_EQ(manager_.resets, 2);
+    manager_.resetResult = aspi::SS_COMP;
+    EXPECT_TRUE(seek());
 }
 
 TEST_F(AspiCommandCore, DriveSenseIsKeptOnlyWhenErrorsAreHandled) {
@@ -126,6 +158,28 @@ TEST_F(AspiCommandCore, CancelledNoMediaPromptEndsLaterRetriesAtOnce) {
     manager_.outcomes = {FakeOutcome::senseOf(6, 0x28, 0), FakeOutcome::ofStatus(aspi::SS_COMP)};
     EXPECT_FALSE(seek());
     EXPECT_EQ(manager_.opcodes.size(), 2u);
+}
+
+// Replies shorter than the buffer come as an underrun: the drive answered
+// in full.
+TEST_F(AspiCommandCore, AnUnderrunIsAShortReplyAndAnOverrunAFailure) {
+    FakeOutcome shortReply = FakeOutcome::ofStatus(aspi::SS_ERR, aspi::HASTAT_DO_DU);
+    shortReply.data = {1, 2, 3, 4};
+    manager_.outcomes = {shortReply};
+    std::vector<std::uint8_t> buffer(256);
+    EXPECT_TRUE(device_->ReadSubChannel(1, 0, buffer));
+    EXPECT_EQ(buffer[3], 4);
+
+    FakeOutcome overrun = FakeOutcome::ofStatus(aspi::SS_ERR, aspi::HASTAT_DO_DU);
+    overrun.data.assign(256, 7);
+    manager_.outcomes.assign(6, overrun);
+    EXPECT_FALSE(device_->ReadSubChannel(1, 0, buffer));
+    EXPECT_EQ(manager_.resets, 1);
+}
+
+TEST_F(AspiCommandCore, SeekNamesTheDataInDirection) {
+    EXPECT_TRUE(seek());
+    EXPECT_EQ(manager_.flags, std::vector<std::uint8_t>{0x48});
 }
 
 TEST_F(AspiCommandCore, SenseTextAndTestUnitReady) {

@@ -62,6 +62,15 @@ TEST_F(AspiEnumeration, TargetCountFollowsTheAdapter) {
     EXPECT_EQ(manager_.probed[7], std::make_pair(0, 7));
     EXPECT_EQ(manager_.probed[8], std::make_pair(1, 0));
     EXPECT_EQ(manager_.probed.back(), std::make_pair(1, 15));
+
+    // A clone placed beyond its adapter's count (a count that shrank, or a
+    // position from elsewhere) moves on to the next adapter.
+    manager_.deviceTypes[{0, 13}] = aspi::kCdRomDevice;
+    manager_.deviceTypes[{1, 0}] = aspi::kCdRomDevice;
+    device_->adapter = 0;
+    device_->target = 12;
+    ASSERT_TRUE(device_->FindNext());
+    EXPECT_EQ(device_->AddressName(), "1:0");
 }
 
 TEST_F(AspiEnumeration, WriteOnceDevicesCountAndTheFirstDiskNamesTheRegistry) {

@@ -34,13 +34,28 @@ struct FakeOutcome {
 
 class FakeManager {
 public:
+    // Ends every block still held, as a manager that finally got an answer.
+    ~FakeManager() { finishHeld(); }
+    void finishHeld() {
+        for (aspi::SrbHead* head : held) {
+            head->SRB_Status = aspi::SS_ERR;
+        }
+        held.clear();
+    }
+
     int adapters = 1;
     std::map<int, std::uint8_t> targetIds;                    // HA_Unique byte 3 by adapter
     std::map<std::pair<int, int>, std::uint8_t> deviceTypes;  // present devices
     std::deque<FakeOutcome> outcomes;                         // empty: completed at once
     std::vector<std::pair<int, int>> probed;
     std::vector<std::uint8_t> opcodes;
+    std::vector<std::uint8_t> flags;  // SRB_Flags of each command block
     int resets = 0;
+    // How resets end: completed at once, refused with this status, or (with
+    // SS_PENDING) never.
+    std::uint32_t resetResult = aspi::SS_COMP;
+    // Blocks left pending, which the manager may still write into.
+    std::vector<aspi::SrbHead*> held;
     std::function<void()> duringProbe;
 
     AspiManagerEntries entries() {
@@ -75,7 +90,10 @@ private:
             }
             case aspi::SC_RESET_DEV:
                 ++resets;
-                return head.SRB_Status = aspi::SS_COMP;
+                if (resetResult == aspi::SS_PENDING) {
+                    held.push_back(&head);
+                }
+                return head.SRB_Status = static_cast<std::uint8_t>(resetResult);
             case aspi::SC_EXEC_SCSI_CMD:
                 return execute(*static_cast<aspi::SrbExecScsiCmd*>(block));
             default:
@@ -85,6 +103,7 @@ private:
 
     std::uint32_t execute(aspi::SrbExecScsiCmd& srb) {
         opcodes.push_back(srb.CDBByte[0]);
+        flags.push_back(srb.head.SRB_Flags);
         FakeOutcome outcome;
         if (!outcomes.empty()) {
             outcome = outcomes.front();
@@ -94,6 +113,7 @@ private:
             return srb.head.SRB_Status = static_cast<std::uint8_t>(outcome.sendResult);
         }
         if (outcome.sendResult == aspi::SS_PENDING && !outcome.signal) {
+            held.push_back(&srb.head);
             srb.head.SRB_Status = aspi::SS_PENDING;
             return aspi::SS_PENDING;
         }
@@ -103,6 +123,7 @@ private:
         }
         srb.SRB_Transferred = static_cast<std::uint32_t>(n);
         srb.SRB_HaStat = outcome.haStat;
+        srb.SRB_TargStat = outcome.key != 0 ? 2 : 0;
         std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
         srb.SenseArea[2] = outcome.key;
         srb.SenseArea[12] = outcome.asc;

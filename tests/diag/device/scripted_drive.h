@@ -26,20 +26,7 @@ public:
     std::vector<long> waits;
 };
 
-// Hands the device its own transport object over a drive the test keeps.
-class SharedTransport final : public scsi::Transport {
-public:
-    explicit SharedTransport(std::shared_ptr<scsi::Transport> target)
-        : target_(std::move(target)) {}
-    scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
-                         std::span<std::uint8_t> buffer,
-                         std::chrono::milliseconds timeout) override {
-        return target_->execute(cdb, direction, buffer, timeout);
-    }
-
-private:
-    std::shared_ptr<scsi::Transport> target_;
-};
+using scsi::SharedTransport;
 
 // INQUIRY data of a CD-ROM drive with that version byte.
 inline Bytes inquiryData(std::uint8_t version, std::string vendor = "ACME",
