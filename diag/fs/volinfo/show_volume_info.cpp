@@ -38,14 +38,19 @@ std::span<const VolumeField> FieldsFor(std::span<const std::uint8_t, 2048> block
     return {};
 }
 
-void RunDialog(const std::vector<std::string>& lines) {
+void RunDialog(const std::vector<std::string>& lines,
+               const std::function<void(VolumeInfoDialog&)>& configure) {
     VolumeInfoDialog dialog(lines, QApplication::activeWindow());
+    if (configure) {
+        configure(dialog);
+    }
     dialog.exec();
 }
 
 }  // namespace
 
-void ShowVolumeInfo(const TrackInfo* track) {
+void ShowVolumeInfo(const TrackInfo* track,
+                    const std::function<void(VolumeInfoDialog&)>& configure) {
     if (track == nullptr || !IsDataTrack(*track) || track->track == kLeadOutTrack) {
         ShowMessage(133);
         return;
@@ -59,7 +64,7 @@ void ShowVolumeInfo(const TrackInfo* track) {
         if (!summary) {
             return;
         }
-        RunDialog(VolumeInfoLines(HfsVolumeFields(), HfsSummaryBlock(*summary)));
+        RunDialog(VolumeInfoLines(HfsVolumeFields(), HfsSummaryBlock(*summary)), configure);
         return;
     }
     CdDevice* device = CurrentDevice();
@@ -77,7 +82,7 @@ void ShowVolumeInfo(const TrackInfo* track) {
         ShowMessage(104, track->track);
         return;
     }
-    RunDialog(VolumeInfoLines(fields, block));
+    RunDialog(VolumeInfoLines(fields, block), configure);
 }
 
 }  // namespace kel::diag

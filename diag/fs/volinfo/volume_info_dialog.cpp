@@ -26,7 +26,8 @@ VolumeInfoDialog::VolumeInfoDialog(const std::vector<std::string>& lines, QWidge
     list_->setItemDelegate(new TabStopDelegate(ListTabStops::Every(100), 2, list_));
     layout->addWidget(list_);
     layout->addWidget(NewListButtons(
-        this, {}, [this] { QApplication::clipboard()->setText(ClipboardText(lines_)); }));
+        this, [this] { emit helpRequested(kHelpContext); },
+        [this] { QApplication::clipboard()->setText(ClipboardText(lines_)); }));
 }
 
 QString VolumeInfoDialog::ClipboardText(const std::vector<std::string>& lines) {

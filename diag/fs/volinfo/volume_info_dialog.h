@@ -15,9 +15,14 @@ class VolumeInfoDialog : public QDialog {
 public:
     VolumeInfoDialog(const std::vector<std::string>& lines, QWidget* parent = nullptr);
 
+    static constexpr int kHelpContext = 3;
+
     // The lines as clipboard text: each label padded to one column of 28
     // characters, lines ended by CR LF.
     static QString ClipboardText(const std::vector<std::string>& lines);
+
+signals:
+    void helpRequested(int context);
 
 private:
     std::vector<std::string> lines_;

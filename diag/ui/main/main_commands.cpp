@@ -9,6 +9,7 @@
 #include "diag/disc/track_info.h"
 #include "diag/fs/treefile/directory_tree_file.h"
 #include "diag/fs/volinfo/show_volume_info.h"
+#include "diag/fs/volinfo/volume_info_dialog.h"
 #include "diag/state/program_flags.h"
 #include "diag/tools/cdg/cdg_player.h"
 #include "diag/tools/errscan/error_summary.h"
@@ -204,7 +205,9 @@ void MainWindow::volume() {
         ShowMessage(133);
         return;
     }
-    ShowVolumeInfo(track);
+    ShowVolumeInfo(track, [](VolumeInfoDialog& dialog) {
+        connect(&dialog, &VolumeInfoDialog::helpRequested, &dialog, &OpenProgramHelp);
+    });
 }
 
 void MainWindow::errorSummary() {

@@ -40,6 +40,9 @@ void SetBusyCursor(bool on) {
 MainWindow::MainWindow() {
     setObjectName("MORVALE");
     setWindowTitle(kWindowTitle);
+    // Without a saved placement the window opens large enough to show the
+    // toolbar, both panes and the status bar.
+    resize(kDefaultSize);
     const auto give = [this](int id) { command(id); };
     statusBar_ = new MainStatusBar(this);
     setStatusBar(statusBar_);

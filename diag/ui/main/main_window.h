@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <memory>
 
 #include "diag/ui/main/main_menu.h"
@@ -22,6 +23,8 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow();
     ~MainWindow() override;
+
+    static constexpr QSize kDefaultSize{760, 520};
 
     // Carries out one command of the menu, an accelerator, the toolbar or a
     // context menu; while an operation runs it only beeps. Always 1.

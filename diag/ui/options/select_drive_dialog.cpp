@@ -35,6 +35,9 @@ SelectDriveDialog::SelectDriveDialog(QWidget* owner) : QDialog(owner) {
     ok->setObjectName("ok");
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
     cancel->setObjectName("cancel");
+    // Offered as on the program's other dialogs; the drive choice has no
+    // help topic of its own.
+    buttons->addButton(QDialogButtonBox::Help)->setObjectName("help");
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &SelectDriveDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SelectDriveDialog::reject);

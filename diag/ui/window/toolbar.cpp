@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kListStyleButtons = 4;
 
+// Each command its own picture, all from the style's one set.
 QStyle::StandardPixmap pictureOf(int id) {
     switch (id) {
         case 40018:
@@ -21,17 +22,17 @@ QStyle::StandardPixmap pictureOf(int id) {
         case 40019:
             return QStyle::SP_BrowserReload;
         case 40024:
-            return QStyle::SP_FileDialogInfoView;
+            return QStyle::SP_DesktopIcon;
         case 40025:
             return QStyle::SP_FileDialogListView;
         case 40026:
-            return QStyle::SP_FileDialogListView;
-        case 40027:
             return QStyle::SP_FileDialogDetailedView;
+        case 40027:
+            return QStyle::SP_FileDialogInfoView;
         case 40020:
-            return QStyle::SP_FileDialogContentsView;
+            return QStyle::SP_DialogApplyButton;
         case 40021:
-            return QStyle::SP_FileDialogToParent;
+            return QStyle::SP_FileIcon;
         case 40022:
             return QStyle::SP_DriveHDIcon;
         case 40023:

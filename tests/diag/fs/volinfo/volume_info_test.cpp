@@ -96,11 +96,15 @@ protected:
             }
             if (copy) {
                 dialog->findChild<QPushButton*>("copy")->click();
+                dialog->findChild<QPushButton*>("help")->click();
             }
             dialog->findChild<QPushButton*>("ok")->click();
         });
         timer->start(5);
-        ShowVolumeInfo(&track_);
+        ShowVolumeInfo(&track_, [this](VolumeInfoDialog& dialog) {
+            QObject::connect(&dialog, &VolumeInfoDialog::helpRequested,
+                             [this](int context) { helpContexts_.push_back(context); });
+        });
         if (!seen) {
             timer->stop();
             timer->deleteLater();
@@ -120,6 +124,7 @@ protected:
 
     MemoryDevice device_;
     TrackInfo track_;
+    std::vector<int> helpContexts_;
     std::vector<int> messages_;
     std::vector<std::string> texts_;
 };
@@ -128,6 +133,7 @@ TEST_F(VolumeInfo, IsoDescriptorFieldsInTableOrder) {
     device_.setImage(IsoDisc());
     track_.start = 0;
     const std::vector<std::string> lines = Shown(true);
+    EXPECT_EQ(helpContexts_, std::vector<int>{3}) << "Help opens the volume topic";
     ASSERT_EQ(lines.size(), 31u);
     EXPECT_EQ(lines[0], "ISO-9660 data track");
     EXPECT_EQ(lines[1], "Volume ID:\tKELDISC");

@@ -179,6 +179,15 @@ TEST_F(MainWindowTest, ACloseWhileIdleEndsTheWindowAndKeepsItsPlace) {
     EXPECT_EQ(settings().ReadString("SavedWindowPosition", ""), "");
 }
 
+TEST_F(MainWindowTest, WithoutASavedPlaceTheWindowShowsItsParts) {
+    window_->show();
+    EXPECT_GE(window_->width(), 600);
+    EXPECT_GE(window_->height(), 400);
+    EXPECT_GE(window_->panes()->height(), 200);
+    EXPECT_TRUE(window_->toolbar()->isVisible());
+    EXPECT_TRUE(window_->mainStatusBar()->isVisible());
+}
+
 TEST_F(MainWindowTest, ListStylesCheckMenuAndToolbarTogether) {
     window_->OnMainCommand(40002);
     EXPECT_TRUE(window_->menu().item(40002)->isChecked());

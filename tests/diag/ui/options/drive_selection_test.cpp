@@ -62,6 +62,7 @@ TEST_F(DriveSelection, DialogListsTheDrivesWithTheCurrentOneSelected) {
     EXPECT_EQ(list->item(0)->text(), "D:  ACME CDROM-4000");
     EXPECT_EQ(list->item(1)->text(), "E:  KELEMU CD-ROM EMULATED");
     EXPECT_EQ(list->currentRow(), 1);
+    EXPECT_NE(dialog.findChild<QPushButton*>("help"), nullptr);
     EXPECT_TRUE(messages_.empty()) << "the current drive is not tested again";
 }
 

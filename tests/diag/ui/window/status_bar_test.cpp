@@ -3,6 +3,7 @@
 #include "diag/ui/window/status_bar.h"
 
 #include <QAction>
+#include <QImage>
 #include <QSignalSpy>
 #include <atomic>
 #include <chrono>
@@ -124,6 +125,22 @@ TEST_F(StatusBar, ToolbarButtonsReportTheirCommandsAndKeepTheirState) {
     toolbar.button(40020)->trigger();
     ASSERT_EQ(commands.size(), 1);
     EXPECT_EQ(commands.at(0).at(0).toInt(), 40020);
+}
+
+TEST_F(StatusBar, EveryToolbarButtonHasItsOwnPicture) {
+    MainToolbar toolbar;
+    std::vector<std::pair<int, QImage>> pictures;
+    for (int id : MainToolbar::Layout()) {
+        if (id == 0) {
+            continue;
+        }
+        const QImage picture = toolbar.button(id)->icon().pixmap(QSize(16, 15)).toImage();
+        EXPECT_FALSE(picture.isNull()) << id;
+        for (const auto& [other, seen] : pictures) {
+            EXPECT_NE(picture, seen) << id << " looks like " << other;
+        }
+        pictures.emplace_back(id, picture);
+    }
 }
 
 TEST_F(StatusBar, CleaningTheTemporaryFolderRemovesOnlyFiles) {
