@@ -24,11 +24,11 @@ int numberAfter(const std::string& name, std::string_view prefix) {
 
 }  // namespace
 
-std::vector<fs::path> machineCdDevices(const fs::path& devDir) {
+std::vector<fs::path> numberedDevices(const fs::path& devDir, std::string_view prefix) {
     std::vector<std::pair<int, fs::path>> found;
     std::error_code ec;
     for (fs::directory_iterator it(devDir, ec), end; !ec && it != end; it.increment(ec)) {
-        int number = numberAfter(it->path().filename().string(), "sr");
+        int number = numberAfter(it->path().filename().string(), prefix);
         if (number >= 0) {
             found.emplace_back(number, it->path());
         }
@@ -39,6 +39,10 @@ std::vector<fs::path> machineCdDevices(const fs::path& devDir) {
         devices.push_back(std::move(path));
     }
     return devices;
+}
+
+std::vector<fs::path> machineCdDevices(const fs::path& devDir) {
+    return numberedDevices(devDir, "sr");
 }
 
 fs::path blockDeviceOf(const fs::path& device, const fs::path& sysDir) {

@@ -2,11 +2,16 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace kel::drives {
 
-// The /dev/srN nodes in `devDir`, ordered by N (sr2 before sr10).
+// The nodes "<prefix>N" in `devDir`, ordered by N (sr2 before sr10).
+std::vector<std::filesystem::path> numberedDevices(const std::filesystem::path& devDir,
+                                                   std::string_view prefix);
+
+// The /dev/srN nodes in `devDir`.
 std::vector<std::filesystem::path> machineCdDevices(const std::filesystem::path& devDir = "/dev");
 
 // The block device a drive's disc is mounted from: /dev/srN stays as it is; a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <utility>
 
 namespace kel::drives {
 namespace {
@@ -43,6 +44,30 @@ bool isDevicePath(std::string_view source) {
         }
     }
     return false;
+}
+
+struct FolderSource {
+    FolderKind kind;
+    std::string_view folder;
+};
+
+// "floppy:FOLDER", "removable:FOLDER" or "network:FOLDER", the kind in any case.
+std::optional<FolderSource> folderSourceOf(std::string_view source) {
+    constexpr std::pair<std::string_view, FolderKind> kKinds[] = {
+        {"floppy:", FolderKind::Floppy},
+        {"removable:", FolderKind::Removable},
+        {"network:", FolderKind::Network}};
+    for (const auto& [prefix, kind] : kKinds) {
+        if (source.size() >= prefix.size() &&
+            endsWithIgnoringCase(source.substr(0, prefix.size()), prefix)) {
+            return FolderSource{kind, trimmed(source.substr(prefix.size()))};
+        }
+    }
+    return std::nullopt;
+}
+
+bool isFloppyLetter(char letter) {
+    return letter == 'A' || letter == 'B';
 }
 
 }  // namespace
@@ -92,16 +117,32 @@ ParsedConfig parseDriveConfig(std::string_view text) {
             continue;
         }
         if (letter == 'C') {
-            skip(entry, "C: is the fixed disk and cannot be a CD drive");
+            skip(entry, "C: is the fixed disk and cannot be configured");
             continue;
         }
         if (source.empty()) {
             skip(entry, "no source given");
             continue;
         }
+        if (std::optional<FolderSource> folder = folderSourceOf(source)) {
+            if (folder->folder.empty()) {
+                skip(entry, "no folder given");
+                continue;
+            }
+            if ((folder->kind == FolderKind::Floppy) != isFloppyLetter(letter)) {
+                skip(entry, "floppy disks are A: and B:, and only they");
+                continue;
+            }
+            taken[letter - 'A'] = true;
+            parsed.folders.push_back(
+                {letter, folder->kind, std::filesystem::path(folder->folder), {}});
+            continue;
+        }
         std::optional<SourceKind> kind = sourceKindOf(source);
         if (!kind) {
-            skip(entry, "the source must be a .iso, .cue or .emu image or /dev/srN, /dev/sgN");
+            skip(entry,
+                 "the source must be a .iso, .cue or .emu image, /dev/srN, /dev/sgN, or "
+                 "floppy:, removable: or network: and a folder");
             continue;
         }
         taken[letter - 'A'] = true;

@@ -19,13 +19,17 @@ struct ConfigEntry {
 };
 
 struct ParsedConfig {
-    std::vector<ConfigEntry> entries;   // configuration order
+    std::vector<ConfigEntry> entries;   // the CD letters, configuration order
+    std::vector<FolderDrive> folders;   // the floppy, removable and network letters
     std::vector<std::string> problems;  // one line per skipped entry, naming it
 };
 
-// Parses "D:=disc.cue;E:=/dev/sr0". Entries are `X:=SOURCE`, letters in any
-// case; a malformed entry is left out and described in `problems`, the others
-// still count. Empty entries (a trailing ';') are ignored.
+// Parses "D:=disc.cue;E:=/dev/sr0;A:=floppy:/srv/floppy". Entries are
+// `X:=SOURCE` for a CD letter and `X:=KIND:FOLDER` for a letter that stands
+// for a folder (KIND is floppy, for A: and B: only, removable or network),
+// letters in any case; a malformed entry is left out and described in
+// `problems`, the others still count. Empty entries (a trailing ';') are
+// ignored.
 ParsedConfig parseDriveConfig(std::string_view text);
 
 // The source kind a path names, judged by its spelling only.

@@ -8,6 +8,7 @@
 
 #include "platform/base/log.h"
 #include "platform/drives/cd_devices.h"
+#include "platform/drives/folder_drives.h"
 #include "platform/drives/mounts.h"
 
 namespace kel::drives {
@@ -18,6 +19,15 @@ constexpr char kFixedDisk = 'C';
 
 char upper(char letter) {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+}
+
+// The drive of `drives` at `letter`, in either case.
+template <typename Drive>
+const Drive* withLetter(const std::vector<Drive>& drives, char letter) {
+    const char wanted = upper(letter);
+    auto found = std::find_if(drives.begin(), drives.end(),
+                              [wanted](const Drive& drive) { return drive.letter == wanted; });
+    return found == drives.end() ? nullptr : &*found;
 }
 
 std::optional<Volume> fixedDiskVolume() {
@@ -40,6 +50,24 @@ std::optional<Volume> realDriveVolume(const fs::path& source) {
     return Volume{*mountPoint, labelOfDevice(block), totalBytesAt(*mountPoint)};
 }
 
+std::optional<Volume> folderVolume(const FolderDrive& drive) {
+    fs::path folder = drive.folder;
+    std::string label;
+    if (!drive.device.empty()) {
+        std::optional<fs::path> mountPoint = mountPointOf(drive.device, readMounts());
+        if (!mountPoint) {
+            return std::nullopt;
+        }
+        folder = *mountPoint;
+        label = labelOfDevice(drive.device);
+    }
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        return std::nullopt;
+    }
+    return Volume{folder, label, totalBytesAt(folder)};
+}
+
 std::atomic<ImageVolumeReader> imageVolumeReader{nullptr};
 
 std::optional<Volume> imageVolume(const fs::path& source) {
@@ -47,10 +75,18 @@ std::optional<Volume> imageVolume(const fs::path& source) {
     return reader ? reader(source) : std::nullopt;
 }
 
+fs::path absolutePath(const fs::path& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : absolute;
+}
+
 DriveTable loadFromEnvironment() {
     const char* config = std::getenv("KEL_DRIVES");
     if (!config) {
-        return DriveTable::fromDevices(machineCdDevices());
+        std::vector<fs::path> devices = machineCdDevices();
+        const auto afterCds = static_cast<char>('D' + std::min<std::size_t>(devices.size(), 23));
+        return DriveTable::fromDevices(devices, machineFolderDrives(afterCds, readMounts()));
     }
     ParsedConfig parsed = parseDriveConfig(config);
     for (const std::string& problem : parsed.problems) {
@@ -63,27 +99,34 @@ DriveTable loadFromEnvironment() {
         parsed.entries.begin(), parsed.entries.end(),
         [](const ConfigEntry& a, const ConfigEntry& b) { return a.letter < b.letter; });
     for (ConfigEntry& entry : parsed.entries) {
-        std::error_code ec;
-        fs::path absolute = fs::absolute(entry.source, ec);
-        if (!ec) {
-            entry.source = absolute;
-        }
+        entry.source = absolutePath(entry.source);
     }
-    return DriveTable::fromConfig(parsed.entries);
+    for (FolderDrive& drive : parsed.folders) {
+        drive.folder = absolutePath(drive.folder);
+    }
+    return DriveTable::fromConfig(parsed.entries, parsed.folders);
 }
 
 }  // namespace
 
-DriveTable DriveTable::fromConfig(const std::vector<ConfigEntry>& entries) {
+DriveTable DriveTable::fromConfig(const std::vector<ConfigEntry>& entries,
+                                  const std::vector<FolderDrive>& folders) {
     DriveTable table;
     for (const ConfigEntry& entry : entries) {
         int device = static_cast<int>(table.cdDrives_.size());
         table.cdDrives_.push_back({upper(entry.letter), entry.source, entry.kind, device});
     }
+    for (FolderDrive drive : folders) {
+        drive.letter = upper(drive.letter);
+        if (drive.letter != kFixedDisk && table.type(drive.letter) == DriveType::NoRootDir) {
+            table.folderDrives_.push_back(std::move(drive));
+        }
+    }
     return table;
 }
 
-DriveTable DriveTable::fromDevices(const std::vector<fs::path>& devices) {
+DriveTable DriveTable::fromDevices(const std::vector<fs::path>& devices,
+                                   const std::vector<FolderDrive>& folders) {
     std::vector<ConfigEntry> entries;
     char letter = 'D';
     for (const fs::path& device : devices) {
@@ -92,24 +135,29 @@ DriveTable DriveTable::fromDevices(const std::vector<fs::path>& devices) {
         }
         entries.push_back({letter++, device, SourceKind::Device});
     }
-    return fromConfig(entries);
+    return fromConfig(entries, folders);
 }
 
 DriveType DriveTable::type(char letter) const {
     if (upper(letter) == kFixedDisk) {
         return DriveType::Fixed;
     }
-    return cdDrive(letter) ? DriveType::CdRom : DriveType::NoRootDir;
+    if (cdDrive(letter)) {
+        return DriveType::CdRom;
+    }
+    const FolderDrive* folder = folderDrive(letter);
+    if (!folder) {
+        return DriveType::NoRootDir;
+    }
+    return folder->kind == FolderKind::Network ? DriveType::Remote : DriveType::Removable;
 }
 
 const CdDrive* DriveTable::cdDrive(char letter) const {
-    char wanted = upper(letter);
-    for (const CdDrive& drive : cdDrives_) {
-        if (drive.letter == wanted) {
-            return &drive;
-        }
-    }
-    return nullptr;
+    return withLetter(cdDrives_, letter);
+}
+
+const FolderDrive* DriveTable::folderDrive(char letter) const {
+    return withLetter(folderDrives_, letter);
 }
 
 const CdDrive* DriveTable::cdDriveOfDevice(int device) const {
@@ -122,6 +170,9 @@ const CdDrive* DriveTable::cdDriveOfDevice(int device) const {
 std::optional<Volume> DriveTable::volume(char letter) const {
     if (upper(letter) == kFixedDisk) {
         return fixedDiskVolume();
+    }
+    if (const FolderDrive* folder = folderDrive(letter)) {
+        return folderVolume(*folder);
     }
     const CdDrive* drive = cdDrive(letter);
     if (!drive) {

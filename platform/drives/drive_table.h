@@ -22,12 +22,15 @@ struct Volume {
 
 class DriveTable {
 public:
-    // C: the fixed disk, plus the configured CD letters; server device numbers
-    // follow configuration order.
-    static DriveTable fromConfig(const std::vector<ConfigEntry>& entries);
+    // C: the fixed disk, plus the configured CD letters and folder letters;
+    // server device numbers follow configuration order.
+    static DriveTable fromConfig(const std::vector<ConfigEntry>& entries,
+                                 const std::vector<FolderDrive>& folders = {});
 
-    // C: the fixed disk, plus `devices` from D: on (as many as letters remain).
-    static DriveTable fromDevices(const std::vector<std::filesystem::path>& devices);
+    // C: the fixed disk, plus `devices` from D: on (as many as letters
+    // remain), plus the folder letters that no CD drive took.
+    static DriveTable fromDevices(const std::vector<std::filesystem::path>& devices,
+                                  const std::vector<FolderDrive>& folders = {});
 
     // Letters in either case; anything else is NoRootDir.
     DriveType type(char letter) const;
@@ -36,6 +39,7 @@ public:
     const std::vector<CdDrive>& cdDrives() const { return cdDrives_; }
     const CdDrive* cdDrive(char letter) const;
     const CdDrive* cdDriveOfDevice(int device) const;
+    const FolderDrive* folderDrive(char letter) const;
 
     // The medium in the drive, queried afresh on every call: none for a letter
     // that is no drive, a tray that is open, no disc, or a real disc that is
@@ -43,11 +47,13 @@ public:
     std::optional<Volume> volume(char letter) const;
 
     // The folder that stands for the letter's root: "/" for C:, a CD's mounted
-    // file system; none when there is no such folder.
+    // file system, a folder letter's folder; none when there is no such
+    // folder.
     std::optional<std::filesystem::path> root(char letter) const;
 
 private:
     std::vector<CdDrive> cdDrives_;
+    std::vector<FolderDrive> folderDrives_;
 };
 
 // How the medium of a CD letter whose source is a disc image is read. The
@@ -57,8 +63,9 @@ using ImageVolumeReader = std::optional<Volume> (*)(const std::filesystem::path&
 void setImageVolumeReader(ImageVolumeReader reader);
 
 // The drive table every part of this process uses: from KEL_DRIVES when it is
-// set (relative image paths taken from the current folder, bad entries logged
-// once), otherwise the machine's /dev/srN drives. Loaded on first use.
+// set (relative image paths and folders taken from the current folder, bad
+// entries logged once), otherwise the machine's /dev/srN drives and its
+// floppy, removable and network drives. Loaded on first use.
 const DriveTable& drives();
 
 }  // namespace kel::drives

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace kel::drives {
 
@@ -26,6 +27,23 @@ struct CdDrive {
     std::filesystem::path source;
     SourceKind kind = SourceKind::Image;
     int device = 0;  // the drive server's device number: position among the CD letters
+};
+
+// What a letter that stands for a folder is, as the main module names it.
+enum class FolderKind {
+    Floppy,     // A: or B:
+    Removable,  // a removable disk
+    Network,    // a share of another machine
+};
+
+// A floppy, removable or network letter. A machine drive names its device and
+// is looked for in the mount table afresh each time; a configured one names
+// its folder.
+struct FolderDrive {
+    char letter = 0;  // 'A'..'Z'
+    FolderKind kind = FolderKind::Removable;
+    std::filesystem::path folder;
+    std::string device;  // as the mount table writes it: "/dev/sdb1", "server:/share"
 };
 
 }  // namespace kel::drives

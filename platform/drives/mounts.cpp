@@ -67,9 +67,11 @@ std::vector<MountEntry> parseMounts(std::string_view text) {
         std::string line(text.substr(0, end));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
         std::istringstream fields(line);
-        std::string device, mountPoint;
+        std::string device, mountPoint, type;
         if (fields >> device >> mountPoint) {
-            mounts.push_back({unescapeOctal(device), fs::path(unescapeOctal(mountPoint))});
+            fields >> type;
+            mounts.push_back(
+                {unescapeOctal(device), fs::path(unescapeOctal(mountPoint)), unescapeOctal(type)});
         }
     }
     return mounts;
@@ -84,9 +86,13 @@ std::vector<MountEntry> readMounts() {
 
 std::optional<fs::path> mountPointOf(const fs::path& device,
                                      const std::vector<MountEntry>& mounts) {
-    fs::path wanted = resolved(device);
+    const bool isPath = device.is_absolute();
+    fs::path wanted = isPath ? resolved(device) : device;
     for (auto it = mounts.rbegin(); it != mounts.rend(); ++it) {
-        if (!it->device.empty() && it->device[0] == '/' && resolved(it->device) == wanted) {
+        const bool same =
+            isPath ? !it->device.empty() && it->device[0] == '/' && resolved(it->device) == wanted
+                   : it->device == device.string();
+        if (same) {
             return it->mountPoint;
         }
     }

@@ -14,17 +14,19 @@ namespace kel::drives {
 struct MountEntry {
     std::string device;
     std::filesystem::path mountPoint;
+    std::string type;  // the file system: "ext4", "nfs4", "fuse.sshfs"
 };
 
 // Lines of /proc/mounts; the kernel's octal escapes (\040 for a blank) are
-// undone. Lines with fewer than two fields are skipped.
+// undone. Lines with fewer than two fields are skipped; a missing type is "".
 std::vector<MountEntry> parseMounts(std::string_view text);
 
 // The current process's view of the mounts (empty when unreadable).
 std::vector<MountEntry> readMounts();
 
-// Where `device` is mounted: the last (topmost) matching entry. Devices are
-// compared after resolving symlinks, so /dev/cdrom finds /dev/sr0.
+// Where `device` is mounted: the last (topmost) matching entry. Device paths
+// are compared after resolving symlinks, so /dev/cdrom finds /dev/sr0; other
+// sources ("server:/share") as written.
 std::optional<std::filesystem::path> mountPointOf(const std::filesystem::path& device,
                                                   const std::vector<MountEntry>& mounts);
 

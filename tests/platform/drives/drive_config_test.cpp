@@ -19,6 +19,22 @@ TEST(DriveConfig, ReadsEntriesInOrderWithLettersInAnyCase) {
     EXPECT_EQ(parsed.entries[2].source, "Copy.ISO");
 }
 
+TEST(DriveConfig, FolderLettersNameTheirKindAndFolder) {
+    ParsedConfig parsed =
+        parseDriveConfig("a:=floppy:/srv/a;R:=Removable:media/usb;D:=x.iso;N:=network: /mnt/s");
+    EXPECT_TRUE(parsed.problems.empty());
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    ASSERT_EQ(parsed.folders.size(), 3u);
+    EXPECT_EQ(parsed.folders[0].letter, 'A');
+    EXPECT_EQ(parsed.folders[0].kind, FolderKind::Floppy);
+    EXPECT_EQ(parsed.folders[0].folder, "/srv/a");
+    EXPECT_EQ(parsed.folders[1].kind, FolderKind::Removable);
+    EXPECT_EQ(parsed.folders[1].folder, "media/usb");
+    EXPECT_EQ(parsed.folders[2].kind, FolderKind::Network);
+    EXPECT_EQ(parsed.folders[2].folder, "/mnt/s");
+    EXPECT_TRUE(parsed.folders[2].device.empty());
+}
+
 TEST(DriveConfig, EmptyTextAndEmptyEntriesGiveNothing) {
     for (const char* text : {"", ";", " ; ;", "\t"}) {
         ParsedConfig parsed = parseDriveConfig(text);
@@ -55,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadEntry{"C:=b.iso", "fixed disk"}, BadEntry{"E:=", "no source"},
                     BadEntry{"E:=b.bin", "source must"}, BadEntry{"E:=/dev/sda", "source must"},
                     BadEntry{"E:=/dev/sr", "source must"}, BadEntry{"E:=/dev/sr0x", "source must"},
-                    BadEntry{"E:=.iso", "source must"}));
+                    BadEntry{"E:=.iso", "source must"}, BadEntry{"C:=network:/n", "fixed disk"},
+                    BadEntry{"E:=floppy:/f", "floppy"}, BadEntry{"B:=removable:/r", "floppy"},
+                    BadEntry{"E:=network:", "no folder"}, BadEntry{"E:=tape:/t", "source must"},
+                    BadEntry{"d:=network:/n", "already"}));
 
 TEST(DriveConfig, SourceKindIsJudgedBySpelling) {
     EXPECT_EQ(sourceKindOf("/dev/sr0"), SourceKind::Device);

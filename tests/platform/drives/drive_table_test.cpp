@@ -5,9 +5,12 @@
 #include <cstdlib>
 
 #include "platform/drives/cd_devices.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::drives {
 namespace {
+
+namespace fs = std::filesystem;
 
 DriveTable configured(const char* text) {
     return DriveTable::fromConfig(parseDriveConfig(text).entries);
@@ -63,6 +66,37 @@ TEST(DriveTable, FixedDiskIsTheRootFileSystem) {
     EXPECT_GT(volume->totalBytes, 0u);
     EXPECT_EQ(table.root('D'), std::nullopt);
     EXPECT_EQ(table.volume('D'), std::nullopt);
+}
+
+TEST(DriveTable, FolderLettersHaveTheirTypesAndTheirFolderAsRoot) {
+    test::TempFolder folders;
+    fs::create_directories(folders / "usb");
+    ParsedConfig parsed = parseDriveConfig("A:=floppy:" + (folders / "empty").string() +
+                                           ";R:=removable:" + (folders / "usb").string() +
+                                           ";N:=network:" + (folders / "usb").string());
+    // A folder letter that a CD drive already holds stays the CD drive.
+    parsed.folders.push_back({'D', FolderKind::Network, folders.path(), {}});
+    DriveTable table = DriveTable::fromConfig({{'D', "d.iso", SourceKind::Image}}, parsed.folders);
+    EXPECT_EQ(static_cast<unsigned>(table.type('a')), 2u);
+    EXPECT_EQ(static_cast<unsigned>(table.type('R')), 2u);
+    EXPECT_EQ(static_cast<unsigned>(table.type('N')), 4u);
+    EXPECT_EQ(table.type('D'), DriveType::CdRom);
+    EXPECT_EQ(table.cdDrive('R'), nullptr);
+    EXPECT_EQ(table.folderDrive('D'), nullptr);
+
+    EXPECT_EQ(table.volume('A'), std::nullopt) << "no disk: the folder is not there";
+    std::optional<Volume> usb = table.volume('r');
+    ASSERT_TRUE(usb);
+    EXPECT_EQ(usb->folder, folders / "usb");
+    EXPECT_GT(usb->totalBytes, 0u);
+    EXPECT_EQ(table.root('N'), folders / "usb");
+}
+
+// A machine floppy that is not mounted has no disk.
+TEST(DriveTable, UnmountedMachineFloppyHasNoDisk) {
+    DriveTable table = DriveTable::fromDevices({}, {{'A', FolderKind::Floppy, {}, "/dev/fd97"}});
+    EXPECT_EQ(table.type('A'), DriveType::Removable);
+    EXPECT_EQ(table.volume('A'), std::nullopt);
 }
 
 // A real drive that is not there (or holds no mounted disc) has no medium.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/drives/cd_devices.h"
+#include "platform/drives/folder_drives.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::drives {
@@ -20,6 +21,7 @@ TEST(Mounts, ParsesLinesAndUndoesTheKernelEscapes) {
     ASSERT_EQ(mounts.size(), 4u);
     EXPECT_EQ(mounts[1].device, "/dev/sr0");
     EXPECT_EQ(mounts[1].mountPoint, "/media/user/MY DISC");
+    EXPECT_EQ(mounts[1].type, "iso9660");
     EXPECT_EQ(mounts[2].device, "proc");
     // A backslash escape cut short at the end of the field stays as written.
     EXPECT_EQ(mounts[3].mountPoint, "/odd\\name\\04");
@@ -36,6 +38,10 @@ TEST(Mounts, FindsTheTopmostMountOfADeviceThroughSymlinks) {
     EXPECT_EQ(mountPointOf(dev.path() / "sr1", mounts), std::nullopt);
     EXPECT_EQ(deviceMountedAt("/mnt/first/", mounts), "/dev/sda1");
     EXPECT_EQ(deviceMountedAt("/mnt/none", mounts), std::nullopt);
+    // A share is no path: found as written.
+    mounts = parseMounts("server:/export /mnt/share nfs4 rw 0 0\n");
+    EXPECT_EQ(mountPointOf("server:/export", mounts), fs::path("/mnt/share"));
+    EXPECT_EQ(mountPointOf("server:/other", mounts), std::nullopt);
 }
 
 TEST(Mounts, LabelComesFromTheByLabelLinkWithEscapesUndone) {
@@ -75,6 +81,66 @@ TEST(CdDevices, GenericNodeMapsToItsBlockDeviceThroughSysfs) {
     EXPECT_EQ(blockDeviceOf("/dev/sr4", sys.path()), fs::path("/dev/sr4"));
     EXPECT_EQ(blockDeviceOf("/dev/sg0", sys.path()), fs::path());
     EXPECT_EQ(blockDeviceOf("/dev/sg9", sys.path()), fs::path());
+}
+
+// A sysfs tree with disk `disk` (removable or not) holding partition `part`.
+void addDisk(const test::TempFolder& sys, const std::string& disk, const std::string& part,
+             bool removable) {
+    const fs::path diskNode = sys.path() / "devices/pci0/block" / disk;
+    sys.write(fs::path("devices/pci0/block") / disk / "removable", removable ? "1\n" : "0\n");
+    sys.write(fs::path("devices/pci0/block") / disk / part / "partition", "1\n");
+    fs::create_directories(sys.path() / "class/block");
+    fs::create_symlink(diskNode, sys.path() / "class/block" / disk);
+    fs::create_symlink(diskNode / part, sys.path() / "class/block" / part);
+}
+
+TEST(FolderDrives, FloppiesTakeAAndBRemovableDisksAndSharesFollowTheCds) {
+    test::TempFolder dev;
+    for (const char* name : {"fd1", "fd0", "fd2", "sr0", "sdb"}) {
+        dev.write(name);
+    }
+    test::TempFolder sys;
+    addDisk(sys, "sda", "sda1", false);
+    addDisk(sys, "sdb", "sdb1", true);
+    addDisk(sys, "sdc", "sdc1", true);
+    sys.write("devices/pci0/block/sr0/removable", "1\n");
+    fs::create_symlink(sys.path() / "devices/pci0/block/sr0", sys.path() / "class/block/sr0");
+
+    const std::vector<MountEntry> mounts = parseMounts(
+        "/dev/sda1 / ext4 rw 0 0\n"
+        "/dev/sdb1 /media/usb vfat rw 0 0\n"
+        "server:/export /mnt/nfs nfs4 rw 0 0\n"
+        "/dev/sr0 /media/cd iso9660 ro 0 0\n"
+        "/dev/sdb1 /media/again vfat rw 0 0\n"
+        "//host/share /mnt/smb cifs rw 0 0\n"
+        "user@host: /mnt/ssh fuse.sshfs rw 0 0\n"
+        "tmpfs /tmp tmpfs rw 0 0\n"
+        "/dev/sdc1 /media/card vfat rw 0 0\n");
+    const std::vector<FolderDrive> found = machineFolderDrives('F', mounts, dev.path(), sys.path());
+
+    struct Expected {
+        char letter;
+        FolderKind kind;
+        std::string device;
+    };
+    const std::vector<Expected> expected = {
+        {'A', FolderKind::Floppy, (dev.path() / "fd0").string()},
+        {'B', FolderKind::Floppy, (dev.path() / "fd1").string()},
+        {'F', FolderKind::Removable, "/dev/sdb1"},
+        {'G', FolderKind::Network, "server:/export"},
+        {'H', FolderKind::Network, "//host/share"},
+        {'I', FolderKind::Network, "user@host:"},
+        {'J', FolderKind::Removable, "/dev/sdc1"}};
+    ASSERT_EQ(found.size(), expected.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].letter, expected[i].letter) << i;
+        EXPECT_EQ(found[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(found[i].device, expected[i].device) << i;
+        EXPECT_TRUE(found[i].folder.empty()) << i;
+    }
+    EXPECT_EQ(machineFolderDrives('Y', mounts, dev.path(), sys.path()).size(), 4u)
+        << "letters end at Z";
+    EXPECT_FALSE(isRemovableDisk("/dev/sdx1", sys.path()));
 }
 
 }  // namespace
