@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,6 +11,7 @@
 #include <QTextCursor>
 #include <QThread>
 
+#include "frontend/common/drive_ready.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/version_text.h"
 #include "frontend/compare/results_print.h"
@@ -335,20 +335,9 @@ void TFcompare::CloseDrive(int side) {
     const int device = listTag_[static_cast<std::size_t>(side)];
     KelCdData.DriveNumber = static_cast<std::int16_t>(device);
     client_._Send(kGroupDrive, kSubRun, kLoadCommand);
-    // A drive needs a while to spin up after loading: wait for it to report
-    // ready, with a pause between the asks, then look at the disc once.
-    QElapsedTimer clock;
-    clock.start();
-    while (true) {
-        KelCdData.DriveNumber = static_cast<std::int16_t>(device);
-        client_._Send(kGroupDrive, kSubGet, kDriveDeviceStatus & 0xFF);
-        if (KelCdData.ReplyError == 0 ||
-            std::chrono::milliseconds(clock.elapsed()) >= options_.CloseDriveLimit) {
-            break;
-        }
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kPollMs);
-        QThread::msleep(kPollMs);
-    }
+    // A drive needs a while to spin up after loading: look at the disc once
+    // it reports ready.
+    fe::WaitUntilDriveReady(client_, device, options_.CloseDriveLimit);
     QLabel& image = side == 0 ? *ui->Icon0 : *ui->Icon1;
     image.setPixmap(icons_.MakeDriveIcon(device));
     const fe::DiscClassification& disc = icons_.Disc();
@@ -420,8 +409,9 @@ bool TFcompare::valuesetup() {
 }
 
 void TFcompare::SetRunControls(bool enabled) {
-    for (QWidget* control : std::initializer_list<QWidget*>{ui->DR_c0, ui->DR_c1, ui->comparecd,
-                                                            ui->SaveButton, ui->PrintButton}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{ui->DR_c0, ui->DR_c1, ui->comparecd, ui->Setmin,
+                                         ui->setmax, ui->SaveButton, ui->PrintButton}) {
         control->setEnabled(enabled);
     }
     for (QAction* action : std::initializer_list<QAction*>{

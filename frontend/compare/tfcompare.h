@@ -108,7 +108,7 @@ private:
     void stuff_copyright();
     void OpenDrive(int side);
     void CloseDrive(int side);
-    // Every control that picks drives or starts a run.
+    // Every control that picks drives, sets the range or starts a run.
     void SetRunControls(bool enabled);
     void applyHints();
     void AppendLine(const QString& text, bool bold, const QColor& colour);

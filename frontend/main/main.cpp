@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         Tkelcd client;
         const Launchers launchers = Launchers::system();
         TCDPlayerForm player(client);
-        TFileDlg fileDlg;
+        TFileDlg fileDlg(kel::drives::drives());
         Ticons icons(client);
         TFtools tools(launchers);
         TCDTolvarMainDialogBox dialog(MainDialogParts{client, icons, player, fileDlg, tools,

@@ -6,11 +6,13 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <chrono>
 #include <exception>
 #include <fstream>
 #include <vector>
 
 #include "frontend/common/disc_classification.h"
+#include "frontend/common/drive_ready.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/msf.h"
 #include "frontend/common/version_text.h"
@@ -32,6 +34,7 @@ constexpr int kToolsTopOffset = 154;
 constexpr int kToolsLeftOffset = 332;
 constexpr std::int64_t kMegabyte = 1024000;
 constexpr std::int64_t kKilobyte = 1024;
+constexpr std::chrono::milliseconds kLoadReadyLimit{5000};
 
 const QColor kYellow(255, 255, 0);
 
@@ -510,7 +513,13 @@ void TCDTolvarMainDialogBox::OpenLoadButtonClick() {
     if (door) {
         door = false;
         ShowOpenLoadCaption();
-        SendForSelected(kDriveClose);
+        if (SendForSelected(kDriveClose)) {
+            // The drive answers NOT READY, then UNIT ATTENTION, while the
+            // disc spins up; the tile would show no disc until clicked again.
+            WaitUntilDriveReady(parts_.Client,
+                                KelCdData.DriveLetterMap[static_cast<std::size_t>(selected_)],
+                                kLoadReadyLimit);
+        }
         SelectDrive(selected_ + 1);
     } else {
         ui_->PanelDiscType->setText(QStringLiteral("Drive Not Ready"));

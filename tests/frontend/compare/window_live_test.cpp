@@ -148,7 +148,8 @@ TEST_F(TwoDiscs, CompareRunLocksTheControlsAndWritesTheReport) {
     edit("setmax")->setText("40");
     clickCompare();
     ASSERT_TRUE(form_->Running());
-    for (const char* name : {"DR_c0", "DR_c1", "comparecd", "SaveButton", "PrintButton"}) {
+    for (const char* name :
+         {"DR_c0", "DR_c1", "comparecd", "Setmin", "setmax", "SaveButton", "PrintButton"}) {
         EXPECT_FALSE(child(name)->isEnabled()) << name;
     }
     EXPECT_FALSE(action("CompareDiscs1")->isEnabled());
@@ -158,7 +159,8 @@ TEST_F(TwoDiscs, CompareRunLocksTheControlsAndWritesTheReport) {
     action("CompareDiscs1")->trigger();
 
     ASSERT_TRUE(waitForRunEnd());
-    for (const char* name : {"DR_c0", "DR_c1", "comparecd", "SaveButton", "PrintButton"}) {
+    for (const char* name :
+         {"DR_c0", "DR_c1", "comparecd", "Setmin", "setmax", "SaveButton", "PrintButton"}) {
         EXPECT_TRUE(child(name)->isEnabled()) << name;
     }
     EXPECT_FALSE(child<QToolButton>("StopButton")->isEnabled());

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/main/file_dlg.h"
@@ -49,13 +52,33 @@ protected:
 
     Ui::TCDTolvarMainDialogBox& form() { return dialog_->Form(); }
 
+    // Answers the next "Execute Program" window: notes the text it offers,
+    // types `typed` unless that is empty, presses Browse, notes the folder the
+    // file dialog starts in, and cancels both.
+    void BrowseFromNextPrompt(const QString& typed, QString& offered, QString& started) {
+        testing::OnNextModal([this, typed, &offered, &started](QWidget&) {
+            offered = fileDlg_.Form().BRfilename->text();
+            if (!typed.isEmpty()) {
+                fileDlg_.Form().BRfilename->setText(typed);
+            }
+            testing::OnNextModal([&started](QWidget& window) {
+                if (auto* browser = qobject_cast<QFileDialog*>(&window)) {
+                    started = browser->directory().canonicalPath();
+                }
+                window.close();
+            });
+            QTest::mouseClick(fileDlg_.Form().HelpBtn, Qt::LeftButton);
+            QTest::mouseClick(fileDlg_.Form().CancelBtn, Qt::LeftButton);
+        });
+    }
+
     testing::ScriptedClient client_;
     testing::LaunchRecord record_;
     Ticons icons_{client_};
     TCDPlayerForm player_{client_};
-    TFileDlg fileDlg_;
-    TFtools tools_{record_.launchers()};
     drives::DriveTable drives_;
+    TFileDlg fileDlg_{drives_};
+    TFtools tools_{record_.launchers()};
     std::unique_ptr<TCDTolvarMainDialogBox> dialog_;
 };
 
@@ -160,6 +183,96 @@ TEST_F(MainDialogTest, NoAutorunFileOffersTheProgramBrowser) {
         [this](QWidget&) { QTest::mouseClick(fileDlg_.Form().OKBtn, Qt::LeftButton); });
     QTest::mouseClick(form().RunButton, Qt::LeftButton);
     EXPECT_EQ(record_.shellCalls.size(), 1u) << "the bare drive root runs nothing";
+}
+
+QString CanonicalFolder(const std::filesystem::path& folder) {
+    return QDir(QString::fromStdString(folder.string())).canonicalPath();
+}
+
+// "C:\dir" as the user types it, for a folder below the fixed disk's "/".
+QString DrivePathOf(const std::filesystem::path& folder) {
+    return "C:" + QString::fromStdString(folder.string()).replace('/', '\\');
+}
+
+TEST_F(MainDialogTest, BrowseStartsInTheFolderTheTypedDrivePathStandsFor) {
+    const std::filesystem::path folder = environment_.folder().path() / "browse";
+    std::filesystem::create_directories(folder);
+    const QString expected = CanonicalFolder(folder);
+    dialog_->show();
+    QTest::mouseClick(dialog_->Tile(kLetterC), Qt::LeftButton);
+    for (const QString& typed : {DrivePathOf(folder), DrivePathOf(folder / "missing.exe")}) {
+        QString offered;
+        QString started;
+        BrowseFromNextPrompt(typed, offered, started);
+        QTest::mouseClick(form().RunButton, Qt::LeftButton);
+        EXPECT_EQ(offered, "C:\\");
+        EXPECT_EQ(started, expected) << typed.toStdString();
+    }
+    EXPECT_TRUE(record_.shellCalls.empty());
+}
+
+TEST_F(MainDialogTest, FloppyRemovableAndNetworkTilesShowTheirKind) {
+    const std::filesystem::path root = environment_.folder().path() / "kinds";
+    for (const char* folder : {"floppy", "usb", "share"}) {
+        std::filesystem::create_directories(root / folder);
+    }
+    const drives::ParsedConfig parsed = drives::parseDriveConfig(
+        "A:=floppy:" + (root / "floppy").string() + ";B:=floppy:" + (root / "none").string() +
+        ";R:=removable:" + (root / "usb").string() + ";N:=network:" + (root / "share").string());
+    ASSERT_TRUE(parsed.problems.empty());
+    drives_ = drives::DriveTable::fromConfig(parsed.entries, parsed.folders);
+    dialog_->show();
+
+    struct Row {
+        int letterNumber;
+        const char* kind;
+        int icon;
+        bool sized;  // a click shows the size (a removable disk's waits for a double click)
+    };
+    for (const Row& row :
+         {Row{1, "Floppy Disk", kIconFloppy, false}, Row{2, "Floppy Disk", kIconFloppy, false},
+          Row{18, "Removable Media", kIconRemovable, false},
+          Row{14, "Network Drive", kIconNetwork, true}}) {
+        SCOPED_TRACE(row.letterNumber);
+        QTest::mouseClick(dialog_->Tile(row.letterNumber), Qt::LeftButton);
+        EXPECT_EQ(form().PanelDiscType->text(), row.kind);
+        EXPECT_EQ(dialog_->Tile(row.letterNumber)->Image()->pixmap().cacheKey(),
+                  icons_.MakeOtherIcon(row.icon).cacheKey());
+        EXPECT_EQ(form().PanelDiscSize->text().endsWith(" Mb"), row.sized);
+        EXPECT_TRUE(form().RunButton->isEnabled());
+        EXPECT_TRUE(form().SetupButton->isEnabled());
+        EXPECT_FALSE(form().PlayButton->isEnabled());
+        EXPECT_FALSE(form().OpenLoadButton->isEnabled());
+    }
+
+    // A disk in the drive: its size, then the program browser on its root,
+    // whose Browse starts in the folder that stands for it.
+    struct Disk {
+        int letterNumber;
+        const char* root;
+        const char* folder;
+        const char* size;
+    };
+    for (const Disk& disk : {Disk{1, "A:\\", "floppy", " Kb"}, Disk{18, "R:\\", "usb", " Mb"}}) {
+        SCOPED_TRACE(disk.letterNumber);
+        QString offered;
+        QString started;
+        BrowseFromNextPrompt({}, offered, started);
+        QTest::mouseDClick(dialog_->Tile(disk.letterNumber), Qt::LeftButton);
+        EXPECT_EQ(offered, disk.root);
+        EXPECT_EQ(started,
+                  QDir(QString::fromStdString((root / disk.folder).string())).canonicalPath());
+        EXPECT_TRUE(form().PanelDiscSize->text().endsWith(disk.size));
+    }
+
+    QString shown;
+    testing::OnNextModal([&shown](QWidget& box) {
+        shown = testing::MessageText(box);
+        box.close();
+    });
+    QTest::mouseDClick(dialog_->Tile(2), Qt::LeftButton);
+    EXPECT_EQ(shown, "No disk in the drive.");
+    EXPECT_TRUE(record_.shellCalls.empty());
 }
 
 TEST_F(MainDialogTest, DoubleClickOnADriveNotReadySaysSo) {

@@ -86,6 +86,7 @@ protected:
         }
         dialog_.reset();
         tools_.reset();
+        fileDlg_.reset();
         player_.reset();
         icons_.reset();
         client_.reset();
@@ -112,8 +113,10 @@ protected:
         icons_ = std::make_unique<Ticons>(*client_);
         player_ = std::make_unique<TCDPlayerForm>(*client_);
         tools_ = std::make_unique<TFtools>(record_.launchers());
-        dialog_ = std::make_unique<TCDTolvarMainDialogBox>(MainDialogParts{
-            *client_, *icons_, *player_, fileDlg_, *tools_, drives::drives(), record_.launchers()});
+        fileDlg_ = std::make_unique<TFileDlg>(drives::drives());
+        dialog_ = std::make_unique<TCDTolvarMainDialogBox>(
+            MainDialogParts{*client_, *icons_, *player_, *fileDlg_, *tools_, drives::drives(),
+                            record_.launchers()});
         QSignalSpy started(dialog_.get(), &TCDTolvarMainDialogBox::StartedUp);
         dialog_->show();
         client_->Formcreate();
@@ -132,6 +135,15 @@ protected:
         EXPECT_TRUE(medium.has_value()) << error;
         return medium && medium->trayOpen;
     }
+    // Opens or closes the tray past the server, as a hand on the drive would.
+    void moveTrayByHand(char letter, bool open) {
+        std::string error;
+        auto drive = emu::openEmulatedDrive(sources_.at(letter), error);
+        ASSERT_TRUE(drive) << error;
+        const std::uint8_t action = open ? 0x02 : 0x03;
+        std::array<std::uint8_t, 6> cdb{0x1B, 0, 0, 0, action, 0};
+        drive->execute(cdb, scsi::Direction::None, {}, 5000ms);
+    }
     // Asks the drive itself, as a second client would.
     std::int16_t audioStatus(char letter) {
         const std::int16_t saved = KelCdData.DriveNumber;
@@ -147,7 +159,7 @@ protected:
     std::unique_ptr<Tkelcd> client_;
     std::unique_ptr<Ticons> icons_;
     std::unique_ptr<TCDPlayerForm> player_;
-    TFileDlg fileDlg_;
+    std::unique_ptr<TFileDlg> fileDlg_;
     std::unique_ptr<TFtools> tools_;
     std::unique_ptr<TCDTolvarMainDialogBox> dialog_;
 };
@@ -190,6 +202,10 @@ TEST_F(MainWindowLive, EjectAndLoadMoveTheTrayAndTheCaptionFollows) {
     QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
     EXPECT_FALSE(trayOpen('D'));
     EXPECT_EQ(form().OpenLoadButton->text(), "Open");
+    // The dialog's own load waits for the disc to spin up, then shows it.
+    EXPECT_EQ(form().PanelDiscType->text(), "Audio");
+    EXPECT_EQ(dialog_->Tile(4)->Caption(), "Audio CD");
+    EXPECT_TRUE(form().PlayButton->isEnabled());
 
     // Another tile while a tray stands open: that tray closes first.
     QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
@@ -222,16 +238,9 @@ TEST_F(MainWindowLive, AutoScanNoticesATrayMovedByHand) {
     ASSERT_TRUE(dialog_->ScanTimer().isActive());
     clickTile('D');
 
-    std::string error;
-    auto drive = emu::openEmulatedDrive(sources_.at('E'), error);
-    ASSERT_TRUE(drive) << error;
-    auto startStop = [&](std::uint8_t action) {
-        std::array<std::uint8_t, 6> cdb{0x1B, 0, 0, 0, action, 0};
-        drive->execute(cdb, scsi::Direction::None, {}, 5000ms);
-    };
-    startStop(0x02);
+    moveTrayByHand('E', true);
     ASSERT_TRUE(trayOpen('E'));
-    startStop(0x03);
+    moveTrayByHand('E', false);
     EXPECT_TRUE(testing::processEventsUntil(
         [&] {
             return dialog_->SelectedLetter() == 4 && form().PanelDiscType->text() == "Mixed Mode";
@@ -329,8 +338,7 @@ TEST_F(MainWindowLive, ToolsWindowFollowsTheDiscAndStartsTheTools) {
                                                {folder + "/KEL_FIX.EXE", "0", ""},
                                                {folder + "/KEL_PG.EXE", "0", ""}}));
 
-    clickTile('E');
-    QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
+    moveTrayByHand('E', true);
     clickTile('E');
     testing::OnNextModal([&](QWidget& window) {
         EXPECT_FALSE(tools.test1button->isEnabled());
@@ -355,8 +363,9 @@ TEST_F(MainWindowLive, AServerThatNeverAnswersEndsInTheClientsError) {
     icons_ = std::make_unique<Ticons>(*client_);
     player_ = std::make_unique<TCDPlayerForm>(*client_);
     tools_ = std::make_unique<TFtools>(record_.launchers());
+    fileDlg_ = std::make_unique<TFileDlg>(drives::drives());
     dialog_ = std::make_unique<TCDTolvarMainDialogBox>(MainDialogParts{
-        *client_, *icons_, *player_, fileDlg_, *tools_, drives::drives(), record_.launchers()});
+        *client_, *icons_, *player_, *fileDlg_, *tools_, drives::drives(), record_.launchers()});
     QPointer<QWidget> splash = new QWidget;
     splash->show();
     dialog_->SetSplash(splash);
