@@ -245,11 +245,6 @@ TEST_F(LiveServer, ClassifyDiscGivesEachClassOfDiscsBuiltForIt) {
     EXPECT_EQ(extraDisc.DataSize, KelCdData.TrackTable[1].Length);
 }
 
-TEST_F(LiveServer, EnhancedDiscIsCoveredByTheScriptedServerOnly) {
-    GTEST_SKIP() << "the emulated drive reports the first track of its first session; a "
-                    "table of contents starting at track 170 needs a multi-session image";
-}
-
 TEST_F(LiveServer, FailedDescriptorReadGivesABlankLabel) {
     start({{'D', build("scratched", dataDisc("SCRATCHED", "[faults]\nhard = 16\n"))}});
     DiscClassification disc = classify(0);

@@ -13,6 +13,7 @@
 #include "frontend/compare/compare_view.h"
 #include "frontend/compare/tcompare.h"
 #include "server/request_codes.h"
+#include "tests/frontend/common/scripted_client.h"
 
 namespace kel::compare::testing {
 namespace {
@@ -61,6 +62,10 @@ protected:
     // `started` sees the worker once it runs.
     void run(int master, int copy, std::int32_t start, std::int32_t end,
              const std::function<void(tcompare&)>& started = {}) {
+        run(*client_, master, copy, start, end, started);
+    }
+    void run(frontend::DriveServerClient& client, int master, int copy, std::int32_t start,
+             std::int32_t end, const std::function<void(tcompare&)>& started = {}) {
         data_.AllocateBuffers();
         data_.Sync = kStandardSync;
         data_.StartLba = start;
@@ -70,7 +75,7 @@ protected:
         data_.CopyDevice = static_cast<std::int16_t>(copy);
         data_.StartTime = QDateTime::currentDateTime();
         QObject mainThread;
-        tcompare worker(*client_, data_, view_, &mainThread);
+        tcompare worker(client, data_, view_, &mainThread);
         worker.start();
         if (started) {
             started(worker);
@@ -308,6 +313,32 @@ TEST_F(WorkerDoor, DeadServerIsAReadError) {
     EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Master Disc"), red("Test terminated")}));
     EXPECT_EQ(total(), "Total sectors compared: 0");
     EXPECT_FALSE(view_.restartPolling);
+}
+
+// A server that answers a block read with more or fewer sectors than asked
+// for: the block would hold bytes of the block before, so the read failed.
+TEST_F(WorkerLive, SectorReplyOfTheWrongSizeIsAReadError) {
+    for (const int extra : {-1, 1}) {
+        SCOPED_TRACE(extra);
+        view_ = RecordingView{};
+        frontend::testing::ScriptedClient scripted;
+        int blocksRead = 0;
+        scripted.answer = [&](const std::vector<std::string>& request) {
+            const int code = std::stoi(request[0]);
+            if (code != kDiscReadRaw) {
+                return frontend::testing::TextReply({request[0], "0", "0", "4"});
+            }
+            const bool copy = request[1] == "1";
+            const int asked = std::stoi(request[4]);
+            const int sectors = copy && ++blocksRead == 2 ? asked + extra : asked;
+            return frontend::testing::BytesReply(
+                std::vector<std::uint8_t>(static_cast<std::size_t>(sectors) * 2352, 0x5A));
+        };
+        run(scripted, 0, 1, 0, 30);
+        EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Copy Disc"), red("Test terminated")}));
+        EXPECT_EQ(total(), "Total sectors compared: 12");
+        EXPECT_FALSE(view_.restartPolling);
+    }
 }
 
 }  // namespace

@@ -251,9 +251,11 @@ TEST_F(PlayerTest, StepForwardFiveThenThirtySeconds) {
 }
 
 TEST_F(PlayerTest, StepsPastTheAudioStopInsteadOfPlaying) {
-    // A CD Extra disc: the audio ends well before the lead-out.
+    // A CD Extra disc: the audio ends well before the lead-out, and the
+    // steps land between the two.
     player_->SetAudioExtent(3000);
-    openPlaying(2, 2800);
+    openPlaying(2, 1200);
+    ASSERT_LT(1200 + 2250, kLeadOut);
     player_->SpeedButtonStepDblClick();
     EXPECT_TRUE(sent(0x151C).empty());
     EXPECT_EQ(sent(0x1523).size(), 1u);
