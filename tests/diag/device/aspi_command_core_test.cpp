@@ -169,6 +169,7 @@ TEST_F(AspiCommandCore, AnUnderrunIsAShortReplyAndAnOverrunAFailure) {
     std::vector<std::uint8_t> buffer(256);
     EXPECT_TRUE(device_->ReadSubChannel(1, 0, buffer));
     EXPECT_EQ(buffer[3], 4);
+    EXPECT_EQ(manager_.opcodes.size(), 1u) << "taken as it came, not retried";
 
     FakeOutcome overrun = FakeOutcome::ofStatus(aspi::SS_ERR, aspi::HASTAT_DO_DU);
     overrun.data.assign(256, 7);
