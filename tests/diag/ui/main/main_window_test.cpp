@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include "diag/device/device_access.h"
 #include "diag/device/program_callbacks.h"
@@ -141,6 +142,19 @@ TEST_F(MainWindowTest, ACloseDuringAnOperationIsHeldUntilTheNextCommand) {
     EXPECT_TRUE(window_->windowDestroyed());
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(window_->panes(), nullptr) << "the panes went with the window";
+}
+
+// Closes of the window itself: one held during an operation, and one
+// after it, which ends the window.
+TEST_F(MainWindowTest, AWindowSystemCloseAfterAHeldOneEndsTheWindow) {
+    window_->show();
+    BusyFlag() = true;
+    window_->windowHandle()->close();
+    EXPECT_TRUE(CloseRequested());
+    EXPECT_FALSE(window_->windowDestroyed());
+    BusyFlag() = false;
+    window_->windowHandle()->close();
+    EXPECT_TRUE(window_->windowDestroyed());
 }
 
 TEST_F(MainWindowTest, ACloseDuringTheAnalysisEndsTheWindowWhenItReturns) {
