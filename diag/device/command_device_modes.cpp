@@ -105,11 +105,11 @@ bool CommandDevice::SetCddaMode(bool on) {
     if (debugLevel > 0) {
         log("Turning CDDA mode %s", on ? "on" : "off");
     }
-    if (p.mmcCdda) {
+    // A drive that needs no mode change reads CD-DA at once; every other
+    // switch counts only once the drive has taken it.
+    if (p.mmcCdda && p.CDDADen == 0xFF) {
         cddaMode = on;
-        if (p.CDDADen == 0xFF) {
-            return true;
-        }
+        return true;
     }
     ModeParameters parameters =
         on ? blockLengthParameters(p.CDDADen, kRawBlock)

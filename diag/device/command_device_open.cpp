@@ -181,6 +181,9 @@ void CommandDevice::applyProfileDefaults() {
         p.CDDALen = 12;
         p.CDDAScan = 1;
         p.Raw = 1;
+        // READ CD returns CD-DA samples in the disc's own order, little-endian;
+        // a database entry for a drive that swaps them says so in its place.
+        p.CDDALE = 1;
     } else {
         p.TrkInfo = 0xE5;
         p.CDDACmd = 0xD9;

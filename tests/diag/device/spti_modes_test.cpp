@@ -129,6 +129,34 @@ TEST_F(SptiModes, CddaModeWritesDensityAndRestoresIt) {
     EXPECT_EQ(device_->profile->CDDAScan, 0);
 }
 
+// An MMC drive that needs a density switch reads CD-DA only once the drive
+// has taken it: a refused or failed switch leaves the cooked reads in place.
+TEST_F(SptiModes, MmcCddaModeFollowsOnlyTheSwitchesTheDriveTook) {
+    DeviceProfile& p = *device_->profile;
+    p.mmcCdda = 1;
+    p.CDDADen = 0x82;
+    device_->quiet = 1;
+    device_->modeSelectDone = 1;
+
+    p.CDDAScan = 1;
+    for (int i = 0; i <= CommandDevice::kRetries; ++i) {
+        drive_->queue(ScriptedReply::checkCondition(0, 0, 0));  // no answer worth the name
+    }
+    EXPECT_FALSE(device_->SetCddaMode(true));
+    EXPECT_EQ(device_->cddaMode, 0) << "the select failed";
+    EXPECT_EQ(p.CDDAScan, 1);
+
+    drive_->queue(ScriptedReply::checkCondition(5, 0x24, 0));
+    EXPECT_FALSE(device_->SetCddaMode(true));
+    EXPECT_EQ(device_->cddaMode, 0) << "the drive refused the density";
+    EXPECT_EQ(p.CDDAScan, 0);
+
+    p.CDDAScan = 1;
+    drive_->queue(ScriptedReply::good());
+    EXPECT_TRUE(device_->SetCddaMode(true));
+    EXPECT_EQ(device_->cddaMode, 1);
+}
+
 TEST_F(SptiModes, SpeedInEveryForm) {
     struct Case {
         std::uint8_t code;
