@@ -123,9 +123,12 @@ void CdgPlayerWindow::SnapshotClicked() {
     records_.AppendSnapshot(decoder_.packetNumber(), decoder_.screen());
 }
 
+// Both threads may be waiting on the ring: each wakes to find the stop.
 void CdgPlayerWindow::StopClicked() {
     playback_.stop = true;
     playback_.Resume();
+    playback_.freeBuffers.Release();
+    playback_.filledBuffers.Release();
 }
 
 // The window goes when playback has ended, never on the user's close.

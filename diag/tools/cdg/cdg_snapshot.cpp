@@ -18,6 +18,8 @@ namespace {
 
 constexpr std::size_t kFileHeaderBytes = 14;
 constexpr std::size_t kInfoHeaderBytes = 40;
+// The name's three digits run out here.
+constexpr int kLastSnapshotNumber = 999;
 constexpr std::size_t kPixelOffset = kFileHeaderBytes + kInfoHeaderBytes + kCdgColours * 4;  // 118
 
 DialogStandIn<SnapshotNameDialog>& standIn() {
@@ -85,14 +87,27 @@ void SetSnapshotNameDialog(SnapshotNameDialog dialog) {
     standIn().set(std::move(dialog));
 }
 
-bool WriteSnapshotBmp(const std::string& path,
+bool SaveSnapshotBmp(std::string_view chosen, int& number,
+                     std::span<const std::uint8_t, kCdgColours * 4> palette,
+                     std::span<const std::uint8_t, kCdgPixels> bottomUpPixels) {
+    for (;;) {
+        const std::string path = SnapshotFileName(chosen, ++number);
+        // Created only where no file stands: shots of an earlier playback
+        // under the same name keep their numbers.
+        std::FILE* file = std::fopen(path.c_str(), "wbx");
+        if (file != nullptr) {
+            return WriteSnapshotBmp(file, path, palette, bottomUpPixels);
+        }
+        if (errno != EEXIST || number >= kLastSnapshotNumber) {
+            ShowMessage(131, path, std::strerror(errno));
+            return false;
+        }
+    }
+}
+
+bool WriteSnapshotBmp(std::FILE* file, const std::string& path,
                       std::span<const std::uint8_t, kCdgColours * 4> palette,
                       std::span<const std::uint8_t, kCdgPixels> bottomUpPixels) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        ShowMessage(131, path, std::strerror(errno));
-        return false;
-    }
     std::vector<std::uint8_t> bytes = bitmapHeaders();
     bytes.insert(bytes.end(), palette.begin(), palette.end());
     bytes.insert(bytes.end(), bottomUpPixels.begin(), bottomUpPixels.end());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <span>
 #include <string>
@@ -25,9 +26,17 @@ std::string AskSnapshotName();
 using SnapshotNameDialog = std::function<std::string()>;
 void SetSnapshotNameDialog(SnapshotNameDialog dialog);
 
-// Writes the bitmap; on failure shows why (131 or 132), removes what was
-// written and returns false.
-bool WriteSnapshotBmp(const std::string& path,
+// Saves a snapshot as the first "<chosen>NNN.BMP" after number `number`
+// that does not exist yet: an earlier shot is never overwritten. `number`
+// becomes the number used. On failure shows why (131 or 132) and returns
+// false.
+bool SaveSnapshotBmp(std::string_view chosen, int& number,
+                     std::span<const std::uint8_t, kCdgColours * 4> palette,
+                     std::span<const std::uint8_t, kCdgPixels> bottomUpPixels);
+
+// Writes the bitmap into `file` (opened for `path`) and closes it; on
+// failure shows why (132), removes the file and returns false.
+bool WriteSnapshotBmp(std::FILE* file, const std::string& path,
                       std::span<const std::uint8_t, kCdgColours * 4> palette,
                       std::span<const std::uint8_t, kCdgPixels> bottomUpPixels);
 

@@ -4,7 +4,9 @@
 
 #include <QColor>
 #include <QImage>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -78,23 +80,35 @@ protected:
     std::vector<Shown> shown;
 };
 
-TEST_F(CdgReportTest, ErrorsAreShownInOrderWithTheirPacketAndPackBytes) {
+TEST_F(CdgReportTest, OneErrorIsShownWithItsPacketAndPackBytes) {
     CdgPack pack{};
     for (std::size_t i = 0; i < pack.size(); ++i) {
         pack[i] = std::uint8_t(i * 2 + 1);
     }
     pack[1] = 6;
     ASSERT_TRUE(records->AppendError(301, 7001, pack));
-    ASSERT_TRUE(records->AppendError(302, 7003, CdgPack{}));
     ReportCdgRecords(*records);
-    ASSERT_EQ(shown.size(), 2u);
+    ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].id, 239);
     EXPECT_EQ(shown[0].text,
               "CD+G error occurred at packet 301 in input\nError: Invalid row number\n"
               "01 06 05 07 09 0b 0d 0f 11 13 15 17 19 1b 1d 1f 21 23 25 27 29 2b 2d 2f ");
-    EXPECT_EQ(shown[1].text,
-              "CD+G error occurred at packet 302 in input\nError: Invalid scroll amount\n"
-              "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ");
+}
+
+TEST_F(CdgReportTest, ManyErrorsShareOneBoxWithTheirCountAndTheFirstPackets) {
+    for (std::uint32_t packet = 302; packet < 302 + 40; ++packet) {
+        ASSERT_TRUE(records->AppendError(packet, packet % 2 == 0 ? 7003 : 7002, CdgPack{}));
+    }
+    ReportCdgRecords(*records);
+    ASSERT_EQ(shown.size(), 1u) << "one box per playback";
+    EXPECT_EQ(shown[0].id, 240);
+    const std::string zeros =
+        "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ";
+    EXPECT_EQ(shown[0].text,
+              "40 CD+G errors occurred in input; the first 3 of them:\n"
+              "Packet 302: Invalid scroll amount\n" +
+                  zeros + "\nPacket 303: Invalid column number\n" + zeros +
+                  "\nPacket 304: Invalid scroll amount\n" + zeros);
 }
 
 TEST_F(CdgReportTest, SnapshotsGetOneNameAndRunningNumbersAndReadBackAsDrawn) {
@@ -143,18 +157,37 @@ TEST_F(CdgReportTest, SnapshotThatCannotBeCreatedIsReported) {
     EXPECT_NE(shown[0].text.find((folder / "gone" / "shot001.BMP").string()), std::string::npos);
 }
 
-TEST_F(CdgReportTest, SnapshotThatCannotBeWrittenIsReportedAndRemoved) {
-    if (!std::filesystem::exists("/dev/full")) {
-        GTEST_SKIP() << "needs /dev/full for a device that is always full";
+TEST_F(CdgReportTest, EarlierSnapshotsAreNeverOverwritten) {
+    // shot001 and shot003 from an earlier playback stay as they were.
+    for (const char* earlier : {"shot001.BMP", "shot003.BMP"}) {
+        std::ofstream(folder / earlier) << "earlier";
     }
+    SetSnapshotNameDialog([&] { return (folder / "shot").string(); });
+    records->AppendSnapshot(1, testScreen(1));
+    records->AppendSnapshot(2, testScreen(2));
+    ReportCdgRecords(*records);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(std::filesystem::file_size(folder / "shot001.BMP"), 7u);
+    EXPECT_EQ(std::filesystem::file_size(folder / "shot003.BMP"), 7u);
+    expectImage(folder / "shot002.BMP", testScreen(1));
+    expectImage(folder / "shot004.BMP", testScreen(2));
+}
+
+TEST_F(CdgReportTest, SnapshotThatCannotBeWrittenIsReportedAndRemoved) {
     const CdgScreen screen = testScreen(0);
     std::array<std::uint8_t, kCdgColours * 4> palette{};
     std::array<std::uint8_t, kCdgPixels> pixels{};
     CopyPalette(screen, palette);
     CopyBottomUp(screen, pixels);
-    EXPECT_FALSE(WriteSnapshotBmp("/dev/full", palette, pixels));
+    // A stream that takes no bytes: every write fails.
+    const std::string path = (folder / "shot001.BMP").string();
+    std::ofstream(path) << "partial";
+    std::FILE* readOnly = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(readOnly, nullptr);
+    EXPECT_FALSE(WriteSnapshotBmp(readOnly, path, palette, pixels));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].id, 132);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(CdgSnapshotName, FinalBmpInAnyCaseGivesWayToTheNumber) {
