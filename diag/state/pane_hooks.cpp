@@ -3,6 +3,7 @@
 #include <mutex>
 #include <utility>
 
+#include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -36,9 +37,15 @@ void SetPaneHooks(PaneHooks hooks) {
 }
 
 void StatusTextArgs(std::uint32_t id, std::span<const FormatArg> args) {
+    const std::string text = FormatText(LoadResString(static_cast<int>(id)), args, kMaxStatusText);
+    // Logged here, on the thread that reports, not where the status bar
+    // shows it later: a worker's lines keep their place among its others.
+    if (logSwitches().debugMode && !text.empty()) {
+        DebugLog("%s", text);
+    }
     PaneHooks hooks = current();
     if (hooks.statusText) {
-        hooks.statusText(FormatText(LoadResString(static_cast<int>(id)), args, kMaxStatusText));
+        hooks.statusText(text);
     }
 }
 

@@ -17,6 +17,8 @@ struct ErrorHistory {
     std::array<std::int32_t, kHistoryLength> recovered{};
     std::array<std::int32_t, kHistoryLength> unreadable{};
     int count = 0;
+
+    bool operator==(const ErrorHistory&) const = default;
 };
 
 // Up to ten numbers separated by ",", read as far as they go; `read` is

@@ -4,10 +4,10 @@
 #include <QLocale>
 #include <QTime>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 
 #include "diag/device/device_access.h"
+#include "diag/disc/scan/volume_names.h"
 #include "diag/state/options.h"
 #include "diag/ui/messages.h"
 #include "platform/base/paths.h"
@@ -27,13 +27,14 @@ std::string formatted(int id, std::span<const FormatArg> args) {
     return FormatText(LoadResString(id), args, kMaxLogText);
 }
 
+// The volume's own label, not the tree's "\ LABEL (Session n)".
 std::string volumeName(const TrackList& tracks) {
     const TrackInfo* first = tracks.first;
-    if (first == nullptr || first->root == nullptr || first->root->name == nullptr ||
-        first->root->name[0] == '\0') {
+    if (first == nullptr || first->root == nullptr || first->root->name == nullptr) {
         return "???";
     }
-    return std::string(first->root->name, strnlen(first->root->name, kRootNameRoom));
+    const std::string label = TitleLabel(*first->root);
+    return label.empty() ? "???" : label;
 }
 
 }  // namespace

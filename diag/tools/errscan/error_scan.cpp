@@ -20,29 +20,17 @@ namespace {
 
 constexpr std::size_t kRawSectorBytes = 2352;
 constexpr std::int32_t kVolumeDescriptorOffset = 16;
-constexpr std::size_t kMaxStatusText = 499;
 
 struct FreeTracked {
     void operator()(std::uint8_t* block) const { TrackedFree(block, __FILE__, __LINE__); }
 };
 using TrackedBuffer = std::unique_ptr<std::uint8_t[], FreeTracked>;
 
-// The status bar, and in debug mode the log too: the log then shows how far
-// each scan got.
-template <typename... Args>
-void scanStatus(std::uint32_t id, const Args&... args) {
-    StatusText(id, args...);
-    if (logSwitches().debugMode) {
-        const FormatArg packed[] = {FormatArg(args)...};
-        DebugLog("%s", FormatText(LoadResString(static_cast<int>(id)), packed, kMaxStatusText));
-    }
-}
-
 void showScanStatus(std::int32_t position, std::int32_t discEnd, std::int64_t errors) {
     if (errors == 0) {
-        scanStatus(198, position, discEnd);
+        StatusText(198, position, discEnd);
     } else {
-        scanStatus(199, position, discEnd, errors);
+        StatusText(199, position, discEnd, errors);
     }
 }
 
@@ -138,8 +126,8 @@ public:
             // Over the sample's size even where the track's end cut the read short.
             const std::uint32_t perSector = static_cast<std::uint32_t>(after - before) /
                                             static_cast<std::uint32_t>(plan_.sectors);
-            const int slot = TimeSlotOf(position);
-            std::uint32_t& slotTime = (*state_.readTimes)[static_cast<std::size_t>(slot)];
+            const int slot = TimeSlotOf(position, static_cast<int>(state_.readTimes.size()));
+            std::uint32_t& slotTime = state_.readTimes[static_cast<std::size_t>(slot)];
             if (perSector > largest) {
                 largest = perSector;
                 slotTime = perSector;
@@ -240,7 +228,7 @@ void ErrorScanThread(int mode, ScanState& state) {
             state.ended();
         }
     };
-    if (device == nullptr || state.readTimes == nullptr || tracks.first == nullptr) {
+    if (device == nullptr || state.readTimes.empty() || tracks.first == nullptr) {
         notifyEnded();
         return;
     }
@@ -272,7 +260,7 @@ void ErrorScanThread(int mode, ScanState& state) {
     for (;;) {
         const PassResult result = pass.run(tracks);
         const std::int32_t estimate =
-            EstimateRecoveredErrors(*state.readTimes, result.lastSlot, state.discEnd, plan.samples,
+            EstimateRecoveredErrors(state.readTimes, result.lastSlot, state.discEnd, plan.samples,
                                     Options().ignoreRecovered != 0);
         if (estimate >= 1 && d.recoveredCount == 0) {
             d.recoveredCount = static_cast<std::uint32_t>(estimate);

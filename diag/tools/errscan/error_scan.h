@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "diag/disc/track_info.h"
 #include "diag/tools/errscan/read_time_map.h"
@@ -41,7 +42,8 @@ struct ScanState {
     std::int32_t samplesRead = 0;
     std::int32_t sectorsRead = 0;
     std::int32_t elapsedMs = 0;
-    std::array<std::uint32_t, kTimeSlots>* readTimes = nullptr;
+    // TimeSlotCount(discEnd) slots.
+    std::span<std::uint32_t> readTimes;
     // One header in the error log per command.
     bool errorLogHeaderWritten = false;
     std::shared_ptr<ScanClock> clock = CurrentScanClock();

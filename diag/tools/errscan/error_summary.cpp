@@ -71,9 +71,7 @@ private:
 };
 
 struct FreeMap {
-    void operator()(std::array<std::uint32_t, kTimeSlots>* map) const {
-        TrackedFree(map, __FILE__, __LINE__);
-    }
+    void operator()(std::uint32_t* map) const { TrackedFree(map, __FILE__, __LINE__); }
 };
 
 }  // namespace
@@ -128,16 +126,17 @@ void RunErrorSummary() {
     }
     d.cancelled = 0;
     ErrorHistory history = ReadErrorHistory();
+    const ErrorHistory before = history;
     ScanState state;
     state.discEnd = DiscEndBlock(tracks);
-    std::unique_ptr<std::array<std::uint32_t, kTimeSlots>, FreeMap> map(
-        static_cast<std::array<std::uint32_t, kTimeSlots>*>(
-            TrackedAlloc(sizeof(std::array<std::uint32_t, kTimeSlots>), __FILE__, __LINE__)));
+    const int slotCount = TimeSlotCount(state.discEnd);
+    std::unique_ptr<std::uint32_t, FreeMap> map(static_cast<std::uint32_t*>(TrackedAlloc(
+        static_cast<std::int32_t>(slotCount * sizeof(std::uint32_t)), __FILE__, __LINE__)));
     if (!map) {
         return;
     }
-    map->fill(0);
-    state.readTimes = map.get();
+    state.readTimes = std::span<std::uint32_t>(map.get(), static_cast<std::size_t>(slotCount));
+    std::fill(state.readTimes.begin(), state.readTimes.end(), 0u);
     {
         ErrorSummaryDialog dialog(CurrentMessageContext().owner, state, history);
         dialog.exec();
@@ -146,7 +145,9 @@ void RunErrorSummary() {
     if (d.SpeedGiven()) {
         d.SetSpeed(-1);
     }
-    if (!d.cancelled && !Options().thresholdsEnabled) {
+    // Only a scan that ran to its end joins the history; the dialog clears
+    // the stop request of the last one, so the history itself tells.
+    if (history != before && !Options().thresholdsEnabled) {
         WriteErrorHistory(history);
     }
 }

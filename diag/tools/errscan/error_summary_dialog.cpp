@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "diag/device/device_access.h"
 #include "diag/state/options.h"
@@ -121,7 +122,7 @@ void ErrorSummaryDialog::StartClick() {
     if (!idle_) {
         return;
     }
-    state_.readTimes->fill(0);
+    std::fill(state_.readTimes.begin(), state_.readTimes.end(), 0u);
     if (!quick_->isChecked() && !moderate_->isChecked() && !complete_->isChecked()) {
         ShowMessageTo(this, 144);
         return;

@@ -8,18 +8,25 @@
 
 namespace kel::diag {
 
-inline constexpr int kTimeSlots = 400;
-// Twelve seconds of disc per slot; the map covers 360000 blocks.
+// Twelve seconds of disc per slot; a map has at least enough slots for an
+// 80-minute disc (360000 blocks), and more for a longer one.
 inline constexpr std::int32_t kBlocksPerSlot = 900;
+inline constexpr int kTimeSlots = 400;
 
-// The slot of a block; blocks beyond the map (discs longer than 80 minutes)
-// share the last slot rather than fall outside the map.
-int TimeSlotOf(std::int32_t block);
+// The slots of a map for a disc ending at `discEnd`: every block of the
+// disc has a slot of its own region, up to the 99 minutes a CD can hold
+// and beyond.
+int TimeSlotCount(std::int32_t discEnd);
 
-// Recovered errors estimated from slow slots 3 to lastSlot: each slot that
-// is more than a tenth slower than the non-zero slots around it counts for
-// the samples it stands for. 0 when recovered errors are ignored.
-std::int32_t EstimateRecoveredErrors(std::span<const std::uint32_t, kTimeSlots> slots, int lastSlot,
+// The slot of a block in a map of `slotCount` slots.
+int TimeSlotOf(std::int32_t block, int slotCount);
+
+// Recovered errors estimated from slow slots 3 to lastSlot (counter ticks
+// per sector): each slot that is more than a tenth slower than the non-zero
+// slots around it, and slower by more than a drive's retry costs at the
+// least, counts for the samples it stands for. 0 when recovered errors are
+// ignored.
+std::int32_t EstimateRecoveredErrors(std::span<const std::uint32_t> slots, int lastSlot,
                                      std::int32_t discEnd, std::int32_t samples,
                                      bool ignoreRecovered);
 

@@ -19,7 +19,7 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    using Tick = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
+    using Tick = std::chrono::duration<std::int64_t, std::ratio<1, kCounterTicksPerSecond>>;
 };
 
 struct ChosenClock {

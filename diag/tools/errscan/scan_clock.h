@@ -8,6 +8,10 @@
 
 namespace kel::diag {
 
+// Every scan clock's counter runs at this rate: read times are compared
+// with what a drive's retry costs.
+inline constexpr std::int64_t kCounterTicksPerSecond = 10'000'000;
+
 class ScanClock {
 public:
     virtual ~ScanClock() = default;
@@ -16,7 +20,7 @@ public:
     virtual std::int64_t milliseconds() = 0;
 };
 
-// The monotonic clock: counter ticks of 100 ns.
+// The monotonic clock.
 std::shared_ptr<ScanClock> systemScanClock();
 
 // The clock new scans take: the system's unless one was set (tests set

@@ -50,7 +50,9 @@ ScanResult BuildScanResult(const ScanCounts& counts, ErrorHistory& history,
     const FormatArg args[] = {perSecond, recoverable, unreadable};
     ScanResult result;
     int id = 166;
-    if (!counts.stopped || counts.samples == 0) {
+    // A stopped scan says nothing of the disc, least of all one stopped
+    // before its first sample: it is neither judged nor remembered.
+    if (!counts.stopped) {
         const bool good =
             JudgeErrorRates(recoveredRate, unreadableRate, history, thresholdsEnabled);
         result.verdict = good ? Verdict::Good : Verdict::Bad;

@@ -32,8 +32,8 @@ std::int32_t ErrorRate(std::int64_t errors, std::int32_t samples);
 std::string UnreadableText(std::int64_t unreadable, std::int32_t rate);
 std::string RecoverableText(std::int64_t recovered, std::int32_t rate);
 
-// Judges the rates against the history (which takes the new rates) unless
-// the user stopped a scan that had read something.
+// Judges the rates of a finished scan against the history (which takes the
+// new rates); a stopped scan is incomplete and leaves the history alone.
 ScanResult BuildScanResult(const ScanCounts& counts, ErrorHistory& history, bool thresholdsEnabled);
 
 }  // namespace kel::diag

@@ -1,5 +1,7 @@
 #include "diag/tools/hardware/hardware_info.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -198,6 +200,11 @@ std::vector<std::string> FillHardwareInfo(CdDevice& device, int reasonCode) {
     if (!device.Inquiry(facts.inquiry)) {
         return {LoadResString(5000)};
     }
+    // The drive's data ends where its additional length says: what lies
+    // beyond is not the drive's answer, however the transfer filled it.
+    const std::size_t returned = std::min<std::size_t>(kInquiryBytes, facts.inquiry[4] + 5u);
+    std::fill(facts.inquiry.begin() + static_cast<std::ptrdiff_t>(returned), facts.inquiry.end(),
+              std::uint8_t{0});
     facts.description = device.DeviceDescription();
     facts.hasCapabilitiesPage = device.GetCapabilitiesPage(facts.capabilitiesPage);
     facts.cddaCommand = device.CDDACmd();

@@ -43,7 +43,7 @@ bool switchMode(CdDevice& device, ReadMode mode, bool on) {
 }
 
 // Switches the drive to 2352-byte reads where its profile says it can, and
-// checks with the start sector that whole raw sectors really come back: a
+// checks with a sector that whole raw sectors really come back: a
 // mode that delivers only 2048 bytes is switched off and struck from the
 // profile, so that later openings do not try it.
 ReadMode chooseReadMode(CdDevice& device, const TrackList& tracks, std::int32_t start,
@@ -52,14 +52,19 @@ ReadMode chooseReadMode(CdDevice& device, const TrackList& tracks, std::int32_t 
         return ReadMode::None;
     }
     device.quiet = 1;
-    const bool audio = isAudio(tracks.first) || isAudio(tracks.first->next);
-    ReadMode mode = device.CDDAScan() && audio ? ReadMode::Cdda : ReadMode::Raw;
+    const TrackInfo* audio = isAudio(tracks.first)         ? tracks.first
+                             : isAudio(tracks.first->next) ? tracks.first->next
+                                                           : nullptr;
+    ReadMode mode = device.CDDAScan() && audio != nullptr ? ReadMode::Cdda : ReadMode::Raw;
+    // CD-DA mode is proven on audio: a data sector (the start sector of a
+    // mixed-mode disc) read in it says nothing of the drive.
+    const std::int32_t probe = mode == ReadMode::Cdda ? audio->start : start;
     if (!switchMode(device, mode, true)) {
         mode = ReadMode::None;
     } else {
         std::fill(buffer.begin() + kCookedBytes, buffer.end(), std::uint8_t{1});
         const bool read =
-            start >= 0 && device.ReadSectors(static_cast<std::uint32_t>(start), buffer, 1);
+            probe >= 0 && device.ReadSectors(static_cast<std::uint32_t>(probe), buffer, 1);
         const bool onlyCooked =
             std::all_of(buffer.begin() + kCookedBytes, buffer.begin() + kCookedBytes + 4,
                         [](std::uint8_t b) { return b == 1; });

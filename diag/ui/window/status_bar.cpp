@@ -55,9 +55,6 @@ void MainStatusBar::setStatusText(std::string_view text) {
     if (text.empty()) {
         return;
     }
-    if (logSwitches().debugMode) {
-        DebugLog("%s", text);
-    }
     help_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 

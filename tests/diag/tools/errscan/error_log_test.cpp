@@ -18,7 +18,8 @@ namespace {
 class FileTree : public ::testing::Test {
 protected:
     FileTree() {
-        link(root_, nullptr, "VOLUME", 18, 2048);
+        // The root as the ISO 9660 reader names it in the tree.
+        link(root_, nullptr, "\\ VOLUME (Session 1)", 18, 2048);
         link(readme_, &root_, "README.TXT;1", 20, 10);
         link(dir_, &root_, "DIR", 21, 2048);
         link(big_, &dir_, "BIG.BIN;1", 22, 4 * 2048 + 1);
@@ -91,6 +92,10 @@ TEST_F(FileTree, HeaderNamesDriveAndVolume) {
     EXPECT_NE(header.find("\nError summary from ACME CDROM-4000 for volume VOLUME at "),
               std::string::npos);
     EXPECT_EQ(header.substr(header.size() - rule.size() - 1), "\n" + rule);
+    // An HFS volume's root has no backslash in front.
+    char hfsName[] = "Mac Disc (Session 2)";
+    root_.name = hfsName;
+    EXPECT_NE(ErrorLogHeader("X", tracks).find("for volume Mac Disc at"), std::string::npos);
     track_.root = nullptr;
     EXPECT_NE(ErrorLogHeader("X", tracks).find("for volume ??? at"), std::string::npos);
 }

@@ -8,14 +8,21 @@
 #include <fstream>
 #include <sstream>
 
+#include <QApplication>
+#include <QTimer>
+
 #include "diag/fs/file_node.h"
 #include "diag/state/options.h"
 #include "diag/state/program_flags.h"
 #include "diag/tools/errscan/disc_end.h"
 #include "diag/tools/errscan/error_scan.h"
 #include "diag/tools/errscan/recovery_setting.h"
+#include "diag/tools/errscan/scan_result.h"
+#include "diag/tools/sector/sector_display.h"
+#include "diag/tools/sector/sector_display_dialog.h"
 #include "emulated_disc.h"
 #include "scan_clocks.h"
+#include "tests/diag/ui/qt_app.h"
 
 namespace kel::diag {
 namespace {
@@ -94,7 +101,6 @@ protected:
         if (IsSkipped()) {
             return;
         }
-        state_.readTimes = &map_;
         state_.clock = std::make_shared<testing::EvenClock>();
         state_.progress = [this](int percent) {
             progress_.push_back(percent);
@@ -102,7 +108,11 @@ protected:
                 onProgress_(percent);
             }
         };
-        state_.ended = [this] { ++ended_; };
+        // The dialog may start the next scan as soon as it hears of the end.
+        state_.ended = [this] {
+            ++ended_;
+            flagsAtEnd_ = device().quiet + device().errorClassifying;
+        };
     }
 
     void insertData(const std::string& sections = "") {
@@ -116,11 +126,11 @@ protected:
 
     void scan(int mode) {
         state_.discEnd = DiscEndBlock(Tracks());
-        map_.fill(0);
+        map_.assign(static_cast<std::size_t>(TimeSlotCount(state_.discEnd)), 0);
+        state_.readTimes = map_;
         ErrorScanThread(mode, state_);
         EXPECT_EQ(ended_, 1);
-        EXPECT_EQ(device().quiet, 0);
-        EXPECT_EQ(device().errorClassifying, 0);
+        EXPECT_EQ(flagsAtEnd_, 0) << "quiet and errorClassifying cleared before the notice";
     }
 
     int passes() const {
@@ -134,11 +144,12 @@ protected:
         return text.str();
     }
 
-    std::array<std::uint32_t, kTimeSlots> map_{};
+    std::vector<std::uint32_t> map_;
     ScanState state_;
     std::vector<int> progress_;
     std::function<void(int)> onProgress_;
     int ended_ = 0;
+    int flagsAtEnd_ = -1;
 };
 
 TEST_F(ErrorScanTest, CompleteScanReadsEveryBlockAndCountsEachErrorClass) {
@@ -193,11 +204,72 @@ TEST_F(ErrorScanTest, SlowRegionWithoutReportedErrorsIsEstimated) {
     EXPECT_GT(map_[5], map_[4] * 100);
 }
 
+// The machine's own clock, as the program runs: the noise of a busy machine
+// is no retry, and a clean disc stays clean scan after scan.
+TEST_F(ErrorScanTest, CleanDiscIsJudgedOkScanAfterScan) {
+    insertData();
+    state_.clock = systemScanClock();
+    ErrorHistory history;
+    for (int run = 0; run < 5; ++run) {
+        ended_ = 0;
+        scan(kCompleteScan);
+        EXPECT_EQ(device().recoveredCount, 0u) << "scan " << run;
+        const ScanCounts counts{.samples = state_.samplesRead,
+                                .recovered = device().recoveredCount,
+                                .unreadable = 0,
+                                .sectorsRead = state_.sectorsRead,
+                                .elapsedMs = state_.elapsedMs,
+                                .stopped = false};
+        const ScanResult result = BuildScanResult(counts, history, false);
+        EXPECT_EQ(result.verdict, Verdict::Good) << result.text;
+        EXPECT_TRUE(result.text.ends_with("\n0.00% recoverable, 0.00% unreadable.")) << result.text;
+    }
+    EXPECT_EQ(history.count, 5);
+}
+
+TEST_F(ErrorScanTest, MarginalSectorsAreEstimatedOnTheMachinesClock) {
+    insertData("[faults]\nmarginal = 5360-5399\n");
+    state_.clock = systemScanClock();
+    scan(kCompleteScan);
+    EXPECT_EQ(device().recoveredCount, 900u / 8) << "the samples one slot stands for";
+}
+
+// The sector display's look at a mixed-mode disc leaves the drive able to
+// read its audio: the scan after it still reads the audio track.
+TEST_F(ErrorScanTest, SectorDisplayLeavesTheAudioTracksToTheScan) {
+    test::app();
+    const testing::BuiltImage* disc = testing::MixedDisc();
+    ASSERT_NE(disc, nullptr);
+    const std::int32_t audioStart = disc->plan.tracks.at(1).start;
+    insert(*disc, "[faults]\nhard = 20, " + std::to_string(audioStart + 100) + ", " +
+                      std::to_string(audioStart + 1000) + "\n");
+    device().SetDevReg(true);
+    ASSERT_TRUE(device().CDDAScan());
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&closer] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<SectorDisplayDialog*>(widget);
+            if (dialog != nullptr && dialog->isVisible()) {
+                closer.stop();
+                dialog->reject();
+            }
+        }
+    });
+    closer.start(5);
+    OpenSectorDisplay();
+    EXPECT_TRUE(device().CDDAScan()) << "a data sector read as audio proves nothing";
+    EXPECT_EQ(device().cddaMode, 0);
+    Options().errorFileReport = 1;
+    scan(kCompleteScan);
+    EXPECT_EQ(device().mediumErrorCount, 3u) << errorLog();
+    EXPECT_EQ(device().otherErrorCount, 0u) << errorLog();
+}
+
 TEST_F(ErrorScanTest, FailedReadsGoToTheErrorLogWithTheirFile) {
     insertData("[faults]\nhard = 3000\n");
     // The scan finds files in the track's tree as the readers left it.
     FileNode root, big;
-    char rootName[] = "ERRSCAN";
+    char rootName[] = "\\ ERRSCAN (Session 1)";
     char bigName[] = "BIG.BIN;1";
     root.name = rootName;
     root.firstChild = &big;

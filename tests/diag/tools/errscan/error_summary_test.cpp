@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "diag/device/device_access.h"
 #include "diag/state/options.h"
 #include "diag/tools/errscan/error_history.h"
 #include "diag/tools/errscan/error_summary.h"
@@ -148,6 +149,34 @@ TEST_F(ErrorSummaryTest, StoppedScanIsIncomplete) {
         d.reject();
     });
     EXPECT_EQ(device().cancelled, 0);
+    EXPECT_EQ(ReadErrorHistory().count, 0);
+}
+
+// Stop pressed before the first sample was read: the user learns nothing
+// of the disc, and neither does the history.
+TEST_F(ErrorSummaryTest, ScanStoppedAtOnceIsNeitherJudgedNorSaved) {
+    insertData();
+    // The pass takes its start time just before its first read.
+    class StopAtStart final : public ScanClock {
+    public:
+        std::int64_t counter() override { return ++ticks_; }
+        std::int64_t milliseconds() override {
+            if (CdDevice* device = CurrentDevice(); device != nullptr && ticks_ == 0) {
+                device->SetCancel();
+            }
+            return 0;
+        }
+
+    private:
+        std::int64_t ticks_ = 0;
+    };
+    SetScanClock(std::make_shared<StopAtStart>());
+    runWith([](ErrorSummaryDialog& d) {
+        scan(d, "completeScan");
+        EXPECT_TRUE(result(d).starts_with("Incomplete!  0 sectors per second")) << result(d);
+        EXPECT_FALSE(d.findChild<QLabel*>("icon")->isVisible());
+        d.reject();
+    });
     EXPECT_EQ(ReadErrorHistory().count, 0);
 }
 

@@ -58,9 +58,12 @@ TEST(ScanResultText, StoppedScanIsIncompleteAndLeavesTheHistory) {
     EXPECT_EQ(result.text,
               "Incomplete!  30 sectors per second, 10.00% recoverable, 0.00% unreadable.");
     EXPECT_EQ(history.count, 0);
-    // Stopped before the first sample: judged like a finished scan.
+    // Stopped before the first sample: nothing read, nothing judged.
     counts = ScanCounts{.stopped = true};
-    EXPECT_EQ(BuildScanResult(counts, history, false).verdict, Verdict::Good);
+    result = BuildScanResult(counts, history, false);
+    EXPECT_EQ(result.verdict, Verdict::Incomplete);
+    EXPECT_TRUE(result.text.starts_with("Incomplete!  0 sectors per second")) << result.text;
+    EXPECT_EQ(history.count, 0);
 }
 
 }  // namespace

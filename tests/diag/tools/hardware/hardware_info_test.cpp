@@ -134,6 +134,24 @@ TEST_F(ScriptedHardware, NamedValuesFlagsAndCapabilityEntry) {
     EXPECT_EQ(lines[22], "Device capabilities\tread/write CD-RW, write CD-R");
 }
 
+// Revision and date stand in the INQUIRY data only as far as the drive's
+// additional length reaches; bytes after it are no part of its answer.
+TEST_F(ScriptedHardware, RevisionAndDateOnlyWithinTheReturnedLength) {
+    openMmc(page(706));
+    testing::Bytes data = testing::inquiryData(0);
+    const std::string tail = "1.05    19990704LEFTOVER";
+    data.insert(data.end(), tail.begin(), tail.end());
+    drive_->queue(scsi::ScriptedReply::good(data));  // additional length 31: 36 bytes
+    Lines lines = FillHardwareInfo(*device_, 0);
+    EXPECT_EQ(lines[1], "Revision\t");
+    EXPECT_EQ(lines[2], "Date of revision\t");
+    data[4] = 39;  // 44 bytes: revision and date
+    drive_->queue(scsi::ScriptedReply::good(data));
+    lines = FillHardwareInfo(*device_, 0);
+    EXPECT_EQ(lines[1], "Revision\t1.05");
+    EXPECT_EQ(lines[2], "Date of revision\t19990704");
+}
+
 TEST_F(ScriptedHardware, FailedInquiryGivesOneLine) {
     openMmc();
     for (int i = 0; i < 8; ++i) {

@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "diag/ui/window/panes.h"
@@ -96,6 +98,27 @@ TEST_F(StatusBar, WorkerThreadTextsAndTreeNodesReachTheMainThread) {
     // On the main thread the text is there at once.
     StatusText(169);
     EXPECT_EQ(bar.statusText(), "** No device **");
+}
+
+// In debug mode a worker's status texts are logged where it gives them, in
+// order with its other lines, not when the main thread gets round to them.
+TEST_F(StatusBar, WorkerStatusTextsKeepTheirPlaceInTheDebugLog) {
+    MainStatusBar bar;
+    InstallPaneHooks(nullptr, &bar);
+    const std::filesystem::path log = folder_ / "TEST.DBG";
+    SetDebugLogPath(log);
+    logSwitches().debugMode = true;
+    std::thread worker([] {
+        StatusText(125, 7);
+        DebugLog("worker done");
+    });
+    worker.join();
+    EXPECT_TRUE(serveUntil([&] { return bar.statusText() != ""; }));
+    logSwitches().debugMode = false;
+    SetDebugLogPath({});
+    std::ifstream in(log, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "7 items in directory\r\nworker done\r\n") << "each line once, in order";
 }
 
 TEST_F(StatusBar, TextsForAStatusBarThatIsGoneAreDropped) {
