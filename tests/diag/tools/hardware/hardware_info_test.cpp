@@ -139,17 +139,23 @@ TEST_F(ScriptedHardware, NamedValuesFlagsAndCapabilityEntry) {
 TEST_F(ScriptedHardware, RevisionAndDateOnlyWithinTheReturnedLength) {
     openMmc(page(706));
     testing::Bytes data = testing::inquiryData(0);
-    const std::string tail = "1.05    19990704LEFTOVER";
+    data.resize(32);
+    const std::string tail = "1.0519990704LEFTOVER";
     data.insert(data.end(), tail.begin(), tail.end());
-    drive_->queue(scsi::ScriptedReply::good(data));  // additional length 31: 36 bytes
-    Lines lines = FillHardwareInfo(*device_, 0);
-    EXPECT_EQ(lines[1], "Revision\t");
-    EXPECT_EQ(lines[2], "Date of revision\t");
-    data[4] = 39;  // 44 bytes: revision and date
-    drive_->queue(scsi::ScriptedReply::good(data));
-    lines = FillHardwareInfo(*device_, 0);
-    EXPECT_EQ(lines[1], "Revision\t1.05");
-    EXPECT_EQ(lines[2], "Date of revision\t19990704");
+    struct Case {
+        std::uint8_t additionalLength;
+        const char* revision;
+        const char* date;
+    };
+    for (const Case& c : {Case{27, "Revision\t", "Date of revision\t"},
+                          Case{31, "Revision\t1.05", "Date of revision\t"},
+                          Case{39, "Revision\t1.05", "Date of revision\t19990704"}}) {
+        data[4] = c.additionalLength;
+        drive_->queue(scsi::ScriptedReply::good(data));
+        const Lines lines = FillHardwareInfo(*device_, 0);
+        EXPECT_EQ(lines[1], c.revision) << int{c.additionalLength};
+        EXPECT_EQ(lines[2], c.date) << int{c.additionalLength};
+    }
 }
 
 TEST_F(ScriptedHardware, FailedInquiryGivesOneLine) {
