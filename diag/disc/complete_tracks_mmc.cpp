@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::uint16_t kTrackHoldingBlockZero = 0x100;
 constexpr std::uint16_t kInvisibleTrack = 255;
-constexpr std::uint8_t kIncomplete = 1;
+constexpr std::uint8_t kIncompleteSession = 1;
 constexpr std::uint8_t kBlankPacketMask = 0xE0;
 constexpr std::uint8_t kBlankPacket = data_mode::kBlank | data_mode::kPacket;
 // Blank, data mode unknown: the invisible track of an appendable disc.
@@ -40,15 +40,27 @@ bool readTrack(CdDevice& drive, ReplyBuffer buffer, std::uint8_t track) {
     return drive.ReadDiscInfo(buffer, kTrackHoldingBlockZero);
 }
 
+// Audio tracks keep the TOC's end: their size may include the gap.
+std::int32_t refinedEnd(const TrackInfo& r, const TrackInformation& info) {
+    if (info.nextWritableValid) {
+        return info.nextWritable;
+    }
+    if ((info.trackModeByte & control_bits::kData) || IsDataTrack(r)) {
+        return AddBlocks(info.start, info.size);
+    }
+    return r.end;
+}
+
 void refine(TrackInfo& r, const TrackInformation& info) {
+    // A blank disc's record keeps its end, which counts the free blocks: its
+    // next writable address is block 0.
+    if (!IsBlankDisc(r)) {
+        r.end = refinedEnd(r, info);
+    }
     r.start = info.start;
     r.freeBlocks = info.freeBlocks;
     if (info.nextWritableValid) {
         r.nextWritable = info.nextWritable == info.start ? 0 : info.nextWritable;
-        r.end = info.nextWritable;
-    } else if ((info.trackModeByte & control_bits::kData) || IsDataTrack(r)) {
-        // Audio tracks keep the TOC's end: their size may include the gap.
-        r.end = AddBlocks(info.start, info.size);
     }
     if (HasFixedPackets(info.dataModeByte)) {
         r.packetSize = info.packetSize;
@@ -126,18 +138,20 @@ void placeLeadOut(CdDevice& drive, ReplyBuffer buffer) {
 
 }  // namespace
 
-bool CompleteTracksMmc(ReplyBuffer buffer) {
+MmcCompletion CompleteTracksMmc(ReplyBuffer buffer) {
     CdDevice* drive = CurrentDevice();
     if (!drive || drive->TrkInfo() == 0) {
-        return false;
+        return {};
     }
+    // A reply in another layout comes from a drive the older form may suit.
+    const MmcCompletion otherLayout{.tryOlderForm = true};
     const std::optional<DiscInformation> read = ReadDiscInformation(*drive, buffer);
     if (!read) {
-        return false;
+        return {.tryOlderForm = CommandUnknownToDrive(*drive)};
     }
     const DiscInformation& disc = *read;
     if (disc.dataLength == 0) {
-        return false;
+        return otherLayout;
     }
     DebugDump(buffer, disc.dataLength + 2, "Disc Information");
     const ReplyBytes reply(buffer.data(), kInfoReplyBytes);
@@ -152,11 +166,11 @@ bool CompleteTracksMmc(ReplyBuffer buffer) {
         }
         if (!readTrack(*drive, buffer, r->track)) {
             DebugLine("Read Track Info failed.");
-            return false;
+            return {.tryOlderForm = CommandUnknownToDrive(*drive)};
         }
         const TrackInformation info = ReadTrackInformationReply(reply);
         if (info.dataLength + 2 > static_cast<int>(kInfoReplyBytes)) {
-            return false;
+            return otherLayout;
         }
         DebugTrackDump(reply, info.dataLength + 2, r->track);
         refine(*r, info);
@@ -165,7 +179,9 @@ bool CompleteTracksMmc(ReplyBuffer buffer) {
     if (addTrackBeingWritten(*drive, buffer)) {
         placeLeadOut(*drive, buffer);
     }
-    if (disc.status == kIncomplete) {
+    // Only a session still being written is open: an appendable disc whose
+    // sessions are all closed has its closed tracks in front of the lead-out.
+    if (disc.lastSession == kIncompleteSession) {
         if (TrackInfo* open = LastTrackBeforeLeadOut()) {
             open->flags |= track_flags::kOpen;
         }
@@ -180,7 +196,7 @@ bool CompleteTracksMmc(ReplyBuffer buffer) {
             r->start = AddBlocks(r->prev->end, 1);
         }
     }
-    return true;
+    return {.completed = true};
 }
 
 }  // namespace kel::diag

@@ -1,12 +1,13 @@
 // Refining a TOC-built track list with an older drive's vendor track
-// information. A drive that fails the command is remembered as having none,
-// so that later scans do not send it again.
+// information. A drive that refuses the command as unknown is remembered as
+// having none, so that later scans do not send it again.
 #include <algorithm>
 #include <chrono>
 
 #include "diag/device/device_access.h"
 #include "diag/disc/disc_debug.h"
 #include "diag/disc/disc_info.h"
+#include "diag/disc/info_reads.h"
 #include "diag/disc/track_list.h"
 #include "diag/disc/track_replies.h"
 #include "diag/state/program_flags.h"
@@ -51,8 +52,9 @@ bool waitUntilReady(CdDevice& drive) {
 void refine(TrackInfo& r, const OldTrackInformation& info) {
     r.start = info.start;
     r.freeBlocks = info.freeBlocks;
+    // A blank disc's record keeps its end, which counts the free blocks.
     const auto end = static_cast<std::uint32_t>(AddBlocks(info.start, info.size));
-    if (end < static_cast<std::uint32_t>(r.end)) {
+    if (!IsBlankDisc(r) && end < static_cast<std::uint32_t>(r.end)) {
         r.end = static_cast<std::int32_t>(end);
     }
     if (HasFixedPackets(info.dataModeByte)) {
@@ -87,7 +89,8 @@ bool CompleteTracksOld(ReplyBuffer buffer) {
         const ReplyBytes reply = clearedOldReply(buffer);
         if (!drive->ReadDiscInfo(buffer, r->track)) {
             DebugLine("Read Track Info failed (non-MMC)");
-            if (waitUntilReady(*drive)) {
+            // A medium or not-ready error says nothing of the command.
+            if (CommandUnknownToDrive(*drive) && waitUntilReady(*drive)) {
                 drive->SetTrackInfoCommand(0);
                 drive->UpdateDatabase();
             }

@@ -36,9 +36,21 @@ std::int32_t MsfToFrames(std::uint8_t minute, std::uint8_t second, std::uint8_t 
 bool ReadTocTracks(ReplyBuffer buffer);
 // For a disc whose TOC cannot be read; true when records were made.
 bool ReadDiscInfoTracks(ReplyBuffer buffer);
+// How refining with the standard track information ended: true when the
+// list was refined. When not, `tryOlderForm` tells a drive that does not
+// know the standard form (or answered in another layout) from one that
+// failed a read of it: only the first may be asked in the older form.
+struct MmcCompletion {
+    bool completed = false;
+    bool tryOlderForm = false;
+    explicit operator bool() const { return completed; }
+};
+
 // Refine a TOC-built list with the standard track information (tried
-// first) or the older vendor form; false when the drive cannot give it.
-bool CompleteTracksMmc(ReplyBuffer buffer);
+// first) or the older vendor form. The older form's own failure records
+// the drive as having no track information only when the drive refused
+// the command as unknown.
+MmcCompletion CompleteTracksMmc(ReplyBuffer buffer);
 bool CompleteTracksOld(ReplyBuffer buffer);
 
 // Replaces the list with the one record of a blank disc and its node.

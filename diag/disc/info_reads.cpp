@@ -12,6 +12,12 @@ ReplyBytes ClearedInfoReply(ReplyBuffer buffer) {
     return ReplyBytes(buffer.data(), kInfoReplyBytes);
 }
 
+bool CommandUnknownToDrive(const CdDevice& drive) {
+    constexpr std::uint8_t kIllegalRequest = 0x05;
+    constexpr std::uint8_t kInvalidOpcode = 0x20;
+    return drive.senseKeyCode() == kIllegalRequest && drive.senseAsc == kInvalidOpcode;
+}
+
 std::optional<DiscInformation> ReadDiscInformation(CdDevice& drive, ReplyBuffer buffer) {
     const ReplyBytes reply = ClearedInfoReply(buffer);
     if (!drive.ReadDiscInfo(buffer, 0)) {

@@ -17,6 +17,11 @@ inline constexpr std::size_t kInfoReplyBytes = 256;
 // zeros behind rather than an earlier answer.
 ReplyBytes ClearedInfoReply(ReplyBuffer buffer);
 
+// The drive refused its last failed command as one it does not know
+// (ILLEGAL REQUEST, invalid command operation code), as against a medium,
+// not-ready or other error of a command it has.
+bool CommandUnknownToDrive(const CdDevice& drive);
+
 // The disc information; nothing when the drive refuses it, which goes to the
 // debug log.
 std::optional<DiscInformation> ReadDiscInformation(CdDevice& drive, ReplyBuffer buffer);

@@ -55,13 +55,15 @@ void numberSessionsByDataTracks() {
 void applyFullToc(ReplyBytes reply) {
     TrackList& list = Tracks();
     const int count = FullTocEntryCount(reply);
-    // The last session's B0 entry; on a recordable disc session 1's C0
-    // entry (the ATIP's lead-in start) may follow it.
-    for (int i = count - 1; i >= 0; --i) {
+    const std::uint8_t lastSession = reply[3];
+    // Only the last session's B0 entry says whether the disc goes on: an
+    // earlier session's names where the next one starts, and a closed
+    // disc's last session may have none. Entries need not come in session
+    // order, and session 1's C0 entry may follow its B0 entry.
+    for (int i = 0; i < count; ++i) {
         const FullTocEntry entry = FullTocEntryAt(reply, i);
-        if (entry.point == kNextAreaPoint) {
+        if (entry.point == kNextAreaPoint && entry.session == lastSession) {
             list.last->end = MsfToFrames(entry.min, entry.sec, entry.frame);
-            break;
         }
     }
     TrackInfo* cursor = list.first;
@@ -80,10 +82,10 @@ void applyFullToc(ReplyBytes reply) {
 
 // Data readable beyond the lead-out's next program area is a session the
 // TOC does not list yet: it gets a record of its own in front of the
-// lead-out.
+// lead-out. A closed disc has no next program area to look at.
 void addOpenSession(CdDevice& drive, ReplyBuffer buffer) {
     TrackInfo* last = Tracks().last;
-    if (last->end == 0 ||
+    if (!DiscIsOpen(*last) ||
         !drive.ReadSectors(static_cast<std::uint32_t>(last->end + kVolumeDescriptorOffset), buffer,
                            1)) {
         return;
@@ -125,11 +127,9 @@ void computeEnds() {
             r->end = x->next && x->next->start > r->start ? x->next->start : kDefaultEnd;
         }
         // A data track after audio follows a session gap even when the
-        // sessions are not known; an end below the start would be none.
-        if (!IsDataTrack(*r) && IsDataTrack(*x)) {
-            takeGap(*r);
-        }
-        if (r->session != x->session) {
+        // sessions are not known. On a CD Extra both hold for the same one
+        // gap, which is taken once.
+        if ((!IsDataTrack(*r) && IsDataTrack(*x)) || r->session != x->session) {
             takeGap(*r);
         }
     }

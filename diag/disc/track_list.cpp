@@ -67,6 +67,16 @@ void FreeTrackRecords() {
     }
 }
 
+int CountTracks() {
+    int count = 0;
+    for (const TrackInfo* r = Tracks().first; r; r = r->next) {
+        if (!IsLeadOut(*r) && (r->flags & track_flags::kHfsTwin) == 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 TrackInfo* LastTrackBeforeLeadOut() {
     TrackInfo* last = Tracks().last;
     return last && IsLeadOut(*last) ? last->prev : last;

@@ -22,6 +22,18 @@ inline bool IsLeadOut(const TrackInfo& record) {
     return record.track == kLeadOutTrack;
 }
 
+// The one record of a blank disc (MakeBlankDisc): its end counts the
+// disc's free blocks rather than naming a block.
+inline bool IsBlankDisc(const TrackInfo& record) {
+    return (record.flags & track_flags::kBlank) != 0 && record.prev == nullptr &&
+           record.next == nullptr;
+}
+
+// The disc's tracks as the status line and the analysis count them: every
+// record but the lead-out and the HFS twins, which stand for the track in
+// front of them.
+int CountTracks();
+
 // The record in front of the lead-out, or the last record when the list
 // does not end in one; null when there is none.
 TrackInfo* LastTrackBeforeLeadOut();

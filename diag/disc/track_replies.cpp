@@ -89,8 +89,12 @@ FullTocEntry FullTocEntryAt(ReplyBytes reply, int index) {
 
 DiscInformation ReadDiscInformationReply(ReplyBytes reply) {
     const std::uint8_t state = byteAt(reply, 2);
-    return {be16(reply, 0), static_cast<std::uint8_t>(state & 0x03), (state & 0x10) != 0,
-            byteAt(reply, 3), byteAt(reply, 4)};
+    return {be16(reply, 0),
+            static_cast<std::uint8_t>(state & 0x03),
+            static_cast<std::uint8_t>((state >> 2) & 0x03),
+            (state & 0x10) != 0,
+            byteAt(reply, 3),
+            byteAt(reply, 4)};
 }
 
 TrackInformation ReadTrackInformationReply(ReplyBytes reply) {

@@ -45,6 +45,10 @@ FullTocEntry FullTocEntryAt(ReplyBytes reply, int index);
 struct DiscInformation {
     std::uint16_t dataLength = 0;
     std::uint8_t status = 0;  // 0 empty, 1 incomplete, 2 complete, 3 other
+    // State of the last session: 0 empty, 1 incomplete, 2 damaged, 3
+    // complete. An appendable disc whose sessions are all closed shows an
+    // empty last session, one being written an incomplete one.
+    std::uint8_t lastSession = 0;
     bool erasable = false;
     std::uint8_t firstTrack = 0;
     std::uint8_t sessions = 0;

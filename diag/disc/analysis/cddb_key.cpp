@@ -13,6 +13,15 @@ std::int64_t secondsAt(std::int32_t block) {
     return frames / kFramesPerMinute * 60 + frames % kFramesPerMinute / kFramesPerSecond;
 }
 
+// The service knows a disc by the tracks its TOC lists: not by the records
+// the program adds for itself (an HFS twin, the implicit track from block
+// 0, the track where writing goes on).
+bool isTocTrack(const TrackInfo& r) {
+    constexpr std::uint32_t kAdded =
+        track_flags::kHfsTwin | track_flags::kImplicitFromBlockZero | track_flags::kOpen;
+    return (r.flags & kAdded) == 0;
+}
+
 }  // namespace
 
 std::uint32_t CddbDigitSum(std::int32_t block) {
@@ -28,14 +37,22 @@ std::uint32_t CddbKey() {
     if (tracks.first == nullptr) {
         return 0;
     }
+    const TrackInfo* first = nullptr;
     std::uint32_t count = 0;
     std::uint32_t sum = 0;
     for (const TrackInfo* r = tracks.first; r != tracks.last; r = r->next) {
+        if (!isTocTrack(*r)) {
+            continue;
+        }
+        first = first != nullptr ? first : r;
         ++count;
         sum += CddbDigitSum(r->start);
     }
+    if (first == nullptr) {
+        first = tracks.first;
+    }
     const auto seconds =
-        static_cast<std::uint32_t>(secondsAt(tracks.last->start) - secondsAt(tracks.first->start));
+        static_cast<std::uint32_t>(secondsAt(tracks.last->start) - secondsAt(first->start));
     return ((sum % 255) << 24) + (seconds << 8) + count;
 }
 

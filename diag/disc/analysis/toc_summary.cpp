@@ -112,12 +112,8 @@ void describeTrack(const TrackInfo& r) {
 
 void AnalyzeToc() {
     const TrackList& tracks = Tracks();
-    int count = 0;
-    for (const TrackInfo* r = tracks.first; r != nullptr; r = r->next) {
-        count += IsLeadOut(*r) ? 0 : 1;
-    }
     AddAnalysisLine(15033);
-    AddAnalysisLine(15000, count);
+    AddAnalysisLine(15000, CountTracks());
     if (tracks.first == nullptr) {
         return;
     }

@@ -23,8 +23,19 @@ constexpr std::array<ReaderFinding, 5> kReaderFindings = {{
     {track_flags::kUdfSparableWithoutTable, 15169},
 }};
 
-// The UDF reader's status letters index the texts behind message 15061.
+// The UDF reader's status letters 'e' to 'j' (101-106) index the texts
+// behind message 15061. A status from a tree file may be any byte: one
+// without a text is shown by its number.
 constexpr int kStatusTextBase = 15061;
+constexpr int kFirstStatus = 101;
+constexpr int kLastStatus = 106;
+
+std::string statusText(std::uint8_t status) {
+    if (status >= kFirstStatus && status <= kLastStatus) {
+        return LoadResString(kStatusTextBase + status);
+    }
+    return std::to_string(status);
+}
 
 std::string pathOf(const ExtentEntry& entry) {
     return entry.node != nullptr ? NodePathText(*entry.node) : std::string();
@@ -38,7 +49,7 @@ void reportReaderFindings(const TrackInfo& track) {
         }
     }
     if (track.udfStatus != 0) {
-        AddAnalysisLine(15061, LoadResString(kStatusTextBase + track.udfStatus));
+        AddAnalysisLine(15061, statusText(track.udfStatus));
         MarkQuestionable();
     }
 }

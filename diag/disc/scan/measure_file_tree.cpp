@@ -11,6 +11,19 @@ namespace {
 
 constexpr std::int64_t kBlockBytes = 2048;
 
+// A damaged length may name blocks far beyond the disc: the track's files
+// end at the next record that is not part of its volume (continuations
+// and the HFS twin are), at the latest at the lead-out.
+std::int64_t endLimit(const TrackInfo& track) {
+    constexpr std::uint32_t kSameVolume = track_flags::kContinuation | track_flags::kHfsTwin;
+    for (const TrackInfo* x = track.next; x != nullptr; x = x->next) {
+        if ((x->flags & kSameVolume) == 0 && x->start > track.start) {
+            return x->start;
+        }
+    }
+    return std::numeric_limits<std::int32_t>::max();
+}
+
 }  // namespace
 
 void MeasureFileTree(TrackInfo& track) {
@@ -37,8 +50,7 @@ void MeasureFileTree(TrackInfo& track) {
             }
         }
     }
-    track.end = static_cast<std::int32_t>(
-        std::min<std::int64_t>(end, std::numeric_limits<std::int32_t>::max()));
+    track.end = static_cast<std::int32_t>(std::min(end, endLimit(track)));
 }
 
 }  // namespace kel::diag

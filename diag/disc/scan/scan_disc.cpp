@@ -9,6 +9,7 @@
 #include "diag/disc/scan/scan_hooks.h"
 #include "diag/disc/scan/scan_steps.h"
 #include "diag/state/program_flags.h"
+#include "diag/state/volume_label.h"
 #include "diag/tools/report/fault_handler.h"
 #include "diag/tools/tracked_alloc.h"
 #include "diag/ui/guides.h"
@@ -25,13 +26,15 @@ struct TrackedDeleter {
 };
 using TrackedBlock = std::unique_ptr<std::uint8_t, TrackedDeleter>;
 
-// Steps up to the status line. A return ends the scan early; what was read
-// so far stays.
-void readDisc(CdDevice& device) {
+// Steps up to the status line; true when they ran to the end. A false
+// return ends the scan early: what was read so far stays, and the list
+// shown is not one this scan read.
+bool readDisc(CdDevice& device) {
+    SetCurrentVolumeLabel({});
     device.cancelled = 0;
     if (!device.TestUnitReady()) {
         ShowMessage(107, device.DeviceDescription());
-        return;
+        return false;
     }
     CreateProgressDialog();
     ReleaseDiscInfo();
@@ -41,13 +44,13 @@ void readDisc(CdDevice& device) {
     TrackedBlock buffer(
         static_cast<std::uint8_t*>(TrackedAlloc(kReplyBufferBytes, __FILE__, __LINE__)));
     if (!buffer) {
-        return;
+        return false;
     }
     AdvanceProgress();
     const bool built = BuildTrackList(ReplyBuffer(buffer.get(), kReplyBufferBytes));
     buffer.reset();
     if (!built) {
-        return;
+        return false;
     }
     MarkPacketTracks();
     AdvanceProgress();
@@ -64,9 +67,10 @@ void readDisc(CdDevice& device) {
     }
     if (Tracks().first == nullptr) {
         ShowProgramTitle();
-        return;
+    } else {
+        ShowScanResult();
     }
-    ShowScanResult();
+    return true;
 }
 
 // The records may be what the fault damaged: they are let go, not freed.
@@ -90,7 +94,7 @@ bool anyTrackHasRoot() {
     return false;
 }
 
-void finishScan(const CdDevice* device) {
+void finishScan(const CdDevice* device, bool read) {
     if (ProgressDialogExists()) {
         CloseProgressDialog();
     }
@@ -99,7 +103,7 @@ void finishScan(const CdDevice* device) {
         LogTrackList();
     }
     const bool cancelled = device != nullptr && device->cancelled != 0;
-    if (!cancelled && anyTrackHasRoot()) {
+    if (read && !cancelled && anyTrackHasRoot()) {
         ShowGuide(254, kGuideAfterScan);
     }
     EndOperation();
@@ -113,9 +117,10 @@ void ScanDisc() {
     CdDevice* device = CurrentDevice();
     // In debug mode a fault goes on to the system, where a debugger can take
     // it; otherwise it is reported and the scan ends as after any failure.
+    bool read = false;
     try {
         if (device != nullptr) {
-            readDisc(*device);
+            read = readDisc(*device);
         }
     } catch (const std::exception& fault) {
         if (InDebugMode()) {
@@ -128,7 +133,7 @@ void ScanDisc() {
         }
         abandonTrackList("unknown exception");
     }
-    finishScan(device);
+    finishScan(device, read);
 }
 
 }  // namespace kel::diag

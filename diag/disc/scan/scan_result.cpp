@@ -4,6 +4,7 @@
 #include "diag/disc/scan/volume_names.h"
 #include "diag/disc/track_list.h"
 #include "diag/state/pane_hooks.h"
+#include "diag/state/volume_label.h"
 #include "diag/ui/main_thread.h"
 #include "diag/ui/message_context.h"
 
@@ -35,17 +36,6 @@ std::string programTitle() {
     return CurrentMessageContext().caption;
 }
 
-// A hybrid track's HFS twin is not a track of its own.
-int countTracks() {
-    int count = 0;
-    for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
-        if (!IsLeadOut(*r) && (r->flags & track_flags::kHfsTwin) == 0) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 }  // namespace
 
 void ShowProgramTitle() {
@@ -58,9 +48,14 @@ void ShowScanResult() {
     if (first->root != nullptr) {
         selectTreeNode(*first->root);
     }
-    const std::string label = first->root != nullptr ? TitleLabel(*first->root) : std::string();
+    // A disc without a volume the readers could name is named by its first
+    // track's node.
+    std::string label = CurrentVolumeLabel();
+    if (label.empty() && first->root != nullptr) {
+        label = TitleLabel(*first->root);
+    }
     setWindowTitle(label + " - " + programTitle());
-    StatusText(124, countTracks(), Tracks().last->session);
+    StatusText(124, CountTracks(), Tracks().last->session);
 }
 
 }  // namespace kel::diag

@@ -7,6 +7,7 @@ namespace kel::diag {
 namespace {
 
 constexpr std::uint8_t kMadeDataControl = 0x14;
+constexpr std::uint32_t kDiscWideFlags = track_flags::kCdRomXa | track_flags::kErasable;
 
 bool anyPacketTrack() {
     for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
@@ -17,13 +18,22 @@ bool anyPacketTrack() {
     return false;
 }
 
+// On an audio track (and the lead-out, which repeats the last track's
+// control) the same bit means pre-emphasis.
+bool isIncrementalData(const TrackInfo& r) {
+    return IsDataTrack(r) && !IsLeadOut(r) &&
+           (r.control & control_bits::kPreEmphasisOrIncremental) != 0;
+}
+
 }  // namespace
 
 bool BuildTrackList(ReplyBuffer buffer) {
     if (ReadTocTracks(buffer)) {
         // Drives without the standard track information may have the older
-        // vendor form; a drive with neither keeps the TOC's picture.
-        if (!CompleteTracksMmc(buffer)) {
+        // vendor form; a drive with neither keeps the TOC's picture. A
+        // failed read of the standard form is no sign of the older one.
+        const MmcCompletion standard = CompleteTracksMmc(buffer);
+        if (!standard && standard.tryOlderForm) {
             CompleteTracksOld(buffer);
         }
         return true;
@@ -33,12 +43,11 @@ bool BuildTrackList(ReplyBuffer buffer) {
 
 void MarkPacketTracks() {
     TrackInfo* first = Tracks().first;
-    if (first == nullptr || anyPacketTrack() ||
-        (first->control & control_bits::kPreEmphasisOrIncremental) != 0) {
+    if (first == nullptr || anyPacketTrack() || isIncrementalData(*first)) {
         return;
     }
     for (TrackInfo* r = first; r != nullptr; r = r->next) {
-        if ((r->control & control_bits::kPreEmphasisOrIncremental) != 0) {
+        if (isIncrementalData(*r)) {
             r->flags |= track_flags::kPacket;
         }
     }
@@ -55,7 +64,8 @@ void AddImplicitTrack() {
             implicit->end = first->start;
             implicit->control = kMadeDataControl;
             implicit->session = 1;
-            implicit->flags = track_flags::kImplicitFromBlockZero;
+            // The disc-wide bits stay on the first record.
+            implicit->flags = track_flags::kImplicitFromBlockZero | (first->flags & kDiscWideFlags);
             InsertTrackBefore(first, implicit);
         }
     }

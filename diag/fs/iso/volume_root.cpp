@@ -4,6 +4,7 @@
 
 #include "diag/fs/iso/iso_scan.h"
 #include "diag/fs/readers.h"
+#include "diag/state/volume_label.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
@@ -24,6 +25,7 @@ std::string VolumeLabel(std::string_view identifier) {
 }
 
 FileNode* MakeRootNode(IsoScan& scan, std::string_view label) {
+    SetCurrentVolumeLabel(label);
     const FormatArg args[] = {label, static_cast<int>(scan.track.session)};
     const std::string name = FormatText("\\ %s (Session %d)", args, kRootNameRoom);
     FileNode* root = NewFileNode(name, true, __FILE__, __LINE__);

@@ -12,6 +12,7 @@
 #include "diag/fs/udf/used_block_bitmap.h"
 #include "diag/state/options.h"
 #include "diag/state/pane_hooks.h"
+#include "diag/state/volume_label.h"
 #include "diag/tools/debug_log.h"
 #include "diag/tools/format_text.h"
 #include "diag/ui/messages.h"
@@ -304,6 +305,7 @@ private:
     }
 
     FileNode* MakeRoot() {
+        SetCurrentVolumeLabel(descriptors_.label);
         const FormatArg args[] = {FormatArg(descriptors_.label), FormatArg(track_.session)};
         const std::string name = FormatText("\\ %s (Session %d)", args, kRootNameRoom);
         FileNode* root = NewFileNode(name, true, __FILE__, __LINE__);

@@ -70,11 +70,13 @@ inline Bytes fullToc(std::uint8_t lastSession, std::initializer_list<Entry> entr
     return reply;
 }
 
+// `lastSession`: 0 empty (an appendable disc's next session), 1 incomplete,
+// 3 complete.
 inline Bytes discInfo(std::uint8_t status, bool erasable, std::uint8_t firstTrack,
-                      std::uint8_t sessions) {
+                      std::uint8_t sessions, std::uint8_t lastSession = 0) {
     Bytes reply(34, 0);
     putBe(reply, 0, 2, 32);
-    reply[2] = static_cast<std::uint8_t>(status | (erasable ? 0x10 : 0));
+    reply[2] = static_cast<std::uint8_t>(status | lastSession << 2 | (erasable ? 0x10 : 0));
     reply[3] = firstTrack;
     reply[4] = sessions;
     return reply;

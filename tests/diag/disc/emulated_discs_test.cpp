@@ -16,6 +16,7 @@
 #include "diag/device/device_database.h"
 #include "diag/device/spti_device.h"
 #include "diag/disc/disc_info.h"
+#include "diag/disc/scan/scan_steps.h"
 #include "diag/fs/file_node.h"
 #include "tests/diag/support/emulated_disc.h"
 #include "tests/support/have_program.h"
@@ -66,16 +67,8 @@ protected:
         SetCurrentDevice(device_.get());
     }
 
-    // The scan's order of the track-list operations.
-    bool readTrackList() {
-        if (ReadTocTracks(buffer_)) {
-            if (!CompleteTracksMmc(buffer_)) {
-                CompleteTracksOld(buffer_);
-            }
-            return true;
-        }
-        return ReadDiscInfoTracks(buffer_);
-    }
+    // The track-list operations as the scan runs them.
+    bool readTrackList() { return BuildTrackList(buffer_); }
 
     std::vector<const TrackInfo*> records() const {
         std::vector<const TrackInfo*> list;
@@ -156,8 +149,8 @@ TEST_F(EmulatedDiscs, MixedModeDisc) {
 TEST_F(EmulatedDiscs, CdExtraIsXaWithItsDataInSessionTwo) {
     ASSERT_NO_FATAL_FAILURE(
         insert("[disc]\nname = extra\nlayout = cd-extra\n"
-               "[audio]\npregap = 2s\nlength = 10s\n[audio]\nlength = 10s\n[session]\n"
-               "[data]\nmode = 2\nfile = A.TXT text=extra\n"));
+               "[audio]\npregap = 2s\nlength = 10s\n[audio]\nlength = 160s\ntone = 0\n"
+               "[session]\n[data]\nmode = 2\nfile = A.TXT text=extra\n"));
     ASSERT_TRUE(readTrackList());
     const auto list = records();
     ASSERT_EQ(list.size(), 4u);
@@ -167,6 +160,7 @@ TEST_F(EmulatedDiscs, CdExtraIsXaWithItsDataInSessionTwo) {
     EXPECT_EQ(list[2]->session, 2);
     EXPECT_EQ(list[3]->session, 2);
     EXPECT_EQ(list[2]->start, planned(2).start);
+    // Longer than one gap: the one gap between audio and data is taken once.
     EXPECT_EQ(list[1]->end, planned(2).start - kSessionGap) << "session 1's lead-out";
     EXPECT_EQ(list[1]->end, plan_.sessions[0].leadOut);
     EXPECT_EQ(list[2]->dataModeByte, 0x02);
@@ -186,7 +180,7 @@ TEST_F(EmulatedDiscs, AppendableTwoSessionCdR) {
     EXPECT_EQ(list[0]->end, planned(0).end);
     EXPECT_EQ(list[1]->start, planned(1).start);
     EXPECT_EQ(list[1]->end, planned(1).end);
-    EXPECT_EQ(list[1]->flags, track_flags::kOpen) << "the disc is incomplete";
+    EXPECT_EQ(list[1]->flags, 0u) << "the disc may go on, its sessions are closed";
     // Where the next session's first track would start: behind session 2's
     // lead-out, the next lead-in and the pregap.
     EXPECT_EQ(list[2]->end, plan_.sessions[1].leadOut + 6900);
@@ -267,6 +261,7 @@ TEST_F(EmulatedDiscs, BlankCdRIsOneBlankRecord) {
     EXPECT_EQ(list[0]->flags & (track_flags::kBlank | track_flags::kOpen),
               track_flags::kBlank | track_flags::kOpen);
     EXPECT_EQ(list[0]->freeBlocks, 359849) << "up to the last possible lead-out, 79:59:74";
+    EXPECT_EQ(list[0]->end, 359849) << "the blank record's end counts its free blocks";
     ASSERT_NE(list[0]->root, nullptr);
     EXPECT_STREQ(list[0]->root->name, "Blank disc (359849 free blocks)");
 }

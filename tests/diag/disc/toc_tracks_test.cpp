@@ -79,10 +79,46 @@ TEST_F(TocTracks, FullTocGivesSessionsXaAndTheClosedMarker) {
     EXPECT_EQ(list[2]->session, 2);
     EXPECT_EQ(list[2]->end, kClosedDiscMarker);
     EXPECT_FALSE(DiscIsOpen(*list[2]));
-    // Audio before data, then the session change, as long as the track
-    // keeps some length.
-    EXPECT_EQ(list[0]->end, 30000 - 2 * kSessionGap);
+    // Audio before data in the next session: one gap lies between them,
+    // however long the audio track is.
+    EXPECT_EQ(list[0]->end, 30000 - kSessionGap);
     EXPECT_TRUE(messages_.empty());
+}
+
+// Session 1's B0 names where session 2 starts; whether anything may follow
+// the last session is told by its own B0 entry alone, wherever the drive
+// lists it, and a closed disc's last session may have none.
+TEST_F(TocTracks, OnlyTheLastSessionsB0TellsAnOpenDisc) {
+    struct Case {
+        const char* what;
+        Bytes fullToc;
+        std::int32_t leadOutEnd;
+    };
+    const Case cases[] = {
+        {"no B0 in the last session",
+         fullToc(2, {{1, kData, 1}, {1, kData, 0xB0, 6, 56, 0}, {2, kData, 2}}), 0},
+        {"the last session's B0 listed first",
+         fullToc(2, {{2, kData, 0xB0, 0xFF, 0xFF, 0xFF},
+                     {1, kData, 1},
+                     {1, kData, 0xB0, 6, 56, 0},
+                     {2, kData, 2}}),
+         kClosedDiscMarker},
+    };
+    useMmc();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        reply(toc0({{kData, 1, 0}, {kData, 2, 31400}, {kData, 0xAA, 40000}}));
+        reply(c.fullToc);
+        ASSERT_TRUE(ReadTocTracks(buffer_));
+        EXPECT_EQ(commands().size(), 2u) << "nothing read behind the lead-out";
+        const auto list = records();
+        ASSERT_EQ(list.size(), 3u) << "no open session";
+        EXPECT_EQ(list[1]->session, 2);
+        EXPECT_EQ(list[2]->end, c.leadOutEnd);
+        EXPECT_FALSE(DiscIsOpen(*list[2]));
+        ReleaseDiscInfo();
+        drive_->clearCommands();
+    }
 }
 
 TEST_F(TocTracks, BcdPointsNameTheirTracks) {

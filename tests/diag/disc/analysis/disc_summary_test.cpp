@@ -43,6 +43,20 @@ TEST_F(DiscSummary, AudioDiscGivesTrackLinesAndTheCddbKey) {
     EXPECT_EQ(AnalysisLines().back().id, 15053);
 }
 
+// Seconds 4 and 204 of the two TOC tracks (digit sums 4 and 6), 400
+// seconds from the first of them to the lead-out, 2 tracks: the implicit
+// track in front and the HFS twin are the program's own records.
+TEST_F(DiscSummary, CddbKeyCountsTheTocTracksOnly) {
+    TrackInfo* implicit = add(0, kData, 0, 150);
+    implicit->flags = track_flags::kImplicitFromBlockZero;
+    add(1, kData, 150, 15150);
+    TrackInfo* twin = add(1, kData, 150, 15150);
+    twin->flags = track_flags::kHfsTwin | track_flags::kHfs;
+    add(2, kAudio, 15150, 30150);
+    add(kLeadOutTrack, kData, 30150);
+    EXPECT_EQ(CddbKey(), 0x0a019002u);
+}
+
 TEST_F(DiscSummary, OpenDiscFollowsTheLeadOutRule) {
     add(1, kAudio, 0, 15000);
     TrackInfo* leadOut = add(kLeadOutTrack, kData, 15000, 1166880);
@@ -75,6 +89,8 @@ TEST_F(DiscSummary, TrackSizeRunsToTheNextRealTrack) {
     add(2, kAudio, 1000, 2000);
     add(kLeadOutTrack, kData, 2000);
     AnalyzeToc();
+    EXPECT_EQ(lineText(15000), "There are a total of 2 tracks on CD, plus the lead-out.")
+        << "the twin counts as the status line counts it";
     const auto sizes = lineTexts(15001);
     ASSERT_EQ(sizes.size(), 3u);
     EXPECT_EQ(sizes[0], "Track 1 occupies 1000 blocks (0 Min, 13 Sec, 25 Frames).");

@@ -38,6 +38,11 @@ protected:
         return std::any_of(lines.begin(), lines.end(),
                            [id](const AnalysisLine& line) { return line.id == id; });
     }
+    int count(int id) const {
+        const auto& lines = AnalysisLines();
+        return static_cast<int>(std::count_if(
+            lines.begin(), lines.end(), [id](const AnalysisLine& line) { return line.id == id; }));
+    }
     std::string text(int id) const {
         for (const AnalysisLine& line : AnalysisLines()) {
             if (line.id == id) {
@@ -120,6 +125,93 @@ TEST_F(EmulatedAnalysis, MixedModeDiscGetsAudioLinesAndItsCddbKey) {
     ASSERT_EQ(Tracks().first->next->start, 334);
     EXPECT_EQ(text(15053), "CDDB key for this CD is 8000e02.");
     EXPECT_EQ(AnalysisLines().back().id, 15053);
+}
+
+// Pre-emphasis shares its control bit with incremental recording: on audio
+// and the lead-out it marks no packet writing.
+TEST_F(EmulatedAnalysis, AudioWithPreEmphasisIsNotPacketWritten) {
+    analyze(
+        "[disc]\nname = mixed\nlayout = mixed\n"
+        "[data]\nvolume-id = MIXED\nfile = README.TXT text=hello\n"
+        "[audio]\npregap = 2s\nlength = 4s\n"
+        "[audio]\npregap = 2s\nlength = 4s\npre-emphasis = yes\n");
+    SCOPED_TRACE(all());
+    for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
+        EXPECT_EQ(r->flags & track_flags::kPacket, 0u) << "track " << int{r->track};
+    }
+    EXPECT_EQ(text(15004), "\tThis track contains audio with pre-emphasis.");
+    EXPECT_FALSE(has(15066));
+}
+
+// Closed tracks of a disc that may or may not take another session are
+// described in full; only a track still being written stands for an open
+// session.
+TEST_F(EmulatedAnalysis, ClosedTracksOfRecordableDiscsGetTheirSizeAndFormat) {
+    struct Case {
+        const char* recipe;
+        int tracks;
+        bool open;
+    };
+    const Case cases[] = {
+        {"[disc]\nname = two\nlayout = multi-session\nmedium = cd-r\nwrite-method = tao\n"
+         "[data]\nvolume-id = ONE\nfile = A.TXT text=a\n"
+         "[session]\n[data]\nvolume-id = TWO\nfile = B.TXT text=b\n",
+         2, false},
+        {"[disc]\nname = three\nlayout = multi-session\nmedium = cd-r\nwrite-method = tao\n"
+         "[data]\nvolume-id = ONE\nfile = A.TXT text=a\n"
+         "[session]\n[data]\nvolume-id = TWO\nfile = B.TXT text=b\n"
+         "[session]\n[data]\nvolume-id = THREE\nfile = C.TXT text=c\n",
+         3, false},
+        {"[disc]\nname = rw\nmedium = cd-rw\nstate = appendable\n"
+         "[data]\nvolume-id = RW\nfile = A.TXT text=a\n",
+         1, true},
+        {"[disc]\nname = app\nlayout = multi-session\nmedium = cd-r\nstate = appendable\n"
+         "write-method = tao\n[data]\nvolume-id = ONE\nfile = A.TXT text=a\n"
+         "[session]\n[data]\nvolume-id = TWO\nfile = B.TXT text=b\n",
+         2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.recipe);
+        ASSERT_NO_FATAL_FAILURE(analyze(c.recipe));
+        SCOPED_TRACE(all());
+        EXPECT_FALSE(has(15046));
+        EXPECT_EQ(count(15001), c.tracks);
+        EXPECT_EQ(count(15002), c.tracks) << "the format of each track";
+        EXPECT_EQ(has(15031), c.open);
+        EXPECT_EQ(AnalysisLines().back().id, 15069);
+    }
+}
+
+// A drive without track information sees the open session only as data
+// behind the lead-out: its record stands for the open session.
+TEST_F(EmulatedAnalysis, OpenSessionSeenBehindTheLeadOutGetsItsRecordLine) {
+    analyze(
+        "[disc]\nname = open2\nlayout = multi-session\nmedium = cd-r\nstate = open\n"
+        "[drive]\npersonality = scsi2\n"
+        "[data]\nvolume-id = ONE\nfile = A.BIN size=100000\n"
+        "[session]\n[data]\nwrite-method = packet\nvolume-id = TWO\nfile = B.BIN size=50000\n");
+    SCOPED_TRACE(all());
+    EXPECT_EQ(text(15046), "Track 2 has been added to represent an open session");
+    EXPECT_EQ(count(15001), 1) << "track 1 only";
+}
+
+TEST_F(EmulatedAnalysis, BlankDiscShowsItsFreeBlocks) {
+    analyze("[disc]\nname = blank\nmedium = cd-r\nstate = blank\n");
+    SCOPED_TRACE(all());
+    EXPECT_EQ(text(15170), "\tBlank disc with 359849 free blocks");
+}
+
+// The CD+G demo disc's tracks: at 150 and 2550, the lead-out at 3300; the
+// implicit track in front of them is not the disc's.
+TEST_F(EmulatedAnalysis, CddbKeyOfAnAudioDiscStartingAt150) {
+    analyze(
+        "[disc]\nname = cdg\nlayout = audio\n"
+        "[audio]\npregap = 2s\nlength = 30s\ncdg = memory-preset colour=0 repeat=16\n"
+        "[audio]\npregap = 2s\nlength = 10s\n");
+    SCOPED_TRACE(all());
+    ASSERT_EQ(Tracks().first->flags & track_flags::kImplicitFromBlockZero,
+              track_flags::kImplicitFromBlockZero);
+    EXPECT_EQ(text(15053), "CDDB key for this CD is d002a02.");
 }
 
 TEST_F(EmulatedAnalysis, UdfBridgeIsCheckedAsUdf) {

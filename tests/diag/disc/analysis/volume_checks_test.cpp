@@ -424,6 +424,23 @@ TEST_F(UdfTrack, CountsAndReaderFindings) {
     EXPECT_FALSE(AnalysisPassed());
 }
 
+// A tree file may carry any status byte; only 101-106 have a text.
+TEST_F(UdfTrack, StatusWithoutATextIsShownByItsNumber) {
+    const std::pair<std::uint8_t, const char*> cases[] = {
+        {'e', "UDF scan error: No file entry found for VAT"},
+        {100, "UDF scan error: 100"},
+        {107, "UDF scan error: 107"},
+        {255, "UDF scan error: 255"},
+        {1, "UDF scan error: 1"}};
+    for (const auto& [status, line] : cases) {
+        SCOPED_TRACE(int{status});
+        StartAnalysisLines();
+        track_->udfStatus = status;
+        analyze();
+        EXPECT_EQ(lineText(15061), line);
+    }
+}
+
 TEST_F(UdfTrack, OverlappingExtentsAreReportedInGroups) {
     // A covers B and D; C lies inside B too; the last entry is reached.
     extents({{400, 40, a_}, {410, 15, b_}, {420, 5, c_}, {430, 2, d_}});

@@ -159,7 +159,8 @@ TEST_F(EmulatedScan, MultiSessionDiscHasOneTreePerSession) {
     EXPECT_NE(child(*list[1]->root, "A.TXT"), nullptr) << "the second session imports the first";
     EXPECT_NE(child(*list[1]->root, "B.TXT"), nullptr);
     EXPECT_EQ(statusTexts().back(), "CD-ROM scanned, 2 tracks, 2 sessions found");
-    EXPECT_EQ(titles_, std::vector<std::string>{"FIRST - Quillon"});
+    EXPECT_EQ(titles_, std::vector<std::string>{"SECOND - Quillon"})
+        << "the label of the last volume read";
     const auto lines = TocLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_THAT(lines[1], HasSubstr("2:2\t"));
@@ -357,7 +358,21 @@ TEST_F(EmulatedScan, DriveNotReadyKeepsThePreviousList) {
     EXPECT_EQ(Tracks().first, first);
     EXPECT_EQ(statusTexts().size(), texts);
     EXPECT_EQ(titles_.size(), 1u);
+    EXPECT_EQ(messageIds(), std::vector<int>{107}) << "no guide after a stop";
     EXPECT_FALSE(BusyFlag());
+}
+
+// The title names the volume the readers found, not the first track's node
+// (here the implicit data track in front of the audio).
+TEST_F(EmulatedScan, TitleComesFromTheVolumeLabel) {
+    ASSERT_NO_FATAL_FAILURE(
+        insert("[disc]\nname = extra\nlayout = cd-extra\n"
+               "[audio]\npregap = 2s\nlength = 4s\n[session]\n"
+               "[data]\nmode = 2\nvolume-id = EXTRA_DATA\nfile = A.TXT text=extra\n"));
+    scan();
+    ASSERT_NE(Tracks().first->root, nullptr);
+    EXPECT_STREQ(Tracks().first->root->name, "Unknown data track, 150 blocks");
+    EXPECT_EQ(titles_, std::vector<std::string>{"EXTRA_DATA - Quillon"});
 }
 
 TEST_F(EmulatedScan, FaultInsideTheScanAbandonsTheListAndEndsTheScan) {

@@ -42,6 +42,28 @@ TEST_F(MeasureFileTreeTest, HugeFileDoesNotWrapTheEnd) {
     EXPECT_EQ(track->depth, 1);
 }
 
+// A damaged ISO or UDF length (0xFFFFFFF0 bytes) must not carry the end
+// past the disc; a continuation belongs to the track's volume.
+TEST_F(MeasureFileTreeTest, EndStopsAtTheNextRecordOfAnotherVolume) {
+    TrackInfo* track = add(1, kData, 0, 182);
+    add(0xAA, kData, 182);
+    FileNode* root = node(*track, nullptr, "\\ HURT (Session 1)", 18, 2048, true);
+    node(*track, root, "BAD.BIN;1", 20, 0xFFFFFFF0);
+    MeasureFileTree(*track);
+    EXPECT_EQ(track->end, 182) << "the lead-out";
+
+    FreeTrackRecords();
+    track = add(1, kData, 0, 1000);
+    TrackInfo* continuation = add(2, kData, 1000, 3000);
+    continuation->flags = track_flags::kContinuation;
+    add(3, kAudio, 14400, 20000);
+    add(0xAA, kData, 20000);
+    root = node(*track, nullptr, "\\ LONG (Session 1)", 18, 2048, true);
+    node(*track, root, "BAD.BIN;1", 20, 0xFFFFFFF0);
+    MeasureFileTree(*track);
+    EXPECT_EQ(track->end, 14400) << "past the continuation, up to the next track";
+}
+
 TEST_F(MeasureFileTreeTest, TrackWithoutTreeEndsAtZero) {
     TrackInfo* track = add(1, kData, 0, 5000);
     track->depth = 4;
@@ -73,6 +95,15 @@ TEST_F(TrackListSetupTest, FirstTrackAtBlock150GetsAnImplicitTrackInFront) {
     EXPECT_EQ(leadOut->start, 1000) << "the lead-out moves up to its predecessor's end";
 }
 
+TEST_F(TrackListSetupTest, ImplicitTrackTakesTheDiscWideBitsOfTheFirstRecord) {
+    TrackInfo* audio = add(1, kAudio, 150, 1000);
+    audio->flags = track_flags::kCdRomXa | track_flags::kErasable | track_flags::kOpen;
+    add(0xAA, kData, 1000);
+    AddImplicitTrack();
+    EXPECT_EQ(Tracks().first->flags,
+              track_flags::kImplicitFromBlockZero | track_flags::kCdRomXa | track_flags::kErasable);
+}
+
 TEST_F(TrackListSetupTest, DiscStartingAtBlockZeroIsLeftAlone) {
     TrackInfo* data = add(1, kData, 0, 1000);
     add(0xAA, kData, 1000);
@@ -81,14 +112,24 @@ TEST_F(TrackListSetupTest, DiscStartingAtBlockZeroIsLeftAlone) {
     EXPECT_EQ(Tracks().first, data);
 }
 
-TEST_F(TrackListSetupTest, IncrementalTracksCountAsPacketWrittenOnlyWhenNothingSaysSo) {
+TEST_F(TrackListSetupTest, IncrementalDataTracksCountAsPacketWrittenOnlyWhenNothingSaysSo) {
     add(1, kData, 0, 1000);
     TrackInfo* incremental = add(2, 0x15, 1000, 2000);
     TrackInfo* emphasis = add(3, 0x11, 2000, 3000);
+    TrackInfo* leadOut = add(0xAA, 0x15, 3000);
     MarkPacketTracks();
     EXPECT_EQ(Tracks().first->flags & track_flags::kPacket, 0u);
     EXPECT_NE(incremental->flags & track_flags::kPacket, 0u);
-    EXPECT_NE(emphasis->flags & track_flags::kPacket, 0u);
+    EXPECT_EQ(emphasis->flags & track_flags::kPacket, 0u) << "audio with pre-emphasis";
+    EXPECT_EQ(leadOut->flags & track_flags::kPacket, 0u);
+}
+
+TEST_F(TrackListSetupTest, AudioWithPreEmphasisFirstLeavesIncrementalDataToBeMarked) {
+    TrackInfo* emphasis = add(1, 0x11, 0, 1000);
+    TrackInfo* incremental = add(2, 0x15, 12400, 13000);
+    MarkPacketTracks();
+    EXPECT_EQ(emphasis->flags, 0u);
+    EXPECT_EQ(incremental->flags, track_flags::kPacket);
 }
 
 TEST_F(TrackListSetupTest, PacketMarkingKeepsAListThatAlreadyNamesOrStartsIncremental) {
