@@ -2,9 +2,15 @@
 // ATIP and the full TOC, and the manufacturer line of the analysis.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
 #include "analysis_fixture.h"
 #include "diag/disc/analysis/analysis.h"
 #include "diag/disc/analysis/lead_in_time.h"
+#include "platform/base/paths.h"
 
 namespace kel::diag::testing {
 namespace {
@@ -60,6 +66,42 @@ TEST(ManufacturerFile, MalformedRowsGiveTheirErrorAndLine) {
     // Huge numbers are no code at all, and cost nothing.
     EXPECT_EQ(LookUpManufacturer("Alpha\t99999999999999999999.6\r\n", {26, 60}).result,
               Result::NotFound);
+}
+
+// The file the build puts beside the programs, read as the program reads it.
+std::string shippedRows() {
+    std::ifstream in(paths::programDir() / "MORVALE.mandb", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every code of every row finds its own row: no row is malformed, and no
+// code is given to two makers.
+TEST(ManufacturerFile, ShippedRowsEachFindTheirOwnMaker) {
+    const std::string text = shippedRows();
+    ASSERT_FALSE(text.empty()) << "MORVALE.mandb beside the programs";
+    std::istringstream lines(text);
+    int codes = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_TRUE(line.ends_with('\r')) << line;
+        line.pop_back();
+        std::istringstream fields(line);
+        std::string name;
+        std::getline(fields, name, '\t');
+        for (std::string code; std::getline(fields, code, '\t');) {
+            const int seconds = std::stoi(code.substr(0, code.find('.')));
+            const int tens = std::stoi(code.substr(code.find('.') + 1));
+            for (const int frame : {tens * 10, tens * 10 + 9}) {
+                const ManufacturerLookup found = LookUpManufacturer(text, {seconds, frame});
+                EXPECT_EQ(found.result, Result::Found) << code;
+                EXPECT_EQ(found.name, name) << code;
+            }
+            ++codes;
+        }
+    }
+    EXPECT_GE(codes, 10);
+    EXPECT_EQ(LookUpManufacturer(text, {24, 1}).name, "Taiyo Yuden Co., Ltd.");
+    EXPECT_EQ(LookUpManufacturer(text, {15, 17}).name, "Ritek Corporation");
+    EXPECT_EQ(LookUpManufacturer(text, {99, 0}).result, Result::NotFound);
 }
 
 std::vector<std::uint8_t> atip(std::uint8_t second, std::uint8_t frame) {
@@ -138,6 +180,16 @@ TEST_F(ManufacturerLine, NamesTheMakerAndTheDye) {
     Tracks().first->flags |= track_flags::kErasable;
     AnalyzeManufacturer();
     EXPECT_EQ(lineText(15047), "\tDisc manufacturer: Beta Discs Ltd  Type: CD-RW media");
+}
+
+TEST_F(ManufacturerLine, ShippedFileNamesTheMaker) {
+    SetManufacturerFilePath(paths::programDir() / "MORVALE.mandb");
+    drive_.tocReplies[0x400] = atip(26, 66);
+    add(1, kData, 0, 1000);
+    AnalyzeManufacturer();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(lineText(15047),
+              "\tDisc manufacturer: CMC Magnetics Corporation  Type: Phthalocyanine (gold)");
 }
 
 TEST_F(ManufacturerLine, FallsBackToTheFullTocAndNamesUnknownCodes) {
