@@ -52,9 +52,10 @@ void TableOfContents(TForm1& form) {
     form.Memo1.Add(record[0]);
     form.Memo1.Add(record[1]);
     form.Memo1.Add(entries);
-    form.Scsi.ReadCapacity(device, form.Reads.CapacityRecord);
+    CapacityRecord& capacityRecord = form.CapacityRecordOf(device);
+    form.Scsi.ReadCapacity(device, capacityRecord);
     std::uint32_t capacity = 0;
-    std::memcpy(&capacity, form.Reads.CapacityRecord.data(), 4);
+    std::memcpy(&capacity, capacityRecord.data(), 4);
     form.Memo1.Add(static_cast<std::int32_t>(capacity));
 
     std::vector<std::uint8_t> toc(static_cast<std::size_t>(entries) * 8 + 4, 0);
@@ -102,15 +103,16 @@ void ReadOneRawSector(TForm1& form) {
     }
     form.SectorReplySize = kRawSize;
     form.AllocateSectorBuffer(kRawSize);
-    form.Scsi.ReadCapacity(device, form.Reads.CapacityRecord);
+    form.Scsi.ReadCapacity(device, form.CapacityRecordOf(device));
     tolscsi::Status s;
     if (form.Scsi.GetAnsiVersion(device) != 0) {
         s = form.Scsi.ReadLong(device, FirstRawSector(form), static_cast<std::uint32_t>(block));
         if (s != tolscsi::status::kGood) {
-            bool switched = form.Scsi.SetBlockSize(device, kRawSize) == tolscsi::status::kGood;
-            s = form.Scsi.ReadBlocks(device, form.SectorBuffer, static_cast<std::uint32_t>(block),
-                                     1);
-            if (switched) {
+            // Without 2352-byte blocks READ(10) would bring user data only.
+            s = form.Scsi.SetBlockSize(device, kRawSize);
+            if (s == tolscsi::status::kGood) {
+                s = form.Scsi.ReadBlocks(device, form.SectorBuffer,
+                                         static_cast<std::uint32_t>(block), 1);
                 RestoreCookedBlocks(form, device);
             }
         }
@@ -118,7 +120,7 @@ void ReadOneRawSector(TForm1& form) {
         auto& cdb = form.Reads.CdbReadCdRaw;
         PutBe32(&cdb[2], static_cast<std::uint32_t>(block));
         cdb[8] = 1;
-        s = form.Scsi.ExecuteScsiCDB(device, cdb, form.SectorBuffer);
+        s = form.Scsi.ExecuteReadCDB(device, cdb, form.SectorBuffer);
     }
     if (s != tolscsi::status::kGood) {
         FailRead(form, s);
@@ -144,15 +146,19 @@ void ReadRun(TForm1& form, RunKind kind) {
     form.SectorReplySize = static_cast<std::uint16_t>(sectorSize * static_cast<std::size_t>(count));
     form.AllocateSectorBuffer(form.SectorReplySize);
     tolscsi::Library& scsi = form.Scsi;
-    // Whether this request left the drive at 2352-byte blocks.
+    // Whether this request left the drive at 2352-byte blocks, and how the
+    // last switch to them went: a drive still at 2048 would hand out user
+    // data where raw sectors were asked for.
     bool switched = false;
+    tolscsi::Status rawBlocks = tolscsi::status::kGood;
     auto switchToRaw = [&] {
-        switched |= scsi.SetBlockSize(device, kRawSize) == tolscsi::status::kGood;
+        rawBlocks = scsi.SetBlockSize(device, kRawSize);
+        switched |= rawBlocks == tolscsi::status::kGood;
     };
     if (kind != RunKind::Cooked) {
         switchToRaw();
     }
-    scsi.ReadCapacity(device, form.Reads.CapacityRecord);
+    scsi.ReadCapacity(device, form.CapacityRecordOf(device));
     auto address = static_cast<std::uint32_t>(block);
     auto blocks = static_cast<std::uint8_t>(count);
     tolscsi::Status s;
@@ -162,7 +168,9 @@ void ReadRun(TForm1& form, RunKind kind) {
             s = scsi.ReadBlocks(device, form.SectorBuffer, address, blocks);
         } else if (kind == RunKind::Raw) {
             switchToRaw();
-            s = scsi.ReadBlocks(device, form.SectorBuffer, address, blocks);
+            s = rawBlocks != tolscsi::status::kGood
+                    ? rawBlocks
+                    : scsi.ReadBlocks(device, form.SectorBuffer, address, blocks);
         } else {
             auto lun = static_cast<std::uint8_t>(scsi.GetScsiPath(device) >> 24);
             switchToRaw();
@@ -170,13 +178,15 @@ void ReadRun(TForm1& form, RunKind kind) {
             cdb[1] = static_cast<std::uint8_t>((cdb[1] & 0x1F) | (lun << 5));
             PutBe32(&cdb[2], address);
             cdb[9] = blocks;
-            s = scsi.ExecuteScsiCDB(device, cdb, form.SectorBuffer);
+            s = rawBlocks != tolscsi::status::kGood
+                    ? rawBlocks
+                    : scsi.ExecuteReadCDB(device, cdb, form.SectorBuffer);
         }
     } else {
         auto& cdb = kind == RunKind::Cooked ? form.Reads.CdbReadCdUser : form.Reads.CdbReadCdRaw;
         PutBe32(&cdb[2], address);
         cdb[8] = blocks;
-        s = scsi.ExecuteScsiCDB(device, cdb, form.SectorBuffer);
+        s = scsi.ExecuteReadCDB(device, cdb, form.SectorBuffer);
     }
     if (switched) {
         RestoreCookedBlocks(form, device);

@@ -1,9 +1,12 @@
 // KELCD32: the drive command server. It shows no window: one link window
 // receives the front end's handshake and requests, and the layer's own loop
 // serves it until a request with code 0 closes it.
+#include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +16,9 @@
 #include "platform/link/registered_message.h"
 #include "platform/link/send.h"
 #include "platform/link/window.h"
+#include "platform/link/window_watch.h"
 #include "server/server_form.h"
+#include "server/server_start.h"
 #include "wiring/drive_transport.h"
 
 namespace kel::server {
@@ -39,6 +44,22 @@ std::vector<std::unique_ptr<scsi::Transport>> OpenCdDrives() {
     return devices;
 }
 
+// The window of the client that started this server, when one did.
+std::optional<std::uint32_t> StarterWindow() {
+    const char* text = std::getenv(kServerStarterVariable);
+    if (text == nullptr) {
+        return std::nullopt;
+    }
+    std::string_view digits(text);
+    std::uint32_t window = 0;
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), window);
+    if (error != std::errc() || end != digits.data() + digits.size() || window == 0) {
+        log::warning("KELCD32", std::string(kServerStarterVariable) + " is not a window: " + text);
+        return std::nullopt;
+    }
+    return window;
+}
+
 class LinkOutbox : public Outbox {
 public:
     LinkOutbox(link::Loop& loop) : loop_(loop) {}
@@ -55,6 +76,16 @@ public:
         link::sendCopyData(window, own_, dwData, std::as_bytes(bytes));
     }
     void closeForm() override { loop_.quit(0); }
+    void watchClient(std::uint32_t window) override {
+        const std::string client = "client window " + std::to_string(window);
+        auto gone = [this, client] {
+            log::warning("KELCD32", client + " has closed: closing as on request 0");
+            closeForm();
+        };
+        if (!link::watchWindow(window, gone)) {
+            gone();
+        }
+    }
 
 private:
     link::Loop& loop_;
@@ -79,6 +110,9 @@ int Run() {
     });
     outbox.setOwnWindow(window.handle());
     form = std::make_unique<TForm1>(library, messages, window.handle(), outbox);
+    if (std::optional<std::uint32_t> starter = StarterWindow()) {
+        form->BindTo(*starter);
+    }
     return loop.run();
 }
 

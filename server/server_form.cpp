@@ -5,6 +5,7 @@
 
 #include "platform/base/log.h"
 #include "server/request_codes.h"
+#include "server/request_words.h"
 
 namespace kel::server {
 namespace {
@@ -31,11 +32,31 @@ void TForm1::AllocateSectorBuffer(std::uint16_t size) {
     }
 }
 
+CapacityRecord& TForm1::CapacityRecordOf(std::int32_t device) {
+    int slot = DeviceSlot(device);
+    if (slot < 0) {
+        unlistedCapacity_.fill(0);
+        return unlistedCapacity_;
+    }
+    return CapacityRecords[static_cast<std::size_t>(slot)];
+}
+
+void TForm1::BindTo(std::uint32_t starter) {
+    starter_ = starter;
+    // A starter that dies before its handshake must not leave us behind.
+    outbox_.watchClient(starter);
+}
+
 void TForm1::ServerWndProc(std::uint32_t msg, std::uint32_t wParam) {
-    if (clientWindow_ == 0 && msg == messages_.Handshake) {
+    if (clientWindow_ == 0 && msg == messages_.Handshake && wParam != 0 &&
+        (starter_ == 0 || wParam == starter_)) {
         clientWindow_ = wParam;
         outbox_.post(clientWindow_, messages_.Handshake, ownWindow_, 0);
         Memo1.Add("Hand Shake sent");
+        log::warning("KELCD32", "bound to client window " + std::to_string(clientWindow_));
+        if (starter_ == 0) {
+            outbox_.watchClient(clientWindow_);
+        }
     }
 }
 
@@ -53,6 +74,7 @@ void TForm1::ServerFormCopyData(std::uint32_t dwData, std::span<const std::uint8
     try {
         RequestCode = LineValue(Memo1, 0);
         if (RequestCode == 0) {
+            log::warning("KELCD32", "request 0: closing");
             outbox_.post(clientWindow_, messages_.Close, ownWindow_, 0);
             outbox_.closeForm();
         }

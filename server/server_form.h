@@ -31,6 +31,9 @@ public:
     virtual void sendCopyData(std::uint32_t window, std::uint32_t dwData,
                               std::span<const std::uint8_t> bytes) = 0;
     virtual void closeForm() = 0;
+    // From now on, the client window's closing (or its process's end, however
+    // it ends) closes the form as request 0 would.
+    virtual void watchClient(std::uint32_t window) = 0;
 };
 
 inline constexpr int kMaxDevices = 26;
@@ -50,8 +53,9 @@ struct ReadTemplates {
     std::array<std::uint8_t, 12> CdbReadCdRaw{0xBE, 0, 0, 0, 0, 0x10, 0, 0, 0x01, 0xF8, 0, 0};
     std::array<std::uint8_t, 12> CdbReadCdUser{0xBE, 0, 0, 0, 0, 0x10, 0, 0, 0x01, 0x10, 0, 0};
     std::array<std::uint8_t, 12> CdbVendorCdda{0xD8, 0x08, 0, 0, 0, 0, 0, 0, 0, 0x0C, 0, 0};
-    std::array<std::uint8_t, tolscsi::kCapacityRecordSize> CapacityRecord{};
 };
+
+using CapacityRecord = std::array<std::uint8_t, tolscsi::kCapacityRecordSize>;
 
 class TForm1 {
 public:
@@ -63,6 +67,9 @@ public:
     void ServerFormCopyData(std::uint32_t dwData, std::span<const std::uint8_t> data);
 
     std::uint32_t clientWindow() const { return clientWindow_; }
+    // Only this window's handshake binds the server: the client that started
+    // it, which is watched from now on. Without it, the first handshake does.
+    void BindTo(std::uint32_t starter);
 
     // State the group handlers share.
     tolscsi::Library& Scsi;
@@ -75,6 +82,13 @@ public:
     std::array<AudioRecords, kMaxDevices> Audio{};
     ReadTemplates Reads;
     std::array<std::int32_t, kMaxDevices> MediaStatusTable{};
+    // Per device, like the audio records: a drive that refuses READ CAPACITY
+    // must never report the lead-out that another drive gave.
+    std::array<CapacityRecord, kMaxDevices> CapacityRecords{};
+
+    // The device's capacity record; a device outside the table gets a blank
+    // one for each request.
+    CapacityRecord& CapacityRecordOf(std::int32_t device);
 
     // Allocates the sector buffer for a sector reply of `size` bytes; a
     // failure is fatal, as for a reply buffer.
@@ -87,6 +101,8 @@ private:
     std::uint32_t ownWindow_;
     Outbox& outbox_;
     std::uint32_t clientWindow_ = 0;
+    std::uint32_t starter_ = 0;
+    CapacityRecord unlistedCapacity_{};
 };
 
 void DispatchRequest(TForm1& form, std::int32_t code);

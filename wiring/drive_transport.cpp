@@ -1,6 +1,7 @@
 #include "wiring/drive_transport.h"
 
 #include "emu/drive/emulated_drive.h"
+#include "platform/base/log.h"
 #include "platform/scsi/sg_transport.h"
 
 namespace kel::wiring {
@@ -32,6 +33,14 @@ std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive
         why = failure.text;
     } else {
         transport = emu::openEmulatedDrive(drive.source, why);
+        if (!transport) {
+            // An image that is gone or unreadable is a drive with nothing in
+            // it, as a real drive without a disc: one bad image must not cost
+            // the programs every drive.
+            log::warning("drives", std::string("drive ") + drive.letter + ": " + why +
+                                       "; the drive stands empty");
+            transport = emu::openEmptyDrive();
+        }
     }
     if (!transport) {
         error = std::string("drive ") + drive.letter + ": " + why;

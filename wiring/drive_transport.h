@@ -16,7 +16,8 @@ namespace kel::wiring {
 // the open functions below call it themselves.
 void wireDrives();
 
-// On failure returns nullptr and sets `error` to a text naming the drive.
+// A disc image that cannot be opened gives an empty drive (the log names the
+// file). On failure returns nullptr and sets `error` to a text naming the drive.
 std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive,
                                                     std::string& error);
 std::unique_ptr<scsi::Transport> openLetterTransport(

@@ -53,14 +53,15 @@ bool directionsConflict(scsi::Direction expected, scsi::Direction given) {
 
 }  // namespace
 
-DriveModel::DriveModel(LoadedDrive loaded, std::string discIdentity, StateFile stateFile,
-                       const Clock& clock)
+DriveModel::DriveModel(LoadedDrive loaded, std::string discIdentity,
+                       std::optional<StateFile> stateFile, const Clock& clock)
     : loaded_(withSessions(std::move(loaded))),
       discIdentity_(std::move(discIdentity)),
       reader_(std::make_unique<SectorReader>(loaded_.disc)),
       stateFile_(std::move(stateFile)),
+      ownState_(freshState(discIdentity_)),
       clock_(clock) {
-    auto error = stateFile_.transact(freshState(discIdentity_), [this](DriveState& state) {
+    auto error = transact([this](DriveState& state) {
         if (state.discIdentity != discIdentity_) {
             if (!state.discIdentity.empty() && discPresent(loaded_.disc)) {
                 beginMediaChange(state, loaded_.drive);
@@ -71,6 +72,14 @@ DriveModel::DriveModel(LoadedDrive loaded, std::string discIdentity, StateFile s
     if (error) {
         log::warning("emu", *error);
     }
+}
+
+std::optional<std::string> DriveModel::transact(const std::function<void(DriveState&)>& change) {
+    if (!stateFile_) {
+        change(ownState_);
+        return std::nullopt;
+    }
+    return stateFile_->transact(freshState(discIdentity_), change);
 }
 
 DriveState DriveModel::freshState(const std::string& discIdentity) {
@@ -98,7 +107,7 @@ scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direct
         command.out = buffer;
     }
     Outcome outcome;
-    auto error = stateFile_.transact(freshState(discIdentity_), [&](DriveState& state) {
+    auto error = transact([&](DriveState& state) {
         DriveContext context{loaded_.drive, loaded_.disc, *reader_, state, clock_, lastSense_};
         settlePlay(context);
         if (entry != nullptr && cdb.size() < entry->cdbLength) {
@@ -122,7 +131,7 @@ scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direct
 
 std::optional<std::string> DriveModel::reset() {
     lastSense_.reset();
-    return stateFile_.transact(freshState(discIdentity_), [](DriveState& state) {
+    return transact([](DriveState& state) {
         DriveState after;
         after.trayOpen = state.trayOpen;
         after.becomingReadyPolls = state.becomingReadyPolls;

@@ -3,6 +3,7 @@
 // same drive for every process. Commands are serialised by the caller.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,7 +20,8 @@ class DriveModel {
 public:
     // `discIdentity` names the image's content (a new one is a disc change
     // for a drive whose state says otherwise). `clock` outlives the model.
-    DriveModel(LoadedDrive loaded, std::string discIdentity, StateFile stateFile,
+    // Without a state file the drive is this process's alone.
+    DriveModel(LoadedDrive loaded, std::string discIdentity, std::optional<StateFile> stateFile,
                const Clock& clock);
 
     scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
@@ -34,10 +36,13 @@ public:
     static DriveState freshState(const std::string& discIdentity);
 
 private:
+    std::optional<std::string> transact(const std::function<void(DriveState&)>& change);
+
     LoadedDrive loaded_;
     std::string discIdentity_;
     std::unique_ptr<SectorReader> reader_;
-    StateFile stateFile_;
+    std::optional<StateFile> stateFile_;
+    DriveState ownState_;
     const Clock& clock_;
     std::optional<scsi::Sense> lastSense_;
 };

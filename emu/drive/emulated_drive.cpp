@@ -96,6 +96,11 @@ std::unique_ptr<scsi::Transport> openEmulatedDrive(const std::filesystem::path& 
     return std::make_unique<EmulatedTransport>(std::move(model));
 }
 
+std::unique_ptr<scsi::Transport> openEmptyDrive() {
+    return std::make_unique<EmulatedTransport>(
+        std::make_unique<DriveModel>(LoadedDrive{}, std::string(), std::nullopt, systemClock()));
+}
+
 std::optional<MediumView> emulatedMedium(const std::filesystem::path& source, std::string& error) {
     std::optional<LoadedDrive> loaded = load(source, error);
     if (!loaded) {

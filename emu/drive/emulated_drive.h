@@ -32,6 +32,11 @@ namespace kel::emu {
 std::unique_ptr<scsi::Transport> openEmulatedDrive(const std::filesystem::path& source,
                                                    std::string& error);
 
+// A drive of this process alone with its tray closed and nothing in it: what
+// a configured drive stands for when its image cannot be read or its shared
+// state cannot be kept.
+std::unique_ptr<scsi::Transport> openEmptyDrive();
+
 struct MediumView {
     bool trayOpen = false;
     bool discPresent = false;

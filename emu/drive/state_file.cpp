@@ -128,9 +128,14 @@ StateFile::Shared* StateFile::mapShared(int fd, const std::filesystem::path& fil
         error = file.string() + ": the drive state is implausibly large";
         return nullptr;
     }
-    // Growing the file keeps what it held; the new bytes read as zeros.
-    if (size < kFileSize && ::ftruncate(fd, static_cast<off_t>(kFileSize)) != 0) {
-        error = systemError(file, "cannot set up the drive state");
+    // The file's blocks are reserved before it is mapped: a write through
+    // the mapping into a block that a full file system cannot give is a
+    // SIGBUS, not an error. Growing keeps what the file held; new bytes read
+    // as zeros.
+    if (const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(kFileSize));
+        reserved != 0) {
+        error = "cannot keep the drive state in " + file.parent_path().string() + ": " +
+                std::strerror(reserved);
         return nullptr;
     }
     void* base = ::mmap(nullptr, kFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);

@@ -6,6 +6,7 @@
 #include "frontend/common/launchers.h"
 #include "platform/base/log.h"
 #include "platform/link/send.h"
+#include "server/server_start.h"
 
 namespace kel::frontend {
 namespace {
@@ -35,7 +36,7 @@ Tkelcd::~Tkelcd() = default;
 void Tkelcd::Formcreate() {
     KelCdData.ServerWindow = 0;
     handshakeFailed_ = false;
-    ExecProgram(options_.ServerProgram);
+    ExecProgram(options_.ServerProgram, ServerStartExtras(Handle()));
     handshakeClock_.start();
     Timer1.start();
 }

@@ -12,8 +12,8 @@ constexpr int kFirstSuccessCode = 32;
 
 }  // namespace
 
-int ExecProgram(std::string_view commandLine) {
-    int result = process::startProgram(commandLine);
+int ExecProgram(std::string_view commandLine, const process::SpawnExtras& extras) {
+    int result = process::startProgram(commandLine, extras);
     if (result < kFirstSuccessCode) {
         log::warning("kel", "cannot start \"" + std::string(commandLine) + "\" (code " +
                                 std::to_string(result) + ")");

@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/process/detached_spawn.h"
+
 namespace kel::frontend {
 
 class EWinExecError : public std::runtime_error {
@@ -14,7 +16,7 @@ public:
 
 // Starts the program the command line names (looked for beside this program).
 // Returns the launcher's code, 32 or above; throws EWinExecError below 32.
-int ExecProgram(std::string_view commandLine);
+int ExecProgram(std::string_view commandLine, const process::SpawnExtras& extras = {});
 
 // The shell's default action on `file`, with `parameters` in `directory`.
 // Returns the launcher's code unjudged: below 32 is a failure, callers decide.

@@ -5,6 +5,7 @@
 
 #include "frontend/common/icons.h"
 #include "frontend/common/kelcd.h"
+#include "frontend/common/quit_signals.h"
 #include "frontend/compare/tfcompare.h"
 #include "wiring/drive_transport.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char* argv[]) {
                              QMessageBox::critical(&form, QApplication::applicationDisplayName(),
                                                    message);
                          });
+        kel::frontend::CloseOnQuitSignals(form, [&form] { form.close(); });
         client.Formcreate();
         form.show();
         return QApplication::exec();

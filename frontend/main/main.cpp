@@ -9,6 +9,7 @@
 #include "frontend/common/icons.h"
 #include "frontend/common/kelcd.h"
 #include "frontend/common/launchers.h"
+#include "frontend/common/quit_signals.h"
 #include "frontend/main/client_wiring.h"
 #include "frontend/main/file_dlg.h"
 #include "frontend/main/main_dialog.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         if (const char* folder = std::getenv("KEL_SCREENSHOT_DIR"); folder && *folder) {
             ArrangeScreenshots(dialog, QString::fromLocal8Bit(folder));
         }
+        CloseOnQuitSignals(dialog, [&dialog] { dialog.close(); });
         dialog.show();
         client.Formcreate();
         return QApplication::exec();

@@ -104,6 +104,17 @@ DriveTable loadFromEnvironment() {
     for (FolderDrive& drive : parsed.folders) {
         drive.folder = absolutePath(drive.folder);
     }
+    // A device that is not there is a mistyped entry, not a drive: it would
+    // hold a device number that answers nothing.
+    std::erase_if(parsed.entries, [](const ConfigEntry& entry) {
+        std::error_code ec;
+        if (entry.kind != SourceKind::Device || fs::exists(entry.source, ec)) {
+            return false;
+        }
+        log::warning("drives", std::string("skipping ") + entry.letter +
+                                   ":=" + entry.source.string() + ": no such device");
+        return true;
+    });
     return DriveTable::fromConfig(parsed.entries, parsed.folders);
 }
 

@@ -72,6 +72,9 @@ Dispatcher::~Dispatcher() {
     for (auto& [window, inbox] : windows_) {
         closeFd(inbox.listenFd);
     }
+    for (auto& [fd, gone] : peers_) {
+        closeFd(fd);
+    }
     closeFd(wake_);
     closeFd(epoll_);
 }
@@ -182,6 +185,30 @@ bool Dispatcher::stopWatching() {
     // A sender that published before it could see the flag did not ring.
     std::atomic_thread_fence(std::memory_order_seq_cst);
     return pendingSend() != nullptr;
+}
+
+void Dispatcher::watchPeer(int fd, std::function<void()> gone) {
+    try {
+        watch(epoll_, fd);
+    } catch (...) {
+        closeFd(fd);
+        throw;
+    }
+    peers_[fd] = std::move(gone);
+}
+
+void Dispatcher::peerReadable(int fd) {
+    std::byte probe[64];
+    ssize_t n = receiveSome(fd, probe);
+    if (n > 0 || n == -EAGAIN || n == -EINTR) {
+        return;  // not the end: the peer never writes, but nothing is lost by looking again
+    }
+    auto peer = peers_.find(fd);
+    std::function<void()> gone = std::move(peer->second);
+    peers_.erase(peer);
+    ::epoll_ctl(epoll_, EPOLL_CTL_DEL, fd, nullptr);
+    closeFd(fd);
+    gone();
 }
 
 void Dispatcher::watchWakeup(int fd) {
@@ -372,6 +399,10 @@ void Dispatcher::handleEvent(int fd) {
     }
     if (auto connection = connections_.find(fd); connection != connections_.end()) {
         readConnection(std::shared_ptr<Connection>(connection->second));
+        return;
+    }
+    if (peers_.contains(fd)) {
+        peerReadable(fd);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -63,6 +64,10 @@ public:
     void watchLanes();
     void unwatchLanes();
 
+    // Calls `gone` on this thread once connection `fd` to another window's
+    // inbox ends (it never carries a message); takes the descriptor over.
+    void watchPeer(int fd, std::function<void()> gone);
+
     // A loop's own wake-up descriptor: it ends a waitAndDispatch.
     void watchWakeup(int fd);
     void unwatchWakeup(int fd);
@@ -113,6 +118,7 @@ private:
     bool sleepForNext();
     int waitSockets(epoll_event& event, int timeoutMs);
     void handleEvent(int fd);
+    void peerReadable(int fd);
     bool awaitedAnswered() const;
     bool serveLanes();
     bool laneWorkWaits();
@@ -139,6 +145,7 @@ private:
     std::unordered_map<Handle, Inbox> windows_;
     std::unordered_map<int, Handle> listeners_;
     std::unordered_map<int, std::shared_ptr<Connection>> connections_;
+    std::unordered_map<int, std::function<void()>> peers_;
     // The connections whose senders have passed their lanes, and where the
     // next search for a waiting send starts (so that no sender starves).
     std::vector<std::shared_ptr<Connection>> lanes_;

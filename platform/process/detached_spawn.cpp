@@ -9,11 +9,18 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string_view>
 
 extern char** environ;
 
 namespace kel::process {
 namespace {
+
+void closeIfOpen(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
 
 // Only async-signal-safe calls from here on: the starter may have threads.
 [[noreturn]] void failChild(int reportFd, int error) {
@@ -43,40 +50,84 @@ void closeOnExecFrom3(long maxFd) {
     }
 }
 
-[[noreturn]] void runGrandchild(int reportFd, int nullFd, const char* file, char* const argv[],
-                                const char* workFolder, long maxFd) {
+[[noreturn]] void runGrandchild(int reportFd, int nullFd, int outputFd, const char* file,
+                                char* const argv[], char* const envp[], const char* workFolder,
+                                long maxFd) {
     resetSignals();
     if (::dup2(nullFd, STDIN_FILENO) < 0) {
+        failChild(reportFd, errno);
+    }
+    if (outputFd >= 0 &&
+        (::dup2(outputFd, STDOUT_FILENO) < 0 || ::dup2(outputFd, STDERR_FILENO) < 0)) {
         failChild(reportFd, errno);
     }
     if (workFolder && ::chdir(workFolder) != 0) {
         failChild(reportFd, errno);
     }
     closeOnExecFrom3(maxFd);
-    ::execve(file, argv, environ);
+    ::execve(file, argv, envp);
     failChild(reportFd, errno);
+}
+
+// The starter's environment with `added` joining it; an added name replaces
+// the starter's entry of that name. Built before the fork: the child may not
+// allocate.
+std::vector<std::string> environmentWith(const std::vector<std::string>& added) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string_view text(*entry);
+        std::string_view name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const std::string& extra : added) {
+            replaced |= extra.size() > name.size() && extra.compare(0, name.size(), name) == 0 &&
+                        extra[name.size()] == '=';
+        }
+        if (!replaced) {
+            entries.emplace_back(text);
+        }
+    }
+    entries.insert(entries.end(), added.begin(), added.end());
+    return entries;
+}
+
+std::vector<char*> pointersTo(const std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (const std::string& text : texts) {
+        pointers.push_back(const_cast<char*>(text.c_str()));
+    }
+    pointers.push_back(nullptr);
+    return pointers;
 }
 
 }  // namespace
 
 int spawnDetached(const std::filesystem::path& file, const std::vector<std::string>& arguments,
-                  const std::filesystem::path& workFolder) {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
+                  const std::filesystem::path& workFolder, const SpawnExtras& extras) {
+    std::vector<char*> argv = pointersTo(arguments);
+    const std::vector<std::string> environment = environmentWith(extras.environment);
+    std::vector<char*> envp = pointersTo(environment);
     const char* folder = workFolder.empty() ? nullptr : workFolder.c_str();
     long maxFd = ::sysconf(_SC_OPEN_MAX);
 
+    int outputFd = -1;
+    if (!extras.outputFile.empty()) {
+        outputFd =
+            ::open(extras.outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (outputFd < 0) {
+            return errno;
+        }
+    }
     int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (nullFd < 0) {
-        return errno;
+        int error = errno;
+        closeIfOpen(outputFd);
+        return error;
     }
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         int error = errno;
         ::close(nullFd);
+        closeIfOpen(outputFd);
         return error;
     }
     pid_t child = ::fork();
@@ -91,13 +142,15 @@ int spawnDetached(const std::filesystem::path& file, const std::vector<std::stri
             failChild(report[1], errno);
         }
         if (grandchild == 0) {
-            runGrandchild(report[1], nullFd, file.c_str(), argv.data(), folder, maxFd);
+            runGrandchild(report[1], nullFd, outputFd, file.c_str(), argv.data(), envp.data(),
+                          folder, maxFd);
         }
         ::_exit(0);
     }
     int error = child < 0 ? errno : 0;
     ::close(report[1]);
     ::close(nullFd);
+    closeIfOpen(outputFd);
     if (child > 0) {
         while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
         }

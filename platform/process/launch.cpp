@@ -118,7 +118,7 @@ std::optional<fs::path> resolveFolder(std::string_view folder) {
 }
 
 int startLocated(const Location& found, std::vector<std::string> arguments,
-                 const fs::path& workFolder) {
+                 const fs::path& workFolder, const SpawnExtras& extras = {}) {
     std::error_code ec;
     if (fs::is_directory(found.file, ec)) {
         return code::kAccessDenied;
@@ -127,12 +127,12 @@ int startLocated(const Location& found, std::vector<std::string> arguments,
         return code::kBadFormat;
     }
     arguments.insert(arguments.begin(), found.file.string());
-    return codeForErrno(spawnDetached(found.file, arguments, workFolder));
+    return codeForErrno(spawnDetached(found.file, arguments, workFolder, extras));
 }
 
 }  // namespace
 
-int startProgram(std::string_view commandLine) {
+int startProgram(std::string_view commandLine, const SpawnExtras& extras) {
     std::vector<std::string> tokens = splitCommandLine(commandLine);
     if (tokens.empty() || tokens.front().empty()) {
         return code::kFileNotFound;
@@ -143,7 +143,7 @@ int startProgram(std::string_view commandLine) {
         return found.failure;
     }
     tokens.erase(tokens.begin());
-    return startLocated(found, std::move(tokens), {});
+    return startLocated(found, std::move(tokens), {}, extras);
 }
 
 int shellOpen(std::string_view file, std::string_view parameters, std::string_view workingFolder) {

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "platform/process/detached_spawn.h"
 #include "platform/process/launch_codes.h"
 
 namespace kel::process {
@@ -15,7 +16,7 @@ namespace kel::process {
 // arguments. Returns code::kStarted, or kFileNotFound, kPathNotFound,
 // kAccessDenied (a folder, a path leading off its drive), kBadFormat (not a
 // program this system can run), kOutOfMemory or kOutOfResources.
-int startProgram(std::string_view commandLine);
+int startProgram(std::string_view commandLine, const SpawnExtras& extras = {});
 
 // The shell's default action on `file`: a program starts detached with
 // `parameters` in `workingFolder` (empty: the current folder, which is also

@@ -7,6 +7,7 @@
 #include "platform/link/send.h"
 #include "platform/process/launch.h"
 #include "platform/process/launch_codes.h"
+#include "server/server_start.h"
 
 namespace kel::server {
 namespace {
@@ -22,7 +23,7 @@ LinkClient::LinkClient()
       window_([this](const link::Message& m) { return handle(m); }) {}
 
 bool LinkClient::connect(std::chrono::milliseconds timeout, std::string& error) {
-    int started = process::startProgram("Kelcd32.Exe");
+    int started = process::startProgram("Kelcd32.Exe", ServerStartExtras(window_.handle()));
     if (started < process::code::kStarted) {
         error = "cannot start KELCD32 (code " + std::to_string(started) + ")";
         return false;

@@ -51,6 +51,10 @@ void copyInquiryText(const std::uint8_t* field, std::size_t length, std::span<ch
     out[n] = '\0';
 }
 
+bool validCdbLength(std::size_t length) {
+    return length == 6 || length == 10 || length == 12 || length == 16;
+}
+
 }  // namespace
 
 Status statusOf(const scsi::Result& result) {
@@ -91,6 +95,22 @@ Library::Device* Library::find(int device) {
         return nullptr;
     }
     return devices_[static_cast<std::size_t>(device)].get();
+}
+
+Status Library::ExecuteReadCDB(int device, std::span<const std::uint8_t> cdb,
+                               std::span<std::uint8_t> data) {
+    if (!validCdbLength(cdb.size())) {
+        return status::kBadArgument;
+    }
+    return readAll(device, cdb, data);
+}
+
+Status Library::readAll(int device, std::span<const std::uint8_t> cdb,
+                        std::span<std::uint8_t> data) {
+    std::size_t transferred = 0;
+    Status s = run(device, cdb, scsi::Direction::In, data, &transferred);
+    // Bytes the drive never sent are not sector data, whatever the status.
+    return s == status::kGood && transferred < data.size() ? status::kShortTransfer : s;
 }
 
 Status Library::run(int device, std::span<const std::uint8_t> cdb, scsi::Direction direction,
@@ -178,7 +198,7 @@ std::uint32_t Library::GetScsiPath(int device) {
 
 Status Library::ExecuteScsiCDB(int device, std::span<const std::uint8_t> cdb,
                                std::span<std::uint8_t> data) {
-    if (cdb.size() != 6 && cdb.size() != 10 && cdb.size() != 12 && cdb.size() != 16) {
+    if (!validCdbLength(cdb.size())) {
         return status::kBadArgument;
     }
     // Sector data goes straight into the caller's buffer: it is a buffer, not
@@ -251,7 +271,7 @@ Status Library::ReadBlocks(int device, std::span<std::uint8_t> buffer, std::uint
     putBe32(&cdb[2], block);
     cdb[7] = static_cast<std::uint8_t>(count >> 8);
     cdb[8] = static_cast<std::uint8_t>(count);
-    return run(device, cdb, scsi::Direction::In, buffer.first(bytes));
+    return readAll(device, cdb, buffer.first(bytes));
 }
 
 Status Library::ReadLong(int device, std::span<std::uint8_t, kRawSectorSize> buffer,
@@ -260,13 +280,7 @@ Status Library::ReadLong(int device, std::span<std::uint8_t, kRawSectorSize> buf
     putBe32(&cdb[2], block);
     cdb[7] = static_cast<std::uint8_t>(kRawSectorSize >> 8);
     cdb[8] = static_cast<std::uint8_t>(kRawSectorSize & 0xFF);
-    // A short transfer leaves zeros, never stale bytes of an earlier sector.
-    std::array<std::uint8_t, kRawSectorSize> reply{};
-    Status s = run(device, cdb, scsi::Direction::In, reply);
-    if (s == status::kGood) {
-        std::copy(reply.begin(), reply.end(), buffer.begin());
-    }
-    return s;
+    return readAll(device, cdb, buffer);
 }
 
 Status Library::GetCdromTableOfContents(int device,

@@ -20,11 +20,12 @@ namespace kel::tolscsi {
 using Status = std::uint32_t;
 namespace status {
 inline constexpr Status kGood = 0;
-inline constexpr Status kSenseKeyOnly = 0x10000;  // + sense key, when ASC/ASCQ are 00/00
-inline constexpr Status kTransport = 0x20000;     // + errno
-inline constexpr Status kNoDevice = 0x30000;      // device number not configured or not open
-inline constexpr Status kScsiStatus = 0x40000;    // + status byte (BUSY, RESERVATION CONFLICT...)
-inline constexpr Status kBadArgument = 0x50000;   // a length or count the call cannot honour
+inline constexpr Status kSenseKeyOnly = 0x10000;   // + sense key, when ASC/ASCQ are 00/00
+inline constexpr Status kTransport = 0x20000;      // + errno
+inline constexpr Status kNoDevice = 0x30000;       // device number not configured or not open
+inline constexpr Status kScsiStatus = 0x40000;     // + status byte (BUSY, RESERVATION CONFLICT...)
+inline constexpr Status kBadArgument = 0x50000;    // a length or count the call cannot honour
+inline constexpr Status kShortTransfer = 0x60000;  // a read moved fewer bytes than it asked for
 }  // namespace status
 
 Status statusOf(const scsi::Result& result);
@@ -65,6 +66,10 @@ public:
     std::uint32_t GetScsiPath(int device);
     Status ExecuteScsiCDB(int device, std::span<const std::uint8_t> cdb,
                           std::span<std::uint8_t> data);
+    // A sector read by command block: kShortTransfer unless every byte of
+    // `data` came.
+    Status ExecuteReadCDB(int device, std::span<const std::uint8_t> cdb,
+                          std::span<std::uint8_t> data);
     Status ReadCapacity(int device, std::span<std::uint8_t, kCapacityRecordSize> record);
     Status SetBlockSize(int device, std::uint16_t blockSize);
     Status ReadBlocks(int device, std::span<std::uint8_t> buffer, std::uint32_t block,
@@ -94,6 +99,8 @@ private:
     Device* find(int device);
     Status run(int device, std::span<const std::uint8_t> cdb, scsi::Direction direction,
                std::span<std::uint8_t> data, std::size_t* transferred = nullptr);
+    // A read that fails unless the whole buffer came.
+    Status readAll(int device, std::span<const std::uint8_t> cdb, std::span<std::uint8_t> data);
     Status inquiry(int device, std::span<std::uint8_t> data);
     Status readPosition(int device, bool msf, std::span<std::uint8_t, 16> reply);
 

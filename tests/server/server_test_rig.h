@@ -31,10 +31,12 @@ public:
         sent.push_back({window, dwData, {bytes.begin(), bytes.end()}});
     }
     void closeForm() override { closed = true; }
+    void watchClient(std::uint32_t window) override { watched.push_back(window); }
 
     std::vector<SentRecord> sent;
     std::vector<PostedMessage> posted;
     bool closed = false;
+    std::vector<std::uint32_t> watched;
 };
 
 inline constexpr LinkMessages kMessages{0xC001, 0xC002, 0xC003, 0xC004};

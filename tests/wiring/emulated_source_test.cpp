@@ -83,9 +83,20 @@ TEST_F(EmulatedSource, TransportsOpenByLetterAndDeviceNumber) {
     std::string error;
     EXPECT_TRUE(openDeviceTransport(1, error, table)) << error;
 
-    EXPECT_FALSE(openLetterTransport('F', error, table));
-    EXPECT_NE(error.find("drive F:"), std::string::npos) << error;
-    EXPECT_NE(error.find("missing.cue"), std::string::npos) << error;
+    // A missing image is an empty drive with its tray closed, and the log says why.
+    ::testing::internal::CaptureStderr();
+    std::unique_ptr<scsi::Transport> empty = openLetterTransport('F', error, table);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(empty);
+    EXPECT_NE(log.find("drive F:"), std::string::npos) << log;
+    EXPECT_NE(log.find("missing.cue"), std::string::npos) << log;
+    const std::uint8_t testUnitReady[6] = {};
+    scsi::Result result =
+        empty->execute(testUnitReady, scsi::Direction::None, {}, std::chrono::seconds(5));
+    ASSERT_TRUE(result.checkCondition());
+    EXPECT_EQ(result.sense.key(), 2);
+    EXPECT_EQ(result.sense.asc(), 0x3A);
+    EXPECT_EQ(result.sense.ascq(), 0x01);
     EXPECT_EQ(table.volume('F'), std::nullopt);
 
     EXPECT_FALSE(openLetterTransport('C', error, table));

@@ -1,0 +1,280 @@
+// The real KELCD32 over drives that a user's machine may really have: an image
+// that is gone, a device that is not there, an older SCSI-2 drive that
+// refuses READ LONG and the block-length switch, a drive that refuses READ
+// CAPACITY; and every request code of the link, once each.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "platform/link/link_dir.h"
+#include "server/client/link_client.h"
+#include "server/request_codes.h"
+
+namespace kel::server {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using namespace std::chrono_literals;
+
+constexpr int kSmallDisc = 300;
+constexpr int kLargeDisc = 600;
+
+std::string Code(std::uint16_t code) {
+    return std::to_string(code);
+}
+
+class DriveFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kel-faults-XXXXXX").string();
+        folder_ = fs::path(::mkdtemp(pattern.data()));
+        ::setenv("KEL_LINK_DIR", (folder_ / "link").c_str(), 1);
+        ::setenv("KEL_RUNTIME_DIR", (folder_ / "run").c_str(), 1);
+        Write("small.iso", std::string(kSmallDisc * 2048, '\0'));
+        Write("large.iso", std::string(kLargeDisc * 2048, '\0'));
+        Write("audio.bin", std::string(kSmallDisc * 2352, '\0'));
+        Write("mixed.cue",
+              "FILE \"small.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"
+              "FILE \"audio.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    }
+
+    void TearDown() override {
+        Stop();
+        fs::remove_all(folder_);
+    }
+
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(folder_ / name, std::ios::binary) << text;
+    }
+
+    // A descriptor over `image` with the drive section and faults given.
+    std::string Drive(const std::string& name, const std::string& image,
+                      const std::string& more = "") {
+        Write(name, "[disc]\nimage = " + image + "\n" + more);
+        return (folder_ / name).string();
+    }
+
+    void Serve(const std::string& drives) {
+        Stop();
+        ::setenv("KEL_DRIVES", drives.c_str(), 1);
+        client_.emplace();
+        std::string error;
+        ASSERT_TRUE(client_->connect(15s, error)) << error;
+    }
+
+    void Stop() {
+        if (client_ && client_->server() != 0) {
+            client_->request({"0"});
+        }
+        client_.reset();
+    }
+
+    Lines Request(const Lines& lines) {
+        auto reply = client_->request(lines);
+        return reply ? LinkClient::lines(*reply) : Lines{"<no reply>"};
+    }
+
+    std::size_t ReplySize(const Lines& lines) {
+        auto reply = client_->request(lines);
+        return reply ? reply->size() : 0;
+    }
+
+    std::string ServerLog() {
+        std::ifstream in(folder_ / "run" / "KELCD32.log");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Whether every link window (this test's clients and their servers) is
+    // gone within `limit`.
+    bool NoWindowWithin(std::chrono::milliseconds limit) {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!link::listWindows(folder_ / "link").empty()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
+    fs::path folder_;
+    std::optional<LinkClient> client_;
+};
+
+TEST_F(DriveFaults, ClientsStartedTogetherEachGetTheirOwnServer) {
+    ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "small.iso").string()).c_str(), 1);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::array<link::Handle, 2> servers{};
+        std::array<std::string, 2> errors;
+        auto runClient = [&](std::size_t i) {
+            LinkClient client;
+            if (client.connect(15s, errors[i])) {
+                servers[i] = client.server();
+                client.request({"0"});
+            }
+        };
+        std::thread first(runClient, 0);
+        std::thread second(runClient, 1);
+        first.join();
+        second.join();
+        ASSERT_NE(servers[0], 0u) << errors[0];
+        ASSERT_NE(servers[1], 0u) << errors[1];
+        EXPECT_NE(servers[0], servers[1]);
+    }
+    EXPECT_TRUE(NoWindowWithin(2s));
+}
+
+TEST_F(DriveFaults, MissingImageIsAnEmptyDriveAndAMissingDeviceIsSkipped) {
+    const std::string good = (folder_ / "small.iso").string();
+    const std::string missing = (folder_ / "missing.cue").string();
+    for (const std::string& drives :
+         {"D:=" + good + ";E:=" + missing, "E:=" + missing + ";D:=" + good,
+          "D:=" + good + ";F:=/dev/sr97;E:=" + missing}) {
+        SCOPED_TRACE(drives);
+        Serve(drives);
+        Lines list = Request({Code(kSystemDeviceList)});
+        // Two drives, six lines each, the count and the count line: no status.
+        ASSERT_EQ(list.size(), 15u);
+        EXPECT_EQ(list.back(), "15");
+        EXPECT_EQ(list[1], "0");
+        EXPECT_EQ(list[7], "1");
+        // The empty drive: no medium, tray closed.
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "1"}),
+                  (Lines{Code(kDiscVolumeInfo), "0", "0", "0", "14849", "14849", "6"}));
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "0"})[4], std::to_string(kSmallDisc));
+    }
+    EXPECT_NE(ServerLog().find(missing), std::string::npos) << ServerLog();
+}
+
+TEST_F(DriveFaults, OlderDriveThatRefusesRawAccessAnswersWithAStatus) {
+    Serve("D:=" + Drive("refusing.emu", "small.iso",
+                        "[drive]\npersonality = scsi2\n[faults]\nreject-opcodes = 3E, 15\n"));
+    const Lines refused{"INVALID_COMMAND_OPERATION_CODE", "8192", "2"};
+    Lines one = Request({Code(kDiscReadData), "0", "16", "0"});
+    EXPECT_EQ(Lines(one.begin() + 1, one.end()), refused);
+    Lines run = Request({Code(kDiscReadRaw), "0", "16", "0", "2"});
+    EXPECT_EQ(Lines(run.begin() + 1, run.end()), refused);
+    // User data needs no switch.
+    EXPECT_EQ(ReplySize({Code(kDiscReadCooked), "0", "16", "0", "2"}), 2u * 2048);
+}
+
+TEST_F(DriveFaults, TableOfContentsNeverShowsAnotherDrivesLeadOut) {
+    Serve("D:=" + (folder_ / "large.iso").string() +
+          ";E:=" + Drive("nocapacity.emu", "small.iso", "[faults]\nreject-opcodes = 25\n"));
+    auto leadOut = [this](const char* device) {
+        Lines toc = Request({Code(kDiscVolumeInfo), device});
+        return toc.size() > 4 ? toc[4] : "<short reply>";
+    };
+    EXPECT_EQ(leadOut("1"), "0");
+    EXPECT_EQ(leadOut("0"), std::to_string(kLargeDisc));
+    EXPECT_EQ(leadOut("1"), "0");
+}
+
+// One row per request code: its parameter lines and what comes back, as
+// lines after the code line or as a number of sector bytes.
+struct Exchange {
+    std::uint16_t code;
+    Lines parameters;
+    Lines answer;
+    std::size_t sectorBytes = 0;
+};
+
+TEST_F(DriveFaults, EveryRequestCodeIsServed) {
+    // D: an MMC drive; E: an older SCSI-2 drive with the vendor audio read,
+    // whose paths are READ LONG, the block-length switch and that read.
+    Serve("D:=" + (folder_ / "mixed.cue").string() + ";E:=" +
+          Drive("older.emu", "mixed.cue", "[drive]\npersonality = scsi2\nvendor-cdda-read = on\n"));
+    // Let both drives settle after the medium came in.
+    for (const char* device : {"0", "1"}) {
+        for (int i = 0; i < 3; ++i) {
+            Request({Code(kDriveDeviceStatus), device});
+        }
+    }
+    // The codes with replies of their own shape.
+    EXPECT_EQ(Request({Code(kAudioQueryChannel), "0"}).back(), "16");
+    EXPECT_EQ(Request({Code(kDiscVolumeInfo), "1"}).back(), "14");
+    EXPECT_EQ(Request({Code(kDriveDeviceStatus), "1"}),
+              (Lines{Code(kDriveDeviceStatus), "0", "0", "4"}));
+    EXPECT_EQ(Request({Code(kSystemDeviceList)}).back(), "15");
+
+    const std::string audio = std::to_string(kSmallDisc + 10);
+    const std::vector<Exchange> exchanges{
+        {kAudioGetChannelInfo, {}, {"2"}},
+        {kAudioStatusInfo, {"0"}, {"0", "3"}},
+        {kAudioSubChannel, {}, {"2"}},
+        {kAudioIsDriveBusy, {}, {"2"}},
+        {kAudioFastForward, {}, {"2"}},
+        {kAudioPlay,
+         {"0", std::to_string(kSmallDisc + 150), std::to_string(kSmallDisc + 300)},
+         {"2"}},
+        {kAudioPause, {"0"}, {"2"}},
+        {kAudioResume, {"0"}, {"2"}},
+        {kAudioStop, {"0"}, {"2"}},
+        {kAudioSeek, {"0", audio}, {audio, "3"}},
+        {kAudioSetChannelInfo, {}, {"2"}},
+        {kDiscGet02, {}, {"2"}},
+        {kDiscGet03, {}, {"2"}},
+        {kDiscGet09, {}, {"2"}},
+        {kDiscGet0E, {}, {"2"}},
+        {kDiscGet26, {}, {"2"}},
+        {kDiscSectorSize, {}, {"2"}},
+        {kDiscReadAbsolute, {}, {"2"}},
+        {kDiscReadPrefetch, {}, {"2"}},
+        {kDiscReadVtoc, {}, {"2"}},
+        {kDiscReadData, {"0", "16", "0"}, {}, 2352},
+        {kDiscReadData, {"1", "16", "0"}, {}, 2352},
+        {kDiscReadCooked, {"0", "16", "0", "3"}, {}, 3 * 2048},
+        {kDiscReadCooked, {"1", "16", "0", "3"}, {}, 3 * 2048},
+        {kDiscReadRaw, {"0", "16", "0", "3"}, {}, 3 * 2352},
+        {kDiscReadRaw, {"1", "16", "0", "3"}, {}, 3 * 2352},
+        {kDiscReadAudio, {"0", audio, "0", "3"}, {}, 3 * 2352},
+        {kDiscReadAudio, {"1", audio, "0", "3"}, {}, 3 * 2352},
+        {kDiscWrite + 5, {"7"}, {"7", "write"}},
+        {kDriveHeaderAddress, {}, {"2"}},
+        {kDriveHeaderError, {}, {"2"}},
+        {kDriveHeadLocation, {}, {"2"}},
+        {kDriveMediaChanged, {"1"}, {"1", "3"}},
+        {kDriveHeaderBusy, {}, {"2"}},
+        {kDriveHeaderDone, {}, {"2"}},
+        {kDriveIsCdRom, {}, {"0", "3"}},
+        {kDriveReadBytes, {}, {"2"}},
+        {kDriveLock, {"1"}, {"2"}},
+        {kDriveUnlock, {"1"}, {"2"}},
+        {kDriveEject, {"1"}, {"2"}},
+        {kDriveClose, {"1"}, {"2"}},
+        {kDriveReset, {"0"}, {"2"}},
+        {kDriveWriteBytes, {}, {"2"}},
+        {kSystemDriveLetters, {}, {"2"}},
+        {kSystemLetterCount, {}, {"2"}},
+        {kSystemVdPreference, {}, {"2"}},
+        {kSystemVersion, {}, {"2"}},
+        {kSystemInstalled, {}, {"2"}},
+        {kSystemSetVdPreference, {}, {"2"}},
+    };
+    for (const Exchange& exchange : exchanges) {
+        Lines request{Code(exchange.code)};
+        request.insert(request.end(), exchange.parameters.begin(), exchange.parameters.end());
+        SCOPED_TRACE(request[0] + " on " + (request.size() > 1 ? request[1] : "-"));
+        if (exchange.sectorBytes != 0) {
+            EXPECT_EQ(ReplySize(request), exchange.sectorBytes);
+            continue;
+        }
+        Lines expected{request[0]};
+        expected.insert(expected.end(), exchange.answer.begin(), exchange.answer.end());
+        EXPECT_EQ(Request(request), expected);
+    }
+}
+
+}  // namespace
+}  // namespace kel::server
