@@ -1,10 +1,13 @@
 #include "whole_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kel::profile {
@@ -82,6 +85,49 @@ std::error_code fillTemporary(Descriptor& fd, const std::filesystem::path& file,
     return error;
 }
 
+// A writer's temporary file beside `file`: ".NAME.<writer's pid>.XXXXXX".
+std::string temporaryPrefix(const std::filesystem::path& file, pid_t writer) {
+    return "." + file.filename().string() + "." + std::to_string(writer) + ".";
+}
+
+// The writer named in a temporary file's name, or -1 for any other file.
+pid_t writerOf(std::string_view name, std::string_view filePrefix) {
+    if (!name.starts_with(filePrefix)) {
+        return -1;
+    }
+    std::string_view rest = name.substr(filePrefix.size());
+    const std::size_t dot = rest.find('.');
+    if (dot == std::string_view::npos || dot == 0 || rest.size() - dot - 1 != 6) {
+        return -1;
+    }
+    pid_t writer = 0;
+    for (char c : rest.substr(0, dot)) {
+        if (c < '0' || c > '9' || writer > 100000000) {
+            return -1;
+        }
+        writer = writer * 10 + (c - '0');
+    }
+    return writer;
+}
+
+bool processAlive(pid_t process) {
+    return ::kill(process, 0) == 0 || errno == EPERM;
+}
+
+// A writer killed between its temporary file and the rename leaves the file
+// behind for good unless a later writer takes it away.
+void removeTemporariesOfDeadWriters(const std::filesystem::path& folder,
+                                    const std::filesystem::path& file) {
+    const std::string filePrefix = "." + file.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const pid_t writer = writerOf(entry.path().filename().string(), filePrefix);
+        if (writer > 0 && writer != ::getpid() && !processAlive(writer)) {
+            ::unlink(entry.path().c_str());
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& file, std::size_t maxBytes,
@@ -131,7 +177,8 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file, std:
 std::error_code replaceWholeFile(const std::filesystem::path& file, std::string_view bytes,
                                  unsigned newFileMode) {
     std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    removeTemporariesOfDeadWriters(folder, file);
+    std::string temp = (folder / (temporaryPrefix(file, ::getpid()) + "XXXXXX")).string();
     Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return lastError();

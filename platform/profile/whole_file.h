@@ -21,7 +21,8 @@ std::optional<std::string> readWholeFile(const std::filesystem::path& file, std:
 // holds either the old content or the new one, never a mix: the bytes go to
 // a temporary file in the same folder, are flushed to the disk, and the
 // temporary file is renamed over `file`. The folder must exist. A new file
-// gets `newFileMode`; an existing one keeps its mode.
+// gets `newFileMode`; an existing one keeps its mode. Temporary files that
+// writers killed midway left beside `file` are removed on the way.
 std::error_code replaceWholeFile(const std::filesystem::path& file, std::string_view bytes,
                                  unsigned newFileMode);
 

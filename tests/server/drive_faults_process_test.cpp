@@ -13,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/base/paths.h"
 #include "platform/link/link_dir.h"
 #include "server/client/link_client.h"
 #include "server/request_codes.h"
@@ -110,6 +111,35 @@ protected:
     fs::path folder_;
     std::optional<LinkClient> client_;
 };
+
+TEST_F(DriveFaults, FullRuntimeFolderLeavesAnEmptyDriveAndSaysWhy) {
+    // A small file system of its own for the runtime folder, nearly full: the
+    // log still fits (one page), the drive's shared state does not.
+    if (std::system("unshare -rm true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "this machine lets no test mount a file system of its own (unshare -rm)";
+    }
+    const fs::path run = folder_ / "full";
+    const fs::path out = folder_ / "client.out";
+    fs::create_directories(run);
+    const std::string script =
+        "mount -t tmpfs -o size=256k tmpfs " + run.string() + " && head -c 258048 /dev/zero > " +
+        run.string() + "/fill && KEL_RUNTIME_DIR=" + run.string() +
+        " KEL_DRIVES=D:=" + (folder_ / "small.iso").string() + " " +
+        (paths::programDir() / "kelcd-client").string() + " " + Code(kDiscVolumeInfo) + " 0 > " +
+        out.string() + " 2>&1; echo exit $? >> " + out.string() + "; cat " + run.string() +
+        "/KELCD32.log >> " + out.string();
+    ASSERT_EQ(std::system(("unshare -rm sh -c '" + script + "'").c_str()), 0);
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    // The server answered (no signal ended it): the drive stands empty.
+    EXPECT_NE(text.str().find("8490\n0\n0\n0\n14849\n14849\n6\nexit 0\n"), std::string::npos)
+        << text.str();
+    EXPECT_NE(text.str().find("cannot keep the drive state in " + run.string() +
+                              ": No space left on device"),
+              std::string::npos)
+        << text.str();
+}
 
 TEST_F(DriveFaults, ClientsStartedTogetherEachGetTheirOwnServer) {
     ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "small.iso").string()).c_str(), 1);

@@ -26,6 +26,8 @@ struct FakeDrive {
     std::uint8_t audioStatus = 0x15;
     std::uint32_t absoluteLba = 0;
     std::uint32_t relativeLba = 0;
+    // What READ(10) transfers per block; a MODE SELECT block descriptor sets it.
+    std::uint16_t blockLength = 2048;
     // Opcodes that answer CHECK CONDITION with this sense (key, asc, ascq).
     std::map<std::uint8_t, std::array<std::uint8_t, 3>> failing;
 

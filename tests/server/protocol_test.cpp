@@ -34,6 +34,28 @@ TEST(ServerProtocol, HandshakeIsTakenOnceAndAnsweredDirectly) {
     EXPECT_EQ(rig.form->Memo1.Count(), 1);
 }
 
+TEST(ServerProtocol, AServerStartedByAClientTakesOnlyThatClientsHandshake) {
+    RecordingOutbox outbox;
+    tolscsi::Library library({});
+    TForm1 form(library, kMessages, kServerWindow, outbox);
+    form.BindTo(kClientWindow);
+    // The starter is watched from the start: its end ends the server.
+    EXPECT_EQ(outbox.watched, (std::vector<std::uint32_t>{kClientWindow}));
+    form.ServerWndProc(kMessages.Handshake, 0x99);  // another front end's broadcast
+    EXPECT_EQ(form.clientWindow(), 0u);
+    EXPECT_TRUE(outbox.posted.empty());
+    form.ServerWndProc(kMessages.Handshake, kClientWindow);
+    EXPECT_EQ(form.clientWindow(), kClientWindow);
+    ASSERT_EQ(outbox.posted.size(), 1u);
+    EXPECT_EQ(outbox.posted[0].window, kClientWindow);
+    EXPECT_EQ(outbox.watched.size(), 1u);
+}
+
+TEST(ServerProtocol, AServerStartedByHandWatchesTheFirstClient) {
+    ServerRig rig;
+    EXPECT_EQ(rig.outbox.watched, (std::vector<std::uint32_t>{kClientWindow}));
+}
+
 TEST(ServerProtocol, RequestBeforeHandshakeIsServedButRepliesToNoWindow) {
     RecordingOutbox outbox;
     tolscsi::Library library({});
@@ -85,8 +107,14 @@ TEST(ServerProtocol, RequestTextIsBoundedByTheRecordLength) {
 
 TEST(ServerProtocol, AnEchoTooLongForTheReplySizeIsRefused) {
     ServerRig rig;
-    Lines lines{"20480"};
-    lines.push_back(std::string(70000, '7'));
+    // The echo "20480" CR LF, the long line, CR LF and the NUL: 10 bytes more
+    // than the long line. 65,535 bytes still fit the 16-bit size.
+    Lines lines{"20480", std::string(65525, '7')};
+    ASSERT_EQ(rig.request(lines), lines);
+    EXPECT_EQ(rig.lastReply().size(), 65535u);
+    lines[1].push_back('7');
+    EXPECT_TRUE(rig.request(lines).empty());
+    lines[1] = std::string(70000, '7');
     EXPECT_TRUE(rig.request(lines).empty());
     EXPECT_EQ(rig.request({"16640"}), (Lines{"16640"}));  // an unknown system "get"
 }

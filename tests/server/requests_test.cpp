@@ -146,6 +146,61 @@ TEST_F(Requests, RawSectorOnAnOlderDriveUsesReadLongAndRestoresTheBlockLength) {
     EXPECT_EQ(restore.dataOut[11], 0x00);
 }
 
+TEST_F(Requests, RawAndAudioRunsLeaveTheDriveAtCookedBlocks) {
+    for (std::uint8_t version : {0, 2}) {
+        drive.version = version;
+        for (const char* code : {"9263", "9264"}) {
+            SCOPED_TRACE(std::string(code) + " on version " + std::to_string(version));
+            drive.blockLength = 2048;
+            rig.request({code, "0", "0", "0", "2"});
+            EXPECT_EQ(rig.lastReply().size(), 2u * 2352);
+            EXPECT_EQ(drive.blockLength, 2048);
+        }
+    }
+}
+
+TEST_F(Requests, RawReadsWithoutRawBlocksFailInsteadOfPadding) {
+    // An older drive that knows neither READ LONG nor the switch to 2352-byte
+    // blocks would hand out 2048 user bytes per sector.
+    drive.version = 2;
+    drive.failing[0x3E] = {5, 0x20, 0};
+    drive.failing[0x15] = {5, 0x20, 0};
+    const Lines refused{"INVALID_COMMAND_OPERATION_CODE", "8192", "2"};
+    for (const Lines& request : {Lines{"9226", "0", "16", "0"}, Lines{"9263", "0", "16", "0", "2"},
+                                 Lines{"9264", "0", "16", "0", "2"}}) {
+        Lines reply = rig.request(request);
+        ASSERT_FALSE(reply.empty()) << request[0];
+        EXPECT_EQ(Lines(reply.begin() + 1, reply.end()), refused) << request[0];
+    }
+    // A drive that switched but sent less than was asked for.
+    ServerRig shortRig;
+    shortRig.drive(0).setResponder(
+        [](const scsi::RecordedCommand& command, std::span<std::uint8_t> buffer) {
+            scsi::Result result;
+            result.transferred = command.cdb[0] == 0x28 ? 2048 : command.bufferSize;
+            if (command.cdb[0] == 0x12 && buffer.size() > 2) {
+                buffer[0] = 5;
+                buffer[2] = 2;
+            }
+            return result;
+        });
+    std::string shortTransfer = std::to_string(tolscsi::status::kShortTransfer);
+    EXPECT_EQ(shortRig.request({"9263", "0", "16", "0", "2"}),
+              (Lines{"9263", "", shortTransfer, "2"}));
+}
+
+TEST_F(Requests, EachDeviceKeepsItsOwnCapacity) {
+    ServerRig two(2);
+    FakeDrive first, second;
+    first.leadOut = 4243;
+    second.failing[0x25] = {5, 0x20, 0};
+    first.attach(two.drive(0));
+    second.attach(two.drive(1));
+    EXPECT_EQ(two.request({"8490", "1"})[4], "0");
+    EXPECT_EQ(two.request({"8490", "0"})[4], "4243");
+    EXPECT_EQ(two.request({"8490", "1"})[4], "0");
+}
+
 TEST_F(Requests, ARefusedSwitchToRawBlocksIsNotUndone) {
     drive.failing[0x55] = {5, 0x26, 0x00};  // an MMC drive keeps 2048-byte blocks
     rig.request({"9263", "0", "0", "0", "2"});
@@ -228,6 +283,18 @@ TEST(DeviceList, ListsCdDrivesWithCleanTexts) {
     ASSERT_EQ(reply.size(), 15u);
     EXPECT_EQ(reply, (Lines{"16645", "1", "5", "0", "1", "VENDOR", "PRODUCT CD-ROM", "3", "5", "0",
                             "1", "BAD??VEN", "PRODUCT CD-ROM", "2", "15"}));
+}
+
+TEST(DeviceList, OnlyACdDriveThatFailsGivesTheStatusLine) {
+    // A failed CD drive after a device the client never sees still counts.
+    ServerRig rig(2);
+    FakeDrive cd, disk;
+    cd.failing[0x12] = {4, 0x44, 0x00};
+    disk.type = 0;
+    cd.attach(rig.drive(0));
+    disk.attach(rig.drive(1));
+    EXPECT_EQ(rig.request({"16645"}),
+              (Lines{"16645", "0", "5", "0", "0", "", "", "1", "17408", "9"}));
 }
 
 TEST(DeviceList, NoDeviceGivesAnEmptyList) {

@@ -102,6 +102,26 @@ TEST_F(IniFileTest, EachWriteReachesTheDiskAndKeepsOtherWritersChanges) {
     EXPECT_EQ(entriesInFolder(), 1u);  // no temporary file left behind
 }
 
+TEST_F(IniFileTest, AWriteRemovesTheTemporariesOfWritersThatDied) {
+    pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const fs::path dead = dir_ / (".KEL.INI." + std::to_string(gone) + ".a1B2c3");
+    const fs::path living = dir_ / (".KEL.INI." + std::to_string(::getppid()) + ".d4E5f6");
+    const fs::path otherFile = dir_ / (".OTHER.INI." + std::to_string(gone) + ".g7H8i9");
+    for (const fs::path& leftover : {dead, living, otherFile}) {
+        std::ofstream(leftover) << "[half";
+    }
+    ASSERT_TRUE(IniFile(file_).writeString("s", "a", "1"));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(living));  // still being written
+    EXPECT_TRUE(fs::exists(otherFile));
+    EXPECT_EQ(entriesInFolder(), 3u);
+}
+
 TEST_F(IniFileTest, WritersInTwoProcessesAtOnceLoseNothing) {
     constexpr int kKeys = 60;
     int go[2];
