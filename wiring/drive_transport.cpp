@@ -33,19 +33,23 @@ std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive
         why = failure.text;
     } else {
         transport = emu::openEmulatedDrive(drive.source, why);
-        if (!transport) {
-            // An image that is gone or unreadable is a drive with nothing in
-            // it, as a real drive without a disc: one bad image must not cost
-            // the programs every drive.
-            log::warning("drives", std::string("drive ") + drive.letter + ": " + why +
-                                       "; the drive stands empty");
-            transport = emu::openEmptyDrive();
-        }
     }
     if (!transport) {
         error = std::string("drive ") + drive.letter + ": " + why;
     }
     return transport;
+}
+
+std::unique_ptr<scsi::Transport> openDriveOrEmpty(const drives::CdDrive& drive,
+                                                  std::string& error) {
+    std::unique_ptr<scsi::Transport> transport = openDriveTransport(drive, error);
+    if (transport || drive.kind != drives::SourceKind::Image) {
+        return transport;
+    }
+    // An image that is gone or unreadable is a drive with nothing in it, as a
+    // real drive without a disc: one bad image must not cost every drive.
+    log::warning("drives", error + "; the drive stands empty");
+    return emu::openEmptyDrive();
 }
 
 std::unique_ptr<scsi::Transport> openLetterTransport(char letter, std::string& error,

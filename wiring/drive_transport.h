@@ -16,10 +16,13 @@ namespace kel::wiring {
 // the open functions below call it themselves.
 void wireDrives();
 
-// A disc image that cannot be opened gives an empty drive (the log names the
-// file). On failure returns nullptr and sets `error` to a text naming the drive.
+// On failure returns nullptr and sets `error` to a text naming the drive.
 std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive,
                                                     std::string& error);
+// As openDriveTransport, but a disc image that cannot be opened (missing,
+// unreadable, or its shared state cannot be kept) gives an empty drive, with
+// its tray closed, and a log line naming the file: the drive server's view.
+std::unique_ptr<scsi::Transport> openDriveOrEmpty(const drives::CdDrive& drive, std::string& error);
 std::unique_ptr<scsi::Transport> openLetterTransport(
     char letter, std::string& error, const drives::DriveTable& table = drives::drives());
 std::unique_ptr<scsi::Transport> openDeviceTransport(

@@ -83,9 +83,12 @@ TEST_F(EmulatedSource, TransportsOpenByLetterAndDeviceNumber) {
     std::string error;
     EXPECT_TRUE(openDeviceTransport(1, error, table)) << error;
 
-    // A missing image is an empty drive with its tray closed, and the log says why.
+    // A missing image fails to open; for the drive server it is an empty
+    // drive with its tray closed, and the log says why.
+    EXPECT_FALSE(openLetterTransport('F', error, table));
+    EXPECT_NE(error.find("drive F:"), std::string::npos) << error;
     ::testing::internal::CaptureStderr();
-    std::unique_ptr<scsi::Transport> empty = openLetterTransport('F', error, table);
+    std::unique_ptr<scsi::Transport> empty = openDriveOrEmpty(*table.cdDrive('F'), error);
     const std::string log = ::testing::internal::GetCapturedStderr();
     ASSERT_TRUE(empty);
     EXPECT_NE(log.find("drive F:"), std::string::npos) << log;
