@@ -6,9 +6,6 @@ namespace kel::diag {
 
 CdgWaveOut::CdgWaveOut(std::unique_ptr<audio::WaveOutput> output, DoneCallback done)
     : output_(std::move(output)), callback_(std::move(done)) {
-    for (auto& header : done_) {
-        header = true;
-    }
     thread_ = std::thread([this] { play(); });
 }
 
@@ -24,7 +21,7 @@ CdgWaveOut::~CdgWaveOut() {
 }
 
 void CdgWaveOut::Write(int buffer, std::span<const std::uint8_t, kCdgAudioBytes> audio) {
-    done_[std::size_t(buffer)] = false;
+    ++pending_[std::size_t(buffer)];
     {
         std::lock_guard lock(mutex_);
         queue_.push_back({buffer, audio.data()});
@@ -54,7 +51,7 @@ void CdgWaveOut::play() {
         // Told before marked done: whoever waits for the last header then
         // knows that its decoding was already asked for.
         callback_(next.buffer);
-        done_[std::size_t(next.buffer)] = true;
+        --pending_[std::size_t(next.buffer)];
     }
 }
 

@@ -37,7 +37,7 @@ public:
     // whose header stays not done until it has been played. The bytes must
     // stay untouched until then.
     void Write(int buffer, std::span<const std::uint8_t, kCdgAudioBytes> audio);
-    bool Done(int buffer) const { return done_[std::size_t(buffer)].load(); }
+    bool Done(int buffer) const { return pending_[std::size_t(buffer)].load() == 0; }
 
 private:
     struct Queued {
@@ -48,7 +48,10 @@ private:
 
     std::unique_ptr<audio::WaveOutput> output_;
     DoneCallback callback_;
-    std::array<std::atomic<bool>, kCdgRingBuffers> done_;
+    // Writes of each buffer not yet played. A count, not a flag: a buffer
+    // written again while its earlier round is still being finished must
+    // not be taken for done by that round's end.
+    std::array<std::atomic<int>, kCdgRingBuffers> pending_{};
     std::mutex mutex_;
     std::condition_variable queued_;
     std::deque<Queued> queue_;
