@@ -100,17 +100,15 @@ std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::uint16_t index,
     if (!record.holds(dataAt, fixed)) {
         return std::nullopt;
     }
+    const auto kept = whole.first(dataAt + fixed);
     return CatalogRecord{record.u32(catalog_key::kParent),
                          record.pascalText(catalog_key::kName, catalog_key::kNameRoom),
-                         BigEndianBytes(whole.subspan(dataAt, fixed)), whole.first(dataAt + fixed)};
+                         std::vector<std::uint8_t>(kept.begin(), kept.end()), dataAt};
 }
 
-enum class Pass { Directories, Files };
-
-// One walk along the leaf chain; false when the reading must end: a node
-// is missing (outside the tree or unreadable) or the tree could not take a
-// node (no memory).
-bool WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder, Pass pass) {
+// One walk along the leaf chain, collecting its records; a missing node
+// (outside the tree or unreadable) ends it with what was collected.
+void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
     // A damaged chain may loop back: each node is taken once.
     std::unordered_set<std::uint32_t> visited;
     for (std::uint32_t n = access.header.firstLeaf; n != 0;) {
@@ -118,7 +116,7 @@ bool WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder, Pass pass) {
             if (debugOn()) {
                 DebugLog("HFS: catalog leaf chain loops back to node %d", n);
             }
-            return true;
+            return;
         }
         const std::optional<HfsNode> node =
             n < access.header.totalNodes ? GetHfsNode(access, n) : std::nullopt;
@@ -126,7 +124,7 @@ bool WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder, Pass pass) {
             if (debugOn()) {
                 DebugLog("HFS: catalog leaf chain broken at node %d", n);
             }
-            return false;
+            return;
         }
         if (debugOn()) {
             DumpBlock(node->bytes, static_cast<int>(node->bytes.size()), "Catalog node");
@@ -143,20 +141,10 @@ bool WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder, Pass pass) {
                 }
                 continue;
             }
-            const std::uint8_t type = record->data.u8(0);
-            bool kept = true;
-            if (pass == Pass::Directories && type == catalog_record::kDirectory) {
-                kept = builder.AddDirectory(*record);
-            } else if (pass == Pass::Files && type == catalog_record::kFile) {
-                kept = builder.AddFile(*record);
-            }
-            if (!kept) {
-                return false;
-            }
+            builder.Collect(std::move(*record));
         }
         n = node->descriptor.forwardLink;
     }
-    return true;
 }
 
 }  // namespace
@@ -221,9 +209,8 @@ void ReadHfsCatalog(HfsAccess& access, TrackInfo& track) {
         access.cacheFirstNode.reset();
     }
     HfsTreeBuilder builder(track);
-    if (WalkLeaves(access, builder, Pass::Directories)) {
-        WalkLeaves(access, builder, Pass::Files);
-    }
+    WalkLeaves(access, builder);
+    builder.Build();
 }
 
 }  // namespace kel::diag::hfs

@@ -1,5 +1,7 @@
 #include "diag/fs/hfs/hfs_tree.h"
 
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "diag/fs/hfs/hfs_date.h"
@@ -14,73 +16,53 @@ namespace {
 
 // Set on a file whose data fork is empty or does not lie in one piece.
 constexpr std::uint16_t kDataForkNotContiguous = 8;
+// The parent id that the root folder's key names.
+constexpr std::uint32_t kRootParentId = 1;
+constexpr std::uint32_t kRootFolderId = 2;
 
 }  // namespace
 
-FileNode* HfsTreeBuilder::ParentOf(const CatalogRecord& record, const char* unconnectedTitle) {
-    const auto found = directories_.find(record.parentId);
-    if (found != directories_.end()) {
-        return found->second;
+void HfsTreeBuilder::Collect(CatalogRecord record) {
+    const std::uint8_t type = record.type();
+    if (type == catalog_record::kDirectory || type == catalog_record::kFile) {
+        records_.push_back(std::move(record));
     }
-    // A damaged catalog loses the record's place; the user learns which
-    // directory is missing rather than the entry vanishing quietly.
-    if (logSwitches().debugMode) {
-        DumpBlock(record.whole, static_cast<int>(record.whole.size()), unconnectedTitle);
-    } else {
-        ShowMessage(161, record.parentId, record.name);
-    }
-    return nullptr;
 }
 
 void HfsTreeBuilder::Append(FileNode& parent, FileNode& child) {
     child.parent = &parent;
     child.track = &track_;
-    FileNode*& last = lastChild_[&parent];
-    if (last == nullptr) {
+    if (parent.firstChild == nullptr) {
         parent.firstChild = &child;
     } else {
+        // While the tree is built the first child keeps the last one in
+        // its parent field; AddHfsDirectoryToTree sets the real parents.
+        FileNode* last = parent.firstChild->parent;
         last->next = &child;
         child.previous = last;
     }
-    last = &child;
+    parent.firstChild->parent = &child;
 }
 
-bool HfsTreeBuilder::AddDirectory(const CatalogRecord& record) {
-    const BigEndianBytes& data = record.data;
-    const std::uint32_t id = data.u32(directory_record::kId);
+FileNode* HfsTreeBuilder::NewNode(const CatalogRecord& record, bool root) {
+    const BigEndianBytes data = record.data();
     FileNode* node = nullptr;
-    if (track_.root == nullptr) {
+    if (record.type() == catalog_record::kDirectory) {
+        const std::uint32_t id = data.u32(directory_record::kId);
         const FormatArg args[] = {record.name, track_.session};
-        const std::string name = FormatText("%s (Session %d)", args, kRootNameRoom);
-        node = NewFileNode(name, true, __FILE__, __LINE__);
+        node = root ? NewFileNode(FormatText("%s (Session %d)", args, kRootNameRoom), true,
+                                  __FILE__, __LINE__)
+                    : NewFileNode(record.name, false, __FILE__, __LINE__);
         if (node == nullptr) {
-            return false;
+            return nullptr;
         }
-        node->track = &track_;
-        track_.root = node;
-    } else {
-        FileNode* parent = ParentOf(record, "Unconnected HFS directory");
-        if (parent == nullptr) {
-            return true;
-        }
-        node = NewFileNode(record.name, false, __FILE__, __LINE__);
-        if (node == nullptr) {
-            return false;
-        }
-        Append(*parent, *node);
+        node->reserved1 = id;
+        node->startBlock = static_cast<std::int32_t>(id);
+        node->count = data.u16(directory_record::kValence);
+        node->recordingDate = HfsDateToNodeDate(data.u32(directory_record::kModified));
+        node->flags = node_flags::kDirectory;
+        return node;
     }
-    node->reserved1 = id;
-    node->startBlock = static_cast<std::int32_t>(id);
-    node->count = data.u16(directory_record::kValence);
-    node->recordingDate = HfsDateToNodeDate(data.u32(directory_record::kModified));
-    node->flags = node_flags::kDirectory;
-    // A repeated id is damage; the directory placed first keeps it.
-    directories_.emplace(id, node);
-    return true;
-}
-
-bool HfsTreeBuilder::AddFile(const CatalogRecord& record) {
-    const BigEndianBytes& data = record.data;
     const std::uint16_t firstExtent = data.u16(file_record::kDataExtents);
     const std::uint32_t size = data.u32(file_record::kDataLength);
     if (logSwitches().writeThrough) {
@@ -89,15 +71,10 @@ bool HfsTreeBuilder::AddFile(const CatalogRecord& record) {
                  size, data.u16(file_record::kResourceExtents),
                  data.u32(file_record::kResourceLength));
     }
-    FileNode* parent = ParentOf(record, "Unconnected HFS file");
-    if (parent == nullptr) {
-        return true;
-    }
-    FileNode* node = NewFileNode(record.name, false, __FILE__, __LINE__);
+    node = NewFileNode(record.name, false, __FILE__, __LINE__);
     if (node == nullptr) {
-        return false;
+        return nullptr;
     }
-    Append(*parent, *node);
     node->startBlock = firstExtent;
     node->size = size;
     node->recordingDate = HfsDateToNodeDate(data.u32(file_record::kModified));
@@ -108,7 +85,110 @@ bool HfsTreeBuilder::AddFile(const CatalogRecord& record) {
     if (data.u16(file_record::kSecondDataExtent) != 0) {
         node->flags |= kDataForkNotContiguous;
     }
+    return node;
+}
+
+bool HfsTreeBuilder::AddChildren(FileNode& directory, std::uint32_t id,
+                                 std::vector<FileNode*>& pending) {
+    const auto found = children_.find(id);
+    if (found == children_.end()) {
+        return true;
+    }
+    // Folders first, then files, as the catalog lists each kind.
+    for (const std::uint8_t type : {catalog_record::kDirectory, catalog_record::kFile}) {
+        for (const std::size_t index : found->second) {
+            if (placed_[index] || records_[index].type() != type) {
+                continue;
+            }
+            FileNode* node = NewNode(records_[index], false);
+            if (node == nullptr) {
+                return false;
+            }
+            placed_[index] = true;
+            Append(directory, *node);
+            if (IsDirectory(*node)) {
+                pending.push_back(node);
+            }
+        }
+    }
     return true;
+}
+
+void HfsTreeBuilder::ReportUnconnected() {
+    bool shown = false;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (placed_[i]) {
+            continue;
+        }
+        const CatalogRecord& record = records_[i];
+        if (logSwitches().debugMode) {
+            DumpBlock(record.whole, static_cast<int>(record.whole.size()),
+                      record.type() == catalog_record::kDirectory ? "Unconnected HFS directory"
+                                                                  : "Unconnected HFS file");
+        } else if (!shown) {
+            // One box tells the user the catalog is damaged; a box per lost
+            // record of a looping catalog would never end.
+            ShowMessage(161, record.parentId, record.name);
+            shown = true;
+        }
+    }
+}
+
+bool HfsTreeBuilder::Build() {
+    std::optional<std::size_t> rootIndex;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].type() != catalog_record::kDirectory) {
+            continue;
+        }
+        if (records_[i].parentId == kRootParentId) {
+            rootIndex = i;
+            break;
+        }
+        if (!rootIndex) {
+            rootIndex = i;
+        }
+    }
+    if (!rootIndex) {
+        return true;
+    }
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        children_[records_[i].parentId].push_back(i);
+    }
+    placed_.assign(records_.size(), false);
+    FileNode* root = NewNode(records_[*rootIndex], true);
+    if (root == nullptr) {
+        return false;
+    }
+    root->track = &track_;
+    track_.root = root;
+    placed_[*rootIndex] = true;
+    // A repeated id or a cycle must not expand one directory twice.
+    std::unordered_set<std::uint32_t> expanded;
+    std::vector<FileNode*> pending{root};
+    bool kept = true;
+    while (kept && !pending.empty()) {
+        FileNode* directory = pending.back();
+        pending.pop_back();
+        if (expanded.insert(directory->reserved1).second) {
+            kept = AddChildren(*directory, directory->reserved1, pending);
+        }
+    }
+    ReportUnconnected();
+    return kept;
+}
+
+FileNode* HangEmptyRoot(TrackInfo& track, const std::string& volumeName) {
+    const FormatArg args[] = {volumeName, track.session};
+    FileNode* root =
+        NewFileNode(FormatText("%s (Session %d)", args, kRootNameRoom), true, __FILE__, __LINE__);
+    if (root != nullptr) {
+        root->track = &track;
+        root->reserved1 = kRootFolderId;
+        root->startBlock = static_cast<std::int32_t>(kRootFolderId);
+        root->flags = node_flags::kDirectory;
+        track.root = root;
+    }
+    return root;
 }
 
 void AddHfsDirectoryToTree(FileNode& directory) {

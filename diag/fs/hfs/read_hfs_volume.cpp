@@ -35,6 +35,9 @@ bool ReadHfsVolume(TrackInfo& track) {
                  access.allocationBlockSize, access.allocationStart, access.catalogStart);
     }
     hfs::ReadHfsCatalog(access, track);
+    if (track.root == nullptr) {
+        hfs::HangEmptyRoot(track, access.master.volumeName);
+    }
     if (track.root != nullptr) {
         hfs::AddHfsDirectoryToTree(*track.root);
     }

@@ -116,19 +116,58 @@ TEST_F(HfsReader, NoHeaderNodeAnywhereGivesFalse) {
     EXPECT_FALSE(track_.flags & track_flags::kHfs);
 }
 
-TEST_F(HfsReader, LostParentIsReportedAndItsFilesWithIt) {
+TEST_F(HfsReader, LostParentIsReportedOnceAndItsFilesWithIt) {
     builder_.records.clear();
     builder_.directory(1, "Vol", kRootId, 1);
     builder_.directory(77, "Orphan", 30, 1);
     builder_.file(30, "Child", 31, 5, 10);
     builder_.file(kRootId, "Kept", 32, 6, 10);
     ASSERT_TRUE(Read());
-    EXPECT_EQ(messages_, (std::vector<int>{161, 161}));
+    EXPECT_EQ(messages_, (std::vector<int>{161}));
     EXPECT_EQ(texts_[0], "The parent directory 77 for \"Orphan\" not found.");
-    EXPECT_EQ(texts_[1], "The parent directory 30 for \"Child\" not found.");
     ASSERT_NE(track_.root->firstChild, nullptr);
     EXPECT_STREQ(track_.root->firstChild->name, "Kept");
     EXPECT_EQ(track_.root->firstChild->next, nullptr);
+}
+
+TEST_F(HfsReader, FoldersAreLinkedToParentsThatComeLaterInTheCatalog) {
+    // hmkdir :P; hmkdir :G; hmkdir :P:X; hrename :P :G:P sorts X (parent
+    // P) before P itself, which now lies under G.
+    builder_.records.clear();
+    builder_.directory(1, "Vol", kRootId, 1);
+    builder_.directory(kRootId, "G", 17, 1);
+    builder_.directory(16, "X", 18, 1);
+    builder_.directory(17, "P", 16, 1);
+    builder_.file(18, "Deep", 19, 5, 10);
+    builder_.recordsPerLeaf = 2;
+    ASSERT_TRUE(Read());
+    EXPECT_TRUE(messages_.empty());
+    const FileNode* x = Child(Child(Child(track_.root, "G"), "P"), "X");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->parent, Child(Child(track_.root, "G"), "P"));
+    EXPECT_NE(Child(x, "Deep"), nullptr);
+    EXPECT_EQ(inserted_, (std::vector<std::string>{"Vol (Session 1)", "G", "P", "X"}));
+}
+
+TEST_F(HfsReader, StrayFoldersAndCyclesNeitherTakeTheRootNorFloodMessages) {
+    builder_.records.clear();
+    // A folder before the root whose parent is lost, and two folders that
+    // name each other as parent, each with files.
+    builder_.directory(50, "Stray", 51, 0);
+    builder_.directory(1, "Vol", kRootId, 1);
+    builder_.directory(kRootId, "Home", 16, 0);
+    builder_.directory(21, "A", 20, 1);
+    builder_.directory(20, "B", 21, 1);
+    for (int i = 0; i < 5; ++i) {
+        builder_.file(20, "F" + std::to_string(i), 30 + i, 5, 10);
+    }
+    builder_.directory(16, "Loop", 16, 0);  // a repeated id: one expansion
+    ASSERT_TRUE(Read());
+    EXPECT_STREQ(track_.root->name, "Vol (Session 1)");
+    EXPECT_EQ(messages_, std::vector<int>{161});
+    const FileNode* home = Child(track_.root, "Home");
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(home->firstChild->firstChild, nullptr);
 }
 
 TEST_F(HfsReader, DebugModeLogsWhereTheCatalogLiesAndDumpsLostRecords) {
@@ -200,14 +239,27 @@ TEST_F(HfsReader, AbsurdGeometryIsRefusedWithoutReading) {
     }
 }
 
-TEST_F(HfsReader, BadNodeSizeInTheHeaderBuildsNoTree) {
-    Build();
-    for (std::uint16_t size : {0, 14, 700, 4096}) {
-        PutBig16(image_, builder_.nodeOffset(0) + 32, size);
+TEST_F(HfsReader, UnusableCatalogHeaderLeavesAnEmptyRoot) {
+    // Bad node sizes, then first leaves beyond the tree.
+    const std::pair<std::size_t, std::uint32_t> damages[] = {
+        {32, 0}, {32, 14}, {32, 700}, {32, 4096}, {24, 0x7FFFFFFF}, {24, 999}};
+    for (const auto& [at, value] : damages) {
+        Build();
+        if (at == 32) {
+            PutBig16(image_, builder_.nodeOffset(0) + at, static_cast<std::uint16_t>(value));
+        } else {
+            PutBig32(image_, builder_.nodeOffset(0) + at, value);
+        }
         TrackInfo track;
+        track.session = 1;
         device_.setImage(image_);
-        EXPECT_TRUE(ReadHfsVolume(track)) << size;
-        EXPECT_EQ(track.root, nullptr) << size;
+        EXPECT_TRUE(ReadHfsVolume(track)) << value;
+        ASSERT_NE(track.root, nullptr) << value;
+        EXPECT_STREQ(track.root->name, "Built Volume (Session 1)");
+        EXPECT_TRUE(IsDirectory(*track.root));
+        EXPECT_EQ(track.root->firstChild, nullptr);
+        EXPECT_TRUE(track.flags & track_flags::kHfs);
+        FreeFileTree(track.root);
     }
 }
 
