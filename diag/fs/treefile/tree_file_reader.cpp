@@ -67,12 +67,15 @@ bool InRange(std::int32_t link, std::size_t count) {
     return link == kNoEntry || (link >= 0 && static_cast<std::size_t>(link) < count);
 }
 
-// The node record at `at`, `bytes` long; an error text when it is damaged.
+// The node record at `at`, which ends with its name's NUL or its note's
+// (padded to 4 bytes) before `limit`; an error text when it is damaged.
+// Its length comes from its own fields, so the records may lie in any
+// order, whatever the order of the entry table.
 std::variant<LoadedNode, std::string> ReadNodeRecord(const ByteReader& in, std::size_t index,
-                                                     std::size_t at, std::size_t bytes) {
+                                                     std::size_t at, std::size_t limit) {
+    const std::size_t bytes = limit - at;
     LoadedNode node;
     node.fileOffset = static_cast<std::uint32_t>(at);
-    node.recordBytes = static_cast<std::uint32_t>(bytes);
     node.next = in.i32(at + node_record::kNext);
     node.previous = in.i32(at + node_record::kPrevious);
     node.firstChild = in.i32(at + node_record::kFirstChild);
@@ -93,18 +96,43 @@ std::variant<LoadedNode, std::string> ReadNodeRecord(const ByteReader& in, std::
         return Numbered("The name does not end in entry", index);
     }
     node.name = std::move(*name);
+    std::size_t used = node_record::kName + node.name.size() + 1;
     const std::uint32_t noteAt = in.u32(at + node_record::kNote);
     if (noteAt != 0) {
         std::optional<std::string> note;
-        if (noteAt > node_record::kName + node.name.size() && noteAt < bytes) {
+        if (noteAt >= used && noteAt < bytes) {
             note = in.text(at + noteAt, at + bytes);
         }
         if (!note) {
             return Numbered("The note lies outside entry", index);
         }
+        used = noteAt + note->size() + 1;
         node.note = std::move(note);
     }
+    node.recordBytes = static_cast<std::uint32_t>((used + 3) & ~std::size_t{3});
     return node;
+}
+
+// Records may lie in any order, but none may run into another: a name
+// whose NUL was lost would otherwise take the next record's bytes.
+std::optional<std::string> CheckRecordsApart(const std::vector<LoadedNode>& nodes) {
+    std::vector<std::size_t> order(nodes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&nodes](std::size_t a, std::size_t b) {
+        return nodes[a].fileOffset != nodes[b].fileOffset
+                   ? nodes[a].fileOffset < nodes[b].fileOffset
+                   : a < b;
+    });
+    for (std::size_t k = 0; k + 1 < order.size(); ++k) {
+        const LoadedNode& node = nodes[order[k]];
+        if (std::uint64_t{node.fileOffset} + node.recordBytes > nodes[order[k + 1]].fileOffset) {
+            return Numbered("Entry", order[k]) + " runs into " + Numbered("entry", order[k + 1]) +
+                   ".";
+        }
+    }
+    return std::nullopt;
 }
 
 // Deeper trees than any disc holds are refused: the panes and the tree
@@ -193,18 +221,20 @@ std::variant<LoadedTreeFile, std::string> ParseTreeFile(std::span<const std::uin
     }
     for (std::size_t i = 0; i < entryCount; ++i) {
         const std::uint64_t at = in.u32(tableAt + i * kEntryBytes + 4);
-        const std::uint64_t end =
-            i + 1 < entryCount ? in.u32(tableAt + (i + 1) * kEntryBytes + 4) : extentArea;
-        if (at < nodesAt || end > extentArea || end < at + kNodeFixedBytes) {
+        if (at < nodesAt || at + kNodeFixedBytes > extentArea) {
             return Numbered("The offset of entry", i) + " lies outside the entries.";
         }
-        if (end - at > kMaxNodeRecordBytes) {
-            return Numbered("Entry", i) + " is larger than " + std::to_string(kMaxNodeRecordBytes) +
-                   " bytes.";
-        }
+        const std::uint64_t limit = std::min<std::uint64_t>(extentArea, at + kMaxNodeRecordBytes);
         auto node =
-            ReadNodeRecord(in, i, static_cast<std::size_t>(at), static_cast<std::size_t>(end - at));
+            ReadNodeRecord(in, i, static_cast<std::size_t>(at), static_cast<std::size_t>(limit));
         if (auto* problem = std::get_if<std::string>(&node)) {
+            // A record that would end further on is too long, not damaged.
+            if (limit < extentArea &&
+                std::holds_alternative<LoadedNode>(ReadNodeRecord(
+                    in, i, static_cast<std::size_t>(at), static_cast<std::size_t>(extentArea)))) {
+                return Numbered("Entry", i) + " is larger than " +
+                       std::to_string(kMaxNodeRecordBytes) + " bytes.";
+            }
             return *problem + ".";
         }
         LoadedNode& n = std::get<LoadedNode>(node);
@@ -226,6 +256,9 @@ std::variant<LoadedTreeFile, std::string> ParseTreeFile(std::span<const std::uin
             }
         }
         file.nodes.push_back(std::move(n));
+    }
+    if (auto problem = CheckRecordsApart(file.nodes)) {
+        return *problem;
     }
     if (auto problem = CheckTrees(file)) {
         return *problem;

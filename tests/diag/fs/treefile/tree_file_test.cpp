@@ -345,15 +345,20 @@ TEST_F(TreeFile, DamagedFilesAreRefusedWithTheirReason) {
          "The root of track record 0 is not an entry."},
         {"offset before the nodes", [&](auto& b) { put32(b, table + 4, 8); },
          "The offset of entry 0 lies outside the entries."},
-        {"offsets out of order", [&](auto& b) { put32(b, table + 12, 8); },
-         "The offset of entry 0 lies outside the entries."},
+        {"offset of entry 5 before the nodes", [&](auto& b) { put32(b, table + 5 * 8 + 4, 8); },
+         "The offset of entry 5 lies outside the entries."},
+        {"two entries on one record", [&](auto& b) { put32(b, table + 12, node0); },
+         "Entry 0 runs into entry 1."},
         {"next link out of range", [&](auto& b) { put32(b, node0, 11); },
          "A link of entry 0 is out of range."},
         {"track out of range", [&](auto& b) { put32(b, node0 + 16, 4); },
          "A link of entry 0 is out of range."},
         {"name without its NUL",
          [&](auto& b) { std::fill(b.begin() + node0 + 104, b.begin() + node0 + 128, 'x'); },
-         "The name does not end in entry 0."},
+         "Entry 0 runs into entry 1."},
+        {"name without a NUL up to the extent lists",
+         [&](auto& b) { std::fill(b.begin() + node2 + 104, b.end(), 'x'); },
+         "The name does not end in entry 2."},
         {"note outside the record", [&](auto& b) { put32(b, node0 + 24, 4000); },
          "The note lies outside entry 0."},
         {"root linked to a sibling", [&](auto& b) { put32(b, node0, 1); },
@@ -385,14 +390,43 @@ TEST_F(TreeFile, LoopsAndOversizedRecordsAreRefused) {
     }
     EXPECT_EQ(ParseProblem(bytes), "The links of entry 3 are damaged.");
 
-    // A record longer than a reader takes: the next entry's offset moved on.
+    // A record longer than a reader takes: its name ends only far on.
     bytes = SavedBytes();
-    const std::size_t table = tree_file::kHeaderBytes + 4 * tree_file::kTrackRecordBytes;
-    const std::uint32_t far = parsed.nodes[0].fileOffset + 620;
-    for (int i = 0; i < 4; ++i) {
-        bytes[table + 12 + i] = static_cast<std::uint8_t>(far >> (8 * i));
-    }
+    const std::size_t name = parsed.nodes[0].fileOffset + tree_file::node_record::kName;
+    ASSERT_GT(bytes.size(), name + 600);
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(name),
+              bytes.begin() + static_cast<std::ptrdiff_t>(name + 600), 'x');
     EXPECT_EQ(ParseProblem(bytes), "Entry 0 is larger than 616 bytes.");
+}
+
+TEST_F(TreeFile, RecordsAreReadWhereTheirOwnOffsetsSayInAnyOrder) {
+    BuildDisc();
+    const std::vector<std::uint8_t> good = SavedBytes();
+    const auto parsed = std::get<tree_file::LoadedTreeFile>(ParseTreeFile(good));
+    // The same records laid out back to front, the table still in entry order.
+    std::vector<std::uint8_t> bytes = good;
+    const std::size_t table = tree_file::kHeaderBytes + 4 * tree_file::kTrackRecordBytes;
+    std::size_t at = parsed.nodes.front().fileOffset;
+    for (std::size_t i = parsed.nodes.size(); i-- > 0;) {
+        const tree_file::LoadedNode& node = parsed.nodes[i];
+        std::copy_n(good.begin() + node.fileOffset, node.recordBytes, bytes.begin() + at);
+        for (int k = 0; k < 4; ++k) {
+            bytes[table + i * 8 + 4 + k] = static_cast<std::uint8_t>(at >> (8 * k));
+        }
+        at += node.recordBytes;
+    }
+    ASSERT_EQ(at, parsed.nodes.back().fileOffset + parsed.nodes.back().recordBytes);
+    const auto reordered = ParseTreeFile(bytes);
+    ASSERT_TRUE(std::holds_alternative<tree_file::LoadedTreeFile>(reordered))
+        << std::get<std::string>(reordered);
+    const auto& nodes = std::get<tree_file::LoadedTreeFile>(reordered).nodes;
+    ASSERT_EQ(nodes.size(), parsed.nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(nodes[i].name, parsed.nodes[i].name) << i;
+        EXPECT_EQ(nodes[i].note, parsed.nodes[i].note) << i;
+        EXPECT_EQ(nodes[i].parent, parsed.nodes[i].parent) << i;
+        EXPECT_EQ(nodes[i].size, parsed.nodes[i].size) << i;
+    }
 }
 
 TEST_F(TreeFile, TreesNestedTooDeepAreRefused) {
