@@ -39,8 +39,9 @@ struct FileNode {
     std::int32_t listIndex = 0;
     // -1 when the entry lies beyond the end of the volume.
     std::int32_t startBlock = 0;
-    // Bytes; for a file with an extent list, the sum of its extents.
-    std::uint32_t size = 0;
+    // Bytes; for a file with an extent list, the sum of its extents, which
+    // reaches past 4 GiB for the largest multi-extent files.
+    std::uint64_t size = 0;
     // Directory: entries below it (. and .. not counted, subdirectories'
     // counts added). File with an extent list: its number of extents.
     std::uint32_t count = 0;

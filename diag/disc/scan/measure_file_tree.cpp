@@ -42,8 +42,9 @@ void MeasureFileTree(TrackInfo& track) {
         track.depth = std::max(track.depth, level);
         for (const FileNode* child = directory->firstChild; child != nullptr; child = child->next) {
             if (child->startBlock != -1) {
-                end = std::max(end,
-                               child->startBlock + (child->size + kBlockBytes - 1) / kBlockBytes);
+                end = std::max(
+                    end, child->startBlock + static_cast<std::int64_t>(
+                                                 (child->size + kBlockBytes - 1) / kBlockBytes));
             }
             if (IsDirectory(*child) && child->firstChild != nullptr) {
                 directories.emplace_back(child, level + 1);

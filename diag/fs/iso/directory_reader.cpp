@@ -62,28 +62,6 @@ constexpr std::size_t kMaxJolietName = 255;
 // Extent lists grow by this many extents at a time.
 constexpr std::uint32_t kExtentStep = 10;
 
-// The name of the first "NM" entry of the system use area, if any.
-std::optional<Bytes> rockRidgeName(Bytes systemUse) {
-    std::size_t pos = 0;
-    while (pos + iso::susp::kHeader < systemUse.size() &&
-           systemUse[pos + iso::susp::kVersion] == 1) {
-        const std::size_t length = systemUse[pos + iso::susp::kLength];
-        // An entry shorter than its header would never move the walk on.
-        if (length < iso::susp::kHeader || length > systemUse.size() - pos) {
-            return std::nullopt;
-        }
-        if (iso::Matches(systemUse, pos, "NM")) {
-            // An empty name (the flags for . and ..) leaves the identifier.
-            if (length <= iso::susp::kNameData) {
-                return std::nullopt;
-            }
-            return systemUse.subspan(pos + iso::susp::kNameData, length - iso::susp::kNameData);
-        }
-        pos += length;
-    }
-    return std::nullopt;
-}
-
 class DirectoryWalk {
 public:
     DirectoryWalk(IsoScan& scan, const DirectoryKind& kind, FileNode& directory)
@@ -227,7 +205,7 @@ bool DirectoryWalk::takeRecord(const DirectoryRecord& record) {
         }
         node->flags |= node_flags::kExtentList;
         node->extents = extents;
-        node->extents[0] = {node->startBlock, node->size};
+        node->extents[0] = {node->startBlock, record.dataLength};
         node->count = 1;
         continuation_ = true;
     }
@@ -281,14 +259,13 @@ std::string DirectoryWalk::entryName(const DirectoryRecord& record) {
         }
         return name;
     }
-    Bytes name = identifier;
     if (kind_.rockRidgeNames) {
-        if (const auto alternate = rockRidgeName(record.systemUse)) {
-            name = *alternate;
+        if (std::optional<std::string> alternate = RockRidgeName(scan_, record.systemUse)) {
             scan_.track.flags |= track_flags::kRockRidge;
+            return std::move(*alternate);
         }
     }
-    return {name.begin(), name.end()};
+    return {identifier.begin(), identifier.end()};
 }
 
 }  // namespace

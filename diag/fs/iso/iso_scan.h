@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -106,6 +107,12 @@ FileNode* ReadJolietDirectory(IsoScan& scan, FileNode& directory, std::int64_t f
                               std::uint32_t size);
 FileNode* ReadHsgDirectory(IsoScan& scan, FileNode& directory, std::int64_t firstBlock,
                            std::uint32_t size);
+
+// The Rock Ridge name of a directory record, joined from its NM entries
+// and the continuation areas they go on in; nothing when the record has
+// none or only an empty one (. and ..). A continuation that loops or lies
+// outside the volume ends the name with what was read.
+std::optional<std::string> RockRidgeName(IsoScan& scan, iso::Bytes systemUse);
 
 // The volume readers: true when a tree was built and handed to the tree pane.
 bool ReadIsoVolume(IsoScan& scan, iso::Bytes descriptor);

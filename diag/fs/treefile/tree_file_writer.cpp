@@ -162,7 +162,9 @@ TreeFileImage BuildTreeFile(const TrackList& tracks) {
                                                       : static_cast<std::uint32_t>(track->second));
         out.put32(recordAt + node_record::kReserved1, node.reserved1);
         out.put32(recordAt + node_record::kStartBlock, static_cast<std::uint32_t>(node.startBlock));
-        out.put32(recordAt + node_record::kSize, node.size);
+        // The record keeps 32 bits; a larger size is saved as the most it holds.
+        out.put32(recordAt + node_record::kSize,
+                  static_cast<std::uint32_t>(std::min<std::uint64_t>(node.size, UINT32_MAX)));
         out.put32(recordAt + node_record::kCount, node.count);
         std::uint32_t extentsWord = 0;
         if (node.extents && node.track && OwnsExtentList(node.flags, node.track->flags)) {

@@ -83,7 +83,7 @@ FileNode* ReadUdfDirectory(FileNode& directory, std::span<const std::uint8_t> fi
          i < count && DescriptorAt(area, i * DescriptorSize(type), type, descriptor); ++i) {
         const std::int32_t block = MarkBlockUsed(TranslateUdfBlock(
             descriptor.position, type == AllocationType::Short ? 0 : descriptor.partition));
-        if (descriptor.position == 0 || block >= kBitmapBlocks) {
+        if (descriptor.position == 0 || block >= state.discEnd) {
             state.structureErrors = true;
             continue;
         }
@@ -136,7 +136,10 @@ FileNode* ParseFileIdentifiers(std::span<const std::uint8_t> data, FileNode& dir
             (kIdentifierFixedPart + Le16(identifier, identifier_field::kImplementationUseLength) +
              identifier[identifier_field::kIdentifierLength] + 3) &
             ~std::size_t{3};
+        // An identifier reaching past the directory is damage like any
+        // other: the block scan has to find what lies behind it.
         if (size > identifier.size()) {
+            state.structureErrors = true;
             break;
         }
         const std::uint8_t characteristics = identifier[identifier_field::kCharacteristics];

@@ -106,7 +106,7 @@ using namespace udf;
 bool InitUDFAccess(FileNode& node, std::span<std::uint8_t, 2048> buffer) {
     FreeAccessRecord();
     const auto block = static_cast<std::int32_t>(node.reserved1);
-    if (!ReadBlocks(block, buffer) || TagId(buffer) != tag::kFileEntry) {
+    if (!ReadEntryBlock(block, buffer) || TagId(buffer) != tag::kFileEntry) {
         if (DebugOn()) {
             DebugLog("Invalid file entry for InitUDFAccess: %d %s", block, node.name);
             Dump(buffer, "Invalid File Entry");

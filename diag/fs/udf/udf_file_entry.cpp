@@ -38,7 +38,7 @@ std::string UnnamedEntryName(TrackInfo* track) {
 // keep the reading busy: no file is larger than the bitmap.
 void MarkExtent(std::int32_t first, std::uint32_t length, std::int32_t& budget) {
     const std::int64_t blocks = (std::int64_t{length} + kBlockSizeBytes - 1) / kBlockSizeBytes;
-    const std::int64_t end = std::min<std::int64_t>(first + blocks, kBitmapBlocks);
+    const std::int64_t end = std::min<std::int64_t>(first + blocks, State().discEnd);
     for (std::int64_t block = std::max(first, 0); block < end && budget > 0; ++block, --budget) {
         MarkBlockUsed(static_cast<std::int32_t>(block));
     }
@@ -51,7 +51,7 @@ void MarkFileExtents(FileNode& node, std::span<const std::uint8_t> area, Allocat
     std::size_t offset = 0;
     int extents = 0;
     int continuations = 0;
-    std::int32_t budget = kBitmapBlocks;
+    std::int32_t budget = State().discEnd;
     AllocationDescriptor descriptor;
     while (DescriptorAt(area, offset, type, descriptor) && !descriptor.empty()) {
         if (type == AllocationType::Long && descriptor.type == kNextExtentType) {
@@ -80,15 +80,32 @@ void MarkFileExtents(FileNode& node, std::span<const std::uint8_t> area, Allocat
     }
 }
 
+// The first descriptor that describes blocks: a leading extent that is
+// neither recorded nor allocated has no place on the disc.
+AllocationDescriptor FirstPlacedDescriptor(std::span<const std::uint8_t> area,
+                                           AllocationType type) {
+    AllocationDescriptor first;
+    DescriptorAt(area, 0, type, first);
+    AllocationDescriptor descriptor;
+    for (std::size_t offset = 0;
+         DescriptorAt(area, offset, type, descriptor) && !descriptor.empty();
+         offset += DescriptorSize(type)) {
+        if (descriptor.type != kUnplacedType) {
+            return descriptor.type == kNextExtentType ? first : descriptor;
+        }
+    }
+    return first;
+}
+
 std::int32_t DataStart(FileNode& node, std::span<const std::uint8_t> area, AllocationType type,
                        std::int32_t entryBlock) {
     AllocationDescriptor descriptor;
     switch (type) {
         case AllocationType::Short:
-            DescriptorAt(area, 0, type, descriptor);
+            descriptor = FirstPlacedDescriptor(area, type);
             return TranslateUdfBlock(descriptor.position, 0);
         case AllocationType::Long:
-            DescriptorAt(area, 0, type, descriptor);
+            descriptor = FirstPlacedDescriptor(area, type);
             return MarkBlockUsed(TranslateUdfBlock(descriptor.position, descriptor.partition));
         case AllocationType::Extended:
             // Extent length, recorded length, information length, location.
@@ -129,7 +146,7 @@ FileNode* ReadUdfFileEntry(FileNode& directory, FileNode* previous,
                      name);
         }
         bad = (logical == 0 && Le32(source, identifier_field::kIcbLength) == 0) ||
-              entryBlock > kBitmapBlocks || !ReadBlocks(entryBlock, entry) ||
+              entryBlock >= state.discEnd || !ReadEntryBlock(entryBlock, entry) ||
               TagId(entry) != tag::kFileEntry ||
               (!CheckUdfTag(entry, nullptr) && Options().cSwitch == 0);
         if (bad) {
@@ -175,7 +192,8 @@ FileNode* ReadUdfFileEntry(FileNode& directory, FileNode* previous,
 
     ++state.filesRead;
     node->reserved1 = static_cast<std::uint32_t>(entryBlock);
-    node->size = Le32(entry, entry_field::kInformationLength);
+    node->size = Le32(entry, entry_field::kInformationLength) |
+                 std::uint64_t{Le32(entry, entry_field::kInformationLength + 4)} << 32;
     const AllocationType type = EntryAllocationType(entry);
     const std::span<const std::uint8_t> area = AllocationArea(entry);
     std::int32_t start = DataStart(*node, area, type, entryBlock);

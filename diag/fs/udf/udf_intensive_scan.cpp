@@ -155,7 +155,7 @@ bool IntensiveUdfScan(FileNode& root, std::int32_t partitionStart,
                 StatusText(184, block, end, state.filesRead, errors);
             }
             ++blocksRead;
-            if (!ReadBlocks(block, buffer)) {
+            if (!ReadEntryBlock(block, buffer)) {
                 ++errors;
                 const CdDevice* device = Device();
                 if (device == nullptr) {
@@ -184,7 +184,7 @@ bool IntensiveUdfScan(FileNode& root, std::int32_t partitionStart,
                                       Le16(buffer, identifier_field::kIcbPartition));
                 found.append(ParseFileIdentifiers(buffer, *collected));
                 std::array<std::uint8_t, 2048> entry{};
-                if (parentFirst && ReadBlocks(parentEntry, entry) &&
+                if (parentFirst && ReadEntryBlock(parentEntry, entry) &&
                     IsValidTag(entry, tag::kFileEntry)) {
                     found.append(ReadUdfDirectory(*collected, entry));
                 }

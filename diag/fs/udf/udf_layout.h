@@ -73,6 +73,8 @@ inline constexpr std::size_t kAccessType = 184;
 inline constexpr std::size_t kStart = 188;
 inline constexpr std::size_t kLength = 192;
 inline constexpr std::uint32_t kReadOnly = 1;
+inline constexpr std::uint32_t kRewritable = 3;
+inline constexpr std::uint32_t kOverwritable = 4;
 }  // namespace partition_field
 
 // Logical volume descriptor (3/10.6).
@@ -153,6 +155,7 @@ enum class AllocationType : std::uint8_t { Short = 0, Long = 1, Extended = 2, Em
 
 // Extent types in the top two bits of a descriptor's length (4/14.14.1.1).
 inline constexpr std::uint32_t kExtentLengthMask = 0x3FFFFFFF;
+inline constexpr std::uint32_t kUnplacedType = 2;  // neither recorded nor allocated
 inline constexpr std::uint32_t kNextExtentType = 3;
 
 }  // namespace kel::diag::udf

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/disc_end.h"
 #include "diag/fs/readers.h"
+#include "diag/fs/udf/extended_file_entry.h"
 #include "diag/state/program_flags.h"
 #include "diag/tools/debug_log.h"
 #include "diag/tools/tracked_alloc.h"
@@ -22,6 +24,7 @@ void ResetState(TrackInfo& track) {
     State() = ReaderState{};
     State().map = std::move(map);
     State().track = &track;
+    State().discEnd = DiscEnd(track);
 }
 
 CdDevice* Device() {
@@ -35,6 +38,14 @@ bool ReadBlocks(std::int32_t block, std::span<std::uint8_t> buffer, std::uint32_
         return false;
     }
     return device->ReadSectors(static_cast<std::uint32_t>(block), buffer, count);
+}
+
+bool ReadEntryBlock(std::int32_t block, std::span<std::uint8_t> buffer) {
+    if (!ReadBlocks(block, buffer)) {
+        return false;
+    }
+    ToPlainFileEntry(buffer);
+    return true;
 }
 
 bool Cancelled() {

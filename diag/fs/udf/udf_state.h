@@ -36,6 +36,8 @@ struct ReaderState {
     // once it is known.
     bool partitionKnown = false;
     std::int32_t volumeEnd = 0;
+    // No file entry or directory data lies at or past the disc's end.
+    std::int32_t discEnd = 0;
     bool type2Map = false;
     bool directoriesEnabled = false;
     bool structureErrors = false;
@@ -61,6 +63,9 @@ CdDevice* Device();
 // One or more blocks from the current device; false for a negative block,
 // without a device, or on a read error.
 bool ReadBlocks(std::int32_t block, std::span<std::uint8_t> buffer, std::uint32_t count = 1);
+// One block that may hold a file entry; an extended one is turned into the
+// plain form (extended_file_entry.h).
+bool ReadEntryBlock(std::int32_t block, std::span<std::uint8_t> buffer);
 // The stop conditions of every reading loop: the device's cancelled flag and
 // a close request of the main window.
 bool Cancelled();

@@ -24,7 +24,7 @@ constexpr std::uint32_t kVatIdentifierBack = 35;
 constexpr std::uint32_t kVatTrailer = 36;
 
 // A VAT maps at most every block the bitmap covers.
-constexpr std::size_t kMaxVatBytes = std::size_t{kBitmapBlocks} * 4 + 2 * kBlockSizeBytes;
+constexpr std::size_t kMaxVatBytes = std::size_t{kMaxDiscBlocks} * 4 + 2 * kBlockSizeBytes;
 
 constexpr std::int32_t kBackwardBlocks = 256;
 constexpr std::int32_t kTrackTooShortForVat = 2564;
@@ -272,7 +272,7 @@ bool FindVat(std::span<std::uint8_t, 2048> buffer, TrackInfo& track, std::int32_
                 if (Cancelled()) {
                     return false;
                 }
-                if (ReadBlocks(block, buffer) && IsVat(buffer, partitionStart)) {
+                if (ReadEntryBlock(block, buffer) && IsVat(buffer, partitionStart)) {
                     return LoadVat(buffer, block, partitionStart);
                 }
             }
@@ -296,7 +296,7 @@ bool FindVat(std::span<std::uint8_t, 2048> buffer, TrackInfo& track, std::int32_
                     return false;
                 }
             }
-            if (ReadBlocks(block, buffer) && IsVat(buffer, partitionStart)) {
+            if (ReadEntryBlock(block, buffer) && IsVat(buffer, partitionStart)) {
                 found = block;
                 if (DebugOn()) {
                     DebugLog("Found VAT at %d", block);
@@ -304,7 +304,7 @@ bool FindVat(std::span<std::uint8_t, 2048> buffer, TrackInfo& track, std::int32_
             }
         }
     }
-    if (found < 0 || !ReadBlocks(found, buffer)) {
+    if (found < 0 || !ReadEntryBlock(found, buffer)) {
         return false;
     }
     track.flags |= track_flags::kUdfVatBySearch;

@@ -220,6 +220,9 @@ private:
         if (FindVat(buffer_, track_, state_.partitionStart, true)) {
             return Allocation::Found;
         }
+        if (HoldsPlainFileSet()) {
+            return Allocation::Found;
+        }
         if (CdDevice* device = Device()) {
             device->cancelled = 0;
         }
@@ -228,6 +231,22 @@ private:
         state_.structureErrors = true;
         rootBlock_ = 0;
         return Allocation::NotFound;
+    }
+
+    // A partition written in place needs no VAT: its file set lies where
+    // the logical volume says, untranslated.
+    bool HoldsPlainFileSet() {
+        const std::int32_t block = TranslateUdfBlock(descriptors_.fileSetLocation, 1);
+        if (!descriptors_.writtenInPlace || state_.map.kind != MapTable::Kind::None ||
+            !ReadBlocks(block, buffer_) || !IsFileSet(buffer_)) {
+            return false;
+        }
+        if (DebugOn()) {
+            DebugLog("No VAT found, reading the partition as a plain one");
+        }
+        track_.udfStatus = 0;
+        state_.directoriesEnabled = true;
+        return true;
     }
 
     Pass FindFileSet() {
@@ -297,7 +316,7 @@ private:
                      state_.partitionStart, state_.partitionLength, logical, reference, rootBlock_);
         }
         if (rootBlock_ < state_.partitionStart || rootBlock_ >= state_.volumeEnd ||
-            !ReadBlocks(rootBlock_, rootEntry_)) {
+            !ReadEntryBlock(rootBlock_, rootEntry_)) {
             state_.structureErrors = true;
             return Pass::RootAlone;
         }
@@ -365,7 +384,7 @@ bool ReadUdfVolume(TrackInfo& track, std::span<std::uint8_t, 2048> buffer) {
     }
     FreeUdfTable();
     ResetState(track);
-    if (!AllocateUsedBlockBitmap()) {
+    if (!AllocateUsedBlockBitmap(State().discEnd)) {
         ShowMessage(179);
     }
     const bool made = VolumeReading(track, buffer).Run();

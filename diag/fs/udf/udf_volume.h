@@ -38,6 +38,8 @@ struct VolumeDescriptors {
     bool partitionFound = false;
     bool logicalVolumeFound = false;
     bool readOnly = false;
+    // Written in place (rewritable or overwritable): no VAT is needed.
+    bool writtenInPlace = false;
     bool complete() const;
 };
 

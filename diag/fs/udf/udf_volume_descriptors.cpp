@@ -20,6 +20,8 @@ void ReadPartition(std::span<const std::uint8_t> descriptor, VolumeDescriptors& 
     state.partitionLength = Block32(descriptor, partition_field::kLength);
     const std::uint32_t access = Le32(descriptor, partition_field::kAccessType);
     descriptors.readOnly = access == partition_field::kReadOnly;
+    descriptors.writtenInPlace =
+        access == partition_field::kRewritable || access == partition_field::kOverwritable;
     descriptors.partitionFound = true;
     if (state.partitionStart != 0) {
         state.partitionKnown = true;

@@ -7,7 +7,7 @@ namespace kel::diag {
 
 std::int32_t MarkBlockUsed(std::int32_t block) {
     std::uint8_t* bytes = UsedBlockBitmap();
-    if (bytes != nullptr && block >= 0 && block < kBitmapBlocks) {
+    if (bytes != nullptr && block >= 0 && block < BitmapBlocks()) {
         bytes[block / 8] |= static_cast<std::uint8_t>(0x80 >> (block % 8));
     }
     return block;

@@ -105,7 +105,10 @@ public:
                 }
                 continue;
             }
-            RemoveGroupAfter(i, records_[i].firstBlock, entry.size);
+            // Empty files may share a block without sharing any data.
+            if (entry.size != 0) {
+                RemoveGroupAfter(i, records_[i].firstBlock, entry.size);
+            }
         }
     }
 
@@ -120,7 +123,9 @@ private:
             if (Gone(record) || record.firstBlock != block || record.entry->size != size) {
                 return;
             }
-            if (!IsDirectory(*record.entry)) {
+            // Two entries the directories reach are hard links to one file,
+            // both of them on the disc; only the scan's finds are copies.
+            if (FoundByScan(*record.entry) && !IsDirectory(*record.entry)) {
                 Remove(k);
             }
         }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/disc_end.h"
 #include "diag/fs/le_fields.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
@@ -22,6 +23,7 @@ constexpr std::size_t kContinuedDescriptors = 24;
 constexpr std::uint16_t kAllocationExtentTag = 258;
 
 constexpr std::uint32_t kLengthMask = 0x3FFFFFFF;
+constexpr std::uint32_t kUnrecorded = 2;
 constexpr std::uint32_t kContinuation = 3;
 constexpr std::uint16_t kEmbedded = 3;
 
@@ -74,13 +76,14 @@ bool CollectFileEntryExtents(FileNode& entry, std::span<std::uint8_t, 2048> file
     std::span<const std::uint8_t> area =
         Area(fileEntry, std::uint64_t{kDescriptors} + Le32(fileEntry, kExtendedAttributeLength),
              Le32(fileEntry, kDescriptorsLength));
+    const std::int32_t discEnd = entry.track != nullptr ? DiscEnd(*entry.track) : kMaxDiscBlocks;
     int continuations = 0;
     std::size_t at = 0;
     while (at + shape.size <= area.size()) {
         const std::uint32_t lengthWord = Le32(area, at);
         const std::int64_t position =
             std::int64_t{partitionStart} + Le32(area, at + shape.position);
-        if (position > kMaxDataBlock) {
+        if (position >= discEnd) {
             if (logSwitches().debugMode) {
                 DebugLog("Invalid extent detected for %s, FE at %d", entry.name, entry.reserved1);
             }
@@ -92,7 +95,10 @@ bool CollectFileEntryExtents(FileNode& entry, std::span<std::uint8_t, 2048> file
         const std::uint32_t bytes = lengthWord & kLengthMask;
         const auto block = static_cast<std::int32_t>(position);
         if (lengthWord >> 30 != kContinuation) {
-            if (!PutExtent(sink, entry, block, BlocksFor(bytes))) {
+            // An extent neither recorded nor allocated holds no data and
+            // occupies no blocks, whatever its position says.
+            if (lengthWord >> 30 != kUnrecorded &&
+                !PutExtent(sink, entry, block, BlocksFor(bytes))) {
                 return false;
             }
             at += shape.size;

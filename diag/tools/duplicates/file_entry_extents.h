@@ -15,9 +15,6 @@ namespace kel::diag {
 // which ends the collection.
 using ExtentSink = std::function<bool(const ExtentEntry& record)>;
 
-// Blocks at or above this are no data blocks of a CD.
-inline constexpr std::int32_t kMaxDataBlock = 340000;
-
 // Hands the record (start, blocks, entry) to the sink and logs it in debug
 // mode; the sink's answer.
 bool PutExtent(const ExtentSink& sink, FileNode& entry, std::int32_t start, std::int32_t blocks);

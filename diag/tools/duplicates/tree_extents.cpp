@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/udf/extended_file_entry.h"
 #include "diag/ui/progress_dialog.h"
 
 namespace kel::diag {
@@ -15,7 +16,11 @@ bool Cancelled() {
 
 bool ReadFileEntry(const FileNode& entry, std::span<std::uint8_t, 2048> buffer) {
     CdDevice* device = CurrentDevice();
-    return device != nullptr && device->ReadSectors(entry.reserved1, buffer, 1);
+    if (device == nullptr || !device->ReadSectors(entry.reserved1, buffer, 1)) {
+        return false;
+    }
+    udf::ToPlainFileEntry(buffer);
+    return true;
 }
 
 enum class Outcome { Done, Descend, Refused };

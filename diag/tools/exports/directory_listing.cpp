@@ -25,7 +25,7 @@ std::string Format(std::string_view format, const Args&... args) {
     return FormatText(format, std::span<const FormatArg>(packed, sizeof...(Args)), kMaxPiece);
 }
 
-std::string GroupedNumber(std::uint32_t value) {
+std::string GroupedNumber(std::uint64_t value) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return locale.toString(static_cast<qulonglong>(value)).toStdString();

@@ -62,7 +62,7 @@ QString StartBlockText(std::int32_t startBlock) {
     }
 }
 
-QString SizeText(std::uint32_t size, const QLocale& locale) {
+QString SizeText(std::uint64_t size, const QLocale& locale) {
     QLocale grouped = locale;
     grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
     if (size < kKilobyteDisplayFrom) {

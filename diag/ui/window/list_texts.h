@@ -27,7 +27,7 @@ QString ListNameText(const FileNode& node, bool removeVersion);
 QString StartBlockText(std::int32_t startBlock);
 // Bytes with the locale's thousands separator; from 10240 bytes on, whole
 // kilobytes rounded up with "K".
-QString SizeText(std::uint32_t size, const QLocale& locale = QLocale());
+QString SizeText(std::uint64_t size, const QLocale& locale = QLocale());
 
 // The entries a directory holds itself: its count less its subdirectories'
 // counts (never below 0, whatever the reader recorded).

@@ -33,7 +33,7 @@ using kel::test::haveProgram;
 // data fork length.
 struct Listed {
     bool directory = false;
-    std::uint32_t number = 0;
+    std::uint64_t number = 0;
     bool operator==(const Listed&) const = default;
 };
 using Listing = std::map<std::string, Listed>;

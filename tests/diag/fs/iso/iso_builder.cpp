@@ -35,13 +35,27 @@ std::string Ucs2(std::u16string_view text) {
     return bytes;
 }
 
-std::vector<std::uint8_t> NameEntry(std::string_view name) {
+std::vector<std::uint8_t> NameEntry(std::string_view name, std::uint8_t flags) {
     std::vector<std::uint8_t> entry(5 + name.size(), 0);
     entry[0] = 'N';
     entry[1] = 'M';
     entry[2] = static_cast<std::uint8_t>(entry.size());
     entry[3] = 1;
+    entry[4] = flags;
     std::copy(name.begin(), name.end(), entry.begin() + 5);
+    return entry;
+}
+
+std::vector<std::uint8_t> ContinuationEntry(std::uint32_t block, std::uint32_t offset,
+                                            std::uint32_t length) {
+    std::vector<std::uint8_t> entry(28, 0);
+    entry[0] = 'C';
+    entry[1] = 'E';
+    entry[2] = 28;
+    entry[3] = 1;
+    putBoth32(entry, 4, block);
+    putBoth32(entry, 12, offset);
+    putBoth32(entry, 20, length);
     return entry;
 }
 

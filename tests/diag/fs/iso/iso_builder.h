@@ -34,8 +34,11 @@ struct Entry {
 
 // Big-endian UCS-2 bytes of `text`, as Joliet records names.
 std::string Ucs2(std::u16string_view text);
-// A Rock Ridge "NM" entry holding `name`.
-std::vector<std::uint8_t> NameEntry(std::string_view name);
+// A Rock Ridge "NM" entry holding `name`; flag 1 says the name goes on.
+std::vector<std::uint8_t> NameEntry(std::string_view name, std::uint8_t flags = 0);
+// A "CE" entry naming the continuation area at `block`.
+std::vector<std::uint8_t> ContinuationEntry(std::uint32_t block, std::uint32_t offset,
+                                            std::uint32_t length);
 
 class ImageBuilder {
 public:

@@ -72,6 +72,23 @@ TEST_F(IsoDirectory, MultiExtentFileKeepsOneNode) {
     EXPECT_EQ(root()->count, 2u);
 }
 
+TEST_F(IsoDirectory, MultiExtentFileOfFourGibibytesOrMoreKeepsItsSize) {
+    ImageBuilder image = BasicImage();
+    std::vector<Entry> records = DotEntries(20, 20);
+    // Three pieces of almost 4 GiB each; the data need not be there.
+    constexpr std::uint32_t kPiece = 0xFFFFF800;
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        records.push_back(
+            Entry{"HUGE.DAT;1", 22, kPiece, static_cast<std::uint8_t>(i < 2 ? kMultiExtent : 0)});
+    }
+    image.directory(20, records);
+    ASSERT_TRUE(read(image));
+    const FileNode* huge = child(root(), "HUGE.DAT;1");
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->size, 3 * std::uint64_t{kPiece});
+    EXPECT_EQ(huge->count, 3u);
+}
+
 TEST_F(IsoDirectory, RockRidgeNameReplacesIdentifier) {
     ImageBuilder image = BasicImage();
     std::vector<Entry> records = DotEntries(20, 20);
@@ -95,6 +112,46 @@ TEST_F(IsoDirectory, RockRidgeNameReplacesIdentifier) {
     EXPECT_EQ(names(root()),
               (std::vector<std::string>{"", "\1", "Long name.txt", "STUCK.TXT;1", "OVER.TXT;1"}));
     EXPECT_TRUE(track_.flags & track_flags::kRockRidge);
+}
+
+TEST_F(IsoDirectory, LongRockRidgeNamesJoinContinuedEntriesAndAreas) {
+    ImageBuilder image = BasicImage();
+    std::vector<Entry> records = DotEntries(20, 20);
+    const std::string head(100, 'a');
+    const std::string middle(100, 'b');
+    const std::string tail(55, 'c');
+    auto put = [](Entry& entry, const std::vector<std::uint8_t>& bytes) {
+        entry.systemUse.insert(entry.systemUse.end(), bytes.begin(), bytes.end());
+    };
+    // 255 characters: two NM entries in the record, the last part in a
+    // continuation area (at offset 100 of block 35).
+    Entry full{"LONG1.TXT;1", 30, 6};
+    put(full, NameEntry(head, 1));
+    put(full, ContinuationEntry(35, 100, 160));
+    put(full, NameEntry("", 1));
+    const std::vector<std::uint8_t> area = NameEntry(middle + tail);
+    records.push_back(full);
+    // An area that names itself again, and one beyond the volume: the name
+    // ends with what was read.
+    Entry looping{"LOOP.TXT;1", 31, 1};
+    put(looping, NameEntry("loop-", 1));
+    put(looping, ContinuationEntry(36, 0, 40));
+    records.push_back(looping);
+    Entry outside{"OUT.TXT;1", 32, 1};
+    put(outside, NameEntry("out-", 1));
+    put(outside, ContinuationEntry(5000, 0, 40));
+    records.push_back(outside);
+    image.directory(20, records);
+    std::copy(area.begin(), area.end(), image.block(35).begin() + 100);
+    std::vector<std::uint8_t> again = NameEntry("again-", 1);
+    const std::vector<std::uint8_t> self = ContinuationEntry(36, 0, 40);
+    again.insert(again.end(), self.begin(), self.end());
+    std::copy(again.begin(), again.end(), image.block(36).begin());
+    ASSERT_TRUE(read(image));
+
+    EXPECT_EQ(names(root()),
+              (std::vector<std::string>{"", "\1", head + middle + tail, "loop-again-", "out-"}));
+    EXPECT_EQ(child(root(), head + middle + tail)->startBlock, 30);
 }
 
 TEST_F(IsoDirectory, SubdirectoryAtDepthTwentyIsListedButNotRead) {

@@ -138,6 +138,22 @@ public:
         }
         Seal(b, 261, static_cast<std::uint32_t>(at));
     }
+    // Rewrites the file entry at `at` as the extended file entry (tag 266)
+    // with the same fields, as UDF 2.00 and later record them.
+    void makeExtended(std::int32_t at) {
+        auto b = logical(at);
+        const Bytes plain(b.begin(), b.end());
+        std::fill(b.begin() + 36, b.end(), 0);
+        std::copy_n(plain.begin() + 36, 20, b.begin() + 36);  // ids, permissions, links
+        std::copy_n(plain.begin() + 56, 8, b.begin() + 56);   // information length
+        std::copy_n(plain.begin() + 56, 8, b.begin() + 64);   // object size
+        std::copy_n(plain.begin() + 64, 8, b.begin() + 72);
+        std::copy_n(plain.begin() + 72, 12, b.begin() + 80);
+        std::copy_n(plain.begin() + 84, 12, b.begin() + 92);
+        std::copy_n(plain.begin() + 168, 8, b.begin() + 208);
+        std::copy(plain.begin() + 176, plain.end() - 40, b.begin() + 216);
+        Seal(b, 266, static_cast<std::uint32_t>(at));
+    }
     void embeddedEntry(std::int32_t at, std::uint8_t fileType, const Bytes& data) {
         auto b = logical(at);
         std::fill(b.begin(), b.end(), 0);

@@ -50,6 +50,43 @@ TEST_F(UdfVolume, ReadsTheTreeOfAReadOnlyVolume) {
     EXPECT_NE(log().find("UDF File: \\SUB\\A.BIN at 320 for 5000"), std::string::npos);
 }
 
+TEST_F(UdfVolume, ExtendedFileEntriesReadAsPlainOnes) {
+    udf_.standardVolume();
+    for (const std::int32_t entry : {1, 4, 6}) {
+        udf_.makeExtended(entry);
+    }
+    ASSERT_TRUE(read());
+    EXPECT_EQ(track_.root->count, 3u);
+    const FileNode* sub = child(track_.root, "SUB");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->startBlock, 305);
+    const FileNode* data = child(sub, "A.BIN");
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->startBlock, 320);
+    EXPECT_EQ(data->size, 5000u);
+    EXPECT_EQ(data->recordingDate[0], 125);
+    EXPECT_EQ(data->recordingDate[1], 7);
+    EXPECT_FALSE(track_.flags & track_flags::kUdfAllocationNotFound);
+
+    // A damaged tag stays damaged once the entry is made plain.
+    ++udf_.logical(6)[4];
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    track_.flags = 0;
+    ASSERT_TRUE(read());
+    EXPECT_NE(child(child(track_.root, "SUB"), "A.BIN")->flags & udf_node_flags::kBadEntry, 0);
+}
+
+TEST_F(UdfVolume, OverwritablePartitionWithoutVatIsReadPlain) {
+    udf_.standardVolume();
+    udf_.sequence(32, "KELUDF", 0, 4);
+    ASSERT_TRUE(read());
+    EXPECT_FALSE(track_.flags & track_flags::kUdfAllocationNotFound);
+    EXPECT_EQ(track_.root->count, 3u);
+    EXPECT_NE(child(child(track_.root, "SUB"), "A.BIN"), nullptr);
+    EXPECT_EQ(track_.udfStatus, 0);
+}
+
 TEST_F(UdfVolume, IsoTrackWithoutAnchorAtBlock256IsLeftToTheIsoReader) {
     udf_.standardVolume();
     track_.flags = track_flags::kIso9660;
@@ -139,6 +176,23 @@ TEST_F(UdfVolume, ExtentsOutsideTheVolumeAreMarkedBad) {
     EXPECT_EQ(child(track_.root, "README.TXT")->startBlock, 5300);
 }
 
+TEST_F(UdfVolume, EntriesPastBlock340000AreReadOnALongDisc) {
+    // A 93-minute disc whose partition fills it.
+    track_.end = 418500;
+    leadOut_.start = 418500;
+    udf_ = UdfBuilder(device_, 300, 418000);
+    udf_.standardVolume();
+    udf_.directory(1, 2, {Fid("", 1, 0x0A), Fid("README.TXT", 345000), Fid("SUB", 346000, 0x02)});
+    udf_.fileEntry(345000, 5, 100, {{345010, 100}});
+    udf_.directory(346000, 346001, {Fid("", 1, 0x0A), Fid("A.BIN", 6)});
+    ASSERT_TRUE(read());
+    const FileNode* readme = child(track_.root, "README.TXT");
+    ASSERT_NE(readme, nullptr);
+    EXPECT_EQ(readme->startBlock, 345310);
+    EXPECT_EQ(readme->flags, 0);
+    EXPECT_NE(child(child(track_.root, "SUB"), "A.BIN"), nullptr);
+}
+
 TEST_F(UdfVolume, AbsurdLengthsAreCutToTheBlock) {
     udf_.standardVolume();
     // Directory: a length of 4 GiB and descriptors past the block's end.
@@ -153,15 +207,20 @@ TEST_F(UdfVolume, AbsurdLengthsAreCutToTheBlock) {
     FreeFileTree(track_.root);
     track_.root = nullptr;
 
-    // File identifiers whose implementation use runs past the data.
+    // A file identifier whose implementation use runs past the data ends
+    // the directory as damage: the block scan finds what lay behind it.
     udf_.standardVolume();
     Bytes fid = Fid("BIG", 3);
     Put16(fid, 36, 0xFFFF);
     Checksum(fid);
-    udf_.directory(1, 2, {Fid("", 1, 0x0A), Fid("README.TXT", 3), fid});
+    udf_.directory(1, 2, {Fid("", 1, 0x0A), Fid("README.TXT", 3), fid, Fid("SUB", 4, 0x02)});
     ASSERT_TRUE(read());
     EXPECT_NE(child(track_.root, "README.TXT"), nullptr);
-    EXPECT_EQ(children(track_.root).size(), 1u);
+    EXPECT_EQ(child(track_.root, "SUB"), nullptr);
+    EXPECT_NE(log().find("Intensive scan completed"), std::string::npos);
+    const FileNode* unattached = children(track_.root).back();
+    ASSERT_STREQ(unattached->name, "Unattached Items");
+    EXPECT_FALSE(children(unattached).empty());
 }
 
 TEST_F(UdfVolume, UnreadableFileEntryIsABadNodeAndStartsTheScan) {
@@ -214,6 +273,16 @@ TEST_F(UdfVolume, BrokenContinuationOfLongDescriptorsIsFlagged) {
     const FileNode* data = child(child(track_.root, "SUB"), "A.BIN");
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->flags, udf_node_flags::kBrokenChain);
+    EXPECT_EQ(data->startBlock, 320);
+}
+
+TEST_F(UdfVolume, DataStartsAtTheFirstExtentThatHasAPlace) {
+    udf_.standardVolume();
+    // A sparse start: neither recorded nor allocated, at position 0.
+    udf_.fileEntry(6, 5, 5000, {{0, 0x80000000u | 2048}, {20, 2952}});
+    ASSERT_TRUE(read());
+    const FileNode* data = child(child(track_.root, "SUB"), "A.BIN");
+    ASSERT_NE(data, nullptr);
     EXPECT_EQ(data->startBlock, 320);
 }
 

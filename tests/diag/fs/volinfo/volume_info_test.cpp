@@ -319,18 +319,29 @@ TEST(VolumeFields, KindsAndBounds) {
 
 TEST(UsedBlocks, MarksOnlyWithinTheBitmap) {
     EXPECT_EQ(MarkBlockUsed(5), 5) << "no bitmap";
-    ASSERT_TRUE(AllocateUsedBlockBitmap());
+    // A 99-minute disc: blocks past 340000 are marked too.
+    ASSERT_TRUE(AllocateUsedBlockBitmap(445500));
+    EXPECT_EQ(BitmapBlocks(), 445500);
     EXPECT_EQ(MarkBlockUsed(0), 0);
     EXPECT_EQ(MarkBlockUsed(9), 9);
     EXPECT_EQ(MarkBlockUsed(339999), 339999);
-    EXPECT_EQ(MarkBlockUsed(340000), 340000);
+    EXPECT_EQ(MarkBlockUsed(445499), 445499);
+    EXPECT_EQ(MarkBlockUsed(445500), 445500);
     EXPECT_EQ(MarkBlockUsed(-1), -1);
     const std::uint8_t* bits = UsedBlockBitmap();
     EXPECT_EQ(bits[0], 0x80);
     EXPECT_EQ(bits[1], 0x40);
     EXPECT_EQ(bits[42499], 0x01);
+    EXPECT_EQ(bits[55687], 0x10);
     EXPECT_TRUE(IsBlockUsed(9));
+    EXPECT_TRUE(IsBlockUsed(445499));
+    EXPECT_FALSE(IsBlockUsed(445500));
     EXPECT_FALSE(IsBlockUsed(8));
+    FreeUsedBlockBitmap();
+    EXPECT_EQ(BitmapBlocks(), 0);
+    // A track list claiming more than a disc holds gets a disc's bitmap.
+    ASSERT_TRUE(AllocateUsedBlockBitmap(0x7FFFFFFF));
+    EXPECT_EQ(BitmapBlocks(), kMaxDiscBlocks);
     FreeUsedBlockBitmap();
 }
 

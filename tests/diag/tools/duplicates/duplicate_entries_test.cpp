@@ -66,6 +66,25 @@ TEST_F(DuplicateEntries, DirectoriesAndEntriesWithoutDataAreJudgedApart) {
     EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"SUB"}));
 }
 
+TEST_F(DuplicateEntries, HardLinksAndEmptyFilesSharingABlockAllStay) {
+    // Two directory entries on one extent: hard links, both on the disc.
+    Add(root(), "LINK1", 620, 4096);
+    FileNode& docs = AddDir(root(), "DOCS", 630);
+    Add(docs, "LINK2", 620, 4096);
+    // Empty files on one block hold no data to copy.
+    Add(root(), "EMPTY1", 640, 0);
+    FileNode& found = Unattached();
+    Add(found, "Unnamed_0004", 640, 0, kScanFlag);
+    // The scan's find of the linked file still goes.
+    Add(found, "Unnamed_0005", 620, 4096, kScanFlag);
+
+    RemoveDuplicateEntries(&track_);
+
+    EXPECT_EQ(Names(root()), NameList({"LINK1", "DOCS", "EMPTY1", "Unattached Items"}));
+    EXPECT_EQ(Names(docs), NameList({"LINK2"}));
+    EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"Unnamed_0004"}));
+}
+
 TEST_F(DuplicateEntries, EmptyScanFoldersArePrunedBottomUp) {
     FileNode& found = Unattached();
     FileNode& outer = AddDir(found, "OUTER", 700, kScanFlag);

@@ -49,8 +49,9 @@ TEST_F(FileEntryExtents, ListEndsAtZeroLengthFarBlockOrTheBlocksEnd) {
     WriteFileEntry(device_.block(61), kShort, {{2048, 1}, {0, 2}, {2048, 3}});
     EXPECT_EQ(Collect(61), Extents({{1001, 1}}));
 
-    WriteFileEntry(device_.block(62), kShort, {{2048, 1}, {2048, 340001 - 1000}, {2048, 3}});
-    EXPECT_EQ(Collect(62), Extents({{1001, 1}}));
+    WriteFileEntry(device_.block(62), kShort,
+                   {{2048, 1}, {2048, 340001 - 1000}, {2048, 418500 - 1000}, {2048, 3}});
+    EXPECT_EQ(Collect(62), Extents({{1001, 1}, {340001, 1}}));
     EXPECT_EQ(LogLinesStartingWith("Invalid extent detected for FILE, FE at 62").size(), 1u);
 
     // Lengths and attribute sizes that point past the block are cut to it.
@@ -62,6 +63,11 @@ TEST_F(FileEntryExtents, ListEndsAtZeroLengthFarBlockOrTheBlocksEnd) {
     device_.block(64)[172] = 0xFF;
     device_.block(64)[173] = 0xFF;
     EXPECT_EQ(Collect(64).size(), fitting);
+}
+
+TEST_F(FileEntryExtents, ExtentsNeitherRecordedNorAllocatedHoldNoData) {
+    WriteFileEntry(device_.block(80), kLong, {{8192, 0, 2}, {2048, 5}, {4096, 0, 2}, {4096, 6}});
+    EXPECT_EQ(Collect(80), Extents({{1005, 1}, {1006, 2}}));
 }
 
 TEST_F(FileEntryExtents, ContinuationBlocksCarryTheListOn) {

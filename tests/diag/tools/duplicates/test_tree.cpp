@@ -27,7 +27,8 @@ void TreeTest::SetUp() {
     SetCurrentDevice(&device_);
     track_.track = 1;
     track_.session = 1;
-    track_.end = 1000;
+    // A 93-minute disc: blocks past 340000 are data too.
+    track_.end = 418500;
     track_.control = 0x14;
     Root(track_);
     Tracks() = TrackList{&track_, &track_};

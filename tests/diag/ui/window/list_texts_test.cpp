@@ -16,6 +16,7 @@ TEST_F(ListTexts, SizesTurnIntoKilobytesFrom10240Bytes) {
     EXPECT_EQ(SizeText(10240), "10K");
     EXPECT_EQ(SizeText(10241), "11K");
     EXPECT_EQ(SizeText(0xFFFFFFFF), "4,194,304K") << "rounding up must not wrap";
+    EXPECT_EQ(SizeText(std::uint64_t{3} << 32), "12,582,912K") << "multi-extent files pass 4 GiB";
     EXPECT_EQ(SizeText(10239, QLocale(QLocale::German, QLocale::Germany)), "10.239");
 }
 
