@@ -20,7 +20,7 @@ constexpr std::int32_t kFramesPerMinute = 4500;
 constexpr std::int32_t kFramesPerSecond = 75;
 
 std::int64_t blocksOf(const FileNode& node) {
-    return (std::int64_t{node.size} + 2047) / 2048;
+    return static_cast<std::int64_t>((node.size + 2047) / 2048);
 }
 
 std::string formatted(int id, std::span<const FormatArg> args) {

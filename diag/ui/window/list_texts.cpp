@@ -90,7 +90,7 @@ int CompareListItems(const FileNode& a, const FileNode& b, int state) {
         case kColumnBlock + 1:
             return sign(std::int64_t{first.startBlock} - second.startBlock);
         case kColumnSize + 1:
-            return sign(std::int64_t{first.size} - second.size);
+            return first.size < second.size ? -1 : first.size > second.size ? 1 : 0;
         case kColumnDate + 1:
             return compareDates(first, second);
         default:
