@@ -23,6 +23,7 @@ inline void ToPlainFileEntry(std::span<std::uint8_t> block) {
         Le16(block, tag_field::kIdentifier) != kExtendedFileEntry) {
         return;
     }
+    block = block.first(kBlockSizeBytes);
     struct Move {
         std::size_t from;
         std::size_t to;
@@ -47,7 +48,7 @@ inline void ToPlainFileEntry(std::span<std::uint8_t> block) {
     constexpr std::size_t kExtendedArea = 216;
     const auto area = block.begin() + static_cast<std::ptrdiff_t>(kExtendedArea);
     const auto to = block.begin() + static_cast<std::ptrdiff_t>(entry_field::kAllocationArea);
-    std::copy(area, block.begin() + kBlockSizeBytes, to);
+    std::copy(area, block.end(), to);
     std::fill(
         block.end() - static_cast<std::ptrdiff_t>(kExtendedArea - entry_field::kAllocationArea),
         block.end(), std::uint8_t{0});
