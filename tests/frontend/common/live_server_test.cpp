@@ -162,6 +162,33 @@ TEST_F(LiveServer, DriveTablePairsTheServersDevicesWithTheCdLetters) {
     EXPECT_EQ(map[5], 1);
 }
 
+// A missing image in either place of the configuration is an empty drive:
+// the good drive keeps its letter and the list is taken whole.
+class LiveServerWithAMissingImage : public LiveServer,
+                                    public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LiveServerWithAMissingImage, TheGoodDriveKeepsItsLetter) {
+    const std::string good = "D:=" + build("audio", kAudioTracks).string();
+    const std::string missing = "E:=" + (discs_ / "missing.cue").string();
+    const std::string config = GetParam() ? missing + ";" + good : good + ";" + missing;
+    const char* loaded = std::getenv("KEL_DRIVES");
+    if (loaded != nullptr && config != loaded) {
+        GTEST_SKIP() << "another case set the drives of this process; run each case alone";
+    }
+    ::setenv("KEL_DRIVES", config.c_str(), 1);
+    client_ = std::make_unique<Tkelcd>();
+    kel::test::ConnectToServer(*client_);
+    EXPECT_EQ(KelCdData.LastDriveIndex, 1);
+    EXPECT_EQ(KelCdData.DriveLetterMap[3], 0);
+    EXPECT_EQ(KelCdData.DriveLetterMap[4], 1);
+    EXPECT_EQ(KelCdData.DriveTable[0].LetterText.str(), "D:");
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherOrder, LiveServerWithAMissingImage, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "MissingFirst" : "MissingLast";
+                         });
+
 TEST_F(LiveServer, TrackTableOfAThreeTrackDisc) {
     start({{'D', build("mixed", kMixedTracks)}});
     KelCdData.DriveNumber = 0;
