@@ -141,6 +141,23 @@ TEST_F(DriveFaults, FullRuntimeFolderLeavesAnEmptyDriveAndSaysWhy) {
         << text.str();
 }
 
+TEST_F(DriveFaults, AKeptServerWritesItsLogAndNotIntoItsClientsPipe) {
+    const fs::path out = folder_ / "pipe.out";
+    const std::string command = "D=D:=" + (folder_ / "small.iso").string() + " KEL_DRIVES=$D " +
+                                (paths::programDir() / "kelcd-client").string() + " --keep " +
+                                Code(kSystemDeviceList) + " 2>&1 | cat > " + out.string();
+    ASSERT_EQ(std::system(("sh -c '" + command + "'").c_str()), 0);
+    std::ifstream in(out);
+    std::stringstream piped;
+    piped << in.rdbuf();
+    EXPECT_NE(piped.str().find(Code(kSystemDeviceList)), std::string::npos) << piped.str();
+    EXPECT_EQ(piped.str().find("KELCD32"), std::string::npos) << piped.str();
+    // The client is gone, so its server is too; its lines are in its log.
+    EXPECT_TRUE(NoWindowWithin(2s));
+    EXPECT_NE(ServerLog().find("has closed: closing as on request 0"), std::string::npos)
+        << ServerLog();
+}
+
 TEST_F(DriveFaults, ClientsStartedTogetherEachGetTheirOwnServer) {
     ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "small.iso").string()).c_str(), 1);
     for (int round = 0; round < 20; ++round) {
