@@ -10,6 +10,7 @@
 #include "diag/device/registry_key.h"
 #include "diag/state/options.h"
 #include "diag/state/program_flags.h"
+#include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
 #include "tests/diag/support/emulated_disc.h"
 #include "tests/support/have_program.h"
@@ -74,6 +75,8 @@ void EmulatedDiscTest::SetUp() {
     SetDatabaseFileName({});
     Options() = OptionsBlock{};
     Options().errorLogFile = (folder_ / "ERRORLOG.TXT").string();
+    // Tests that switch debug mode on must not leave a log beside the program.
+    SetDebugLogPath(folder_ / "MORVALE.DBG");
     StopScan() = false;
     CloseRequested() = false;
     SetMessageResponder([this](int id, std::uint16_t, const std::string&) {
@@ -83,6 +86,7 @@ void EmulatedDiscTest::SetUp() {
 }
 
 void EmulatedDiscTest::TearDown() {
+    SetDebugLogPath({});
     SetCurrentDevice(nullptr);
     clearTrackList();
     SetMessageResponder({});
