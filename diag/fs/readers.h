@@ -34,6 +34,9 @@ void FreeUdfTable();
 
 // --- HFS reader and other track kinds (hfs/) ---
 bool ReadHfsVolume(TrackInfo& track);
+// A damaged catalog is reported once a disc scan, however many HFS volumes
+// the disc holds; the scan calls this as it starts.
+void AllowHfsDamageReport();
 bool IdentifyOtherTrack(TrackInfo& track);
 
 // --- Volume information and the used-block bitmap (volinfo/) ---

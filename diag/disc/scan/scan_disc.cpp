@@ -8,6 +8,7 @@
 #include "diag/disc/disc_debug.h"
 #include "diag/disc/scan/scan_hooks.h"
 #include "diag/disc/scan/scan_steps.h"
+#include "diag/fs/readers.h"
 #include "diag/state/program_flags.h"
 #include "diag/state/volume_label.h"
 #include "diag/tools/report/fault_handler.h"
@@ -31,6 +32,7 @@ using TrackedBlock = std::unique_ptr<std::uint8_t, TrackedDeleter>;
 // shown is not one this scan read.
 bool readDisc(CdDevice& device) {
     SetCurrentVolumeLabel({});
+    AllowHfsDamageReport();
     device.cancelled = 0;
     if (!device.TestUnitReady()) {
         ShowMessage(107, device.DeviceDescription());

@@ -10,7 +10,18 @@
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
 
-namespace kel::diag::hfs {
+namespace kel::diag {
+namespace {
+// Set once a box has told of lost catalog records in this scan; the scan
+// thread alone reads volumes, so no other thread touches it meanwhile.
+bool hfsDamageShown = false;
+}  // namespace
+
+void AllowHfsDamageReport() {
+    hfsDamageShown = false;
+}
+
+namespace hfs {
 
 namespace {
 
@@ -115,7 +126,6 @@ bool HfsTreeBuilder::AddChildren(FileNode& directory, std::uint32_t id,
 }
 
 void HfsTreeBuilder::ReportUnconnected() {
-    bool shown = false;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         if (placed_[i]) {
             continue;
@@ -125,11 +135,11 @@ void HfsTreeBuilder::ReportUnconnected() {
             DumpBlock(record.whole, static_cast<int>(record.whole.size()),
                       record.type() == catalog_record::kDirectory ? "Unconnected HFS directory"
                                                                   : "Unconnected HFS file");
-        } else if (!shown) {
+        } else if (!hfsDamageShown) {
             // One box tells the user the catalog is damaged; a box per lost
             // record of a looping catalog would never end.
             ShowMessage(161, record.parentId, record.name);
-            shown = true;
+            hfsDamageShown = true;
         }
     }
 }
@@ -209,4 +219,5 @@ void AddHfsDirectoryToTree(FileNode& directory) {
     }
 }
 
-}  // namespace kel::diag::hfs
+}  // namespace hfs
+}  // namespace kel::diag

@@ -21,6 +21,7 @@ protected:
     void SetUp() override {
         logSwitches().debugMode = false;
         logSwitches().writeThrough = false;
+        AllowHfsDamageReport();
         SetCurrentDevice(&device_);
         SetMessageResponder([this](int id, std::uint16_t, const std::string& text) {
             messages_.push_back(id);

@@ -130,6 +130,24 @@ TEST_F(HfsReader, LostParentIsReportedOnceAndItsFilesWithIt) {
     EXPECT_EQ(track_.root->firstChild->next, nullptr);
 }
 
+TEST_F(HfsReader, ADamagedCatalogIsReportedOnceAScanHoweverManyVolumesShowIt) {
+    builder_.records.clear();
+    builder_.directory(1, "Vol", kRootId, 1);
+    builder_.directory(77, "Orphan", 30, 1);
+    ASSERT_TRUE(Read());
+    // A second session's copy of the volume, read by the same scan.
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(messages_, (std::vector<int>{161}));
+    // The next scan tells of it again.
+    AllowHfsDamageReport();
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(messages_, (std::vector<int>{161, 161}));
+}
+
 TEST_F(HfsReader, FoldersAreLinkedToParentsThatComeLaterInTheCatalog) {
     // hmkdir :P; hmkdir :G; hmkdir :P:X; hrename :P :G:P sorts X (parent
     // P) before P itself, which now lies under G.
