@@ -22,6 +22,7 @@ public:
         }
     }
     void closeForm() override {}
+    void watchClient(std::uint32_t) override {}
 };
 
 // A drive that accepts every command and returns as many bytes as asked,
