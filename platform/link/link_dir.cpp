@@ -1,15 +1,14 @@
 #include "link_dir.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
 
 #include "platform/base/paths.h"
+#include "platform/base/process_gone.h"
 
 namespace kel::link {
 namespace fs = std::filesystem;
@@ -60,7 +59,7 @@ Handle makeHandle(unsigned pid, unsigned slot) {
 
 void removeIfOwnerDead(const fs::path& dir, Handle window) {
     auto pid = static_cast<pid_t>(processOf(window));
-    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+    if (pid > 0 && ProcessGone(pid)) {
         std::error_code ec;
         fs::remove(socketPath(dir, window), ec);
     }

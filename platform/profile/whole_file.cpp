@@ -1,14 +1,16 @@
 #include "whole_file.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/base/process_gone.h"
 
 namespace kel::profile {
 namespace {
@@ -101,17 +103,9 @@ pid_t writerOf(std::string_view name, std::string_view filePrefix) {
         return -1;
     }
     pid_t writer = 0;
-    for (char c : rest.substr(0, dot)) {
-        if (c < '0' || c > '9' || writer > 100000000) {
-            return -1;
-        }
-        writer = writer * 10 + (c - '0');
-    }
-    return writer;
-}
-
-bool processAlive(pid_t process) {
-    return ::kill(process, 0) == 0 || errno == EPERM;
+    const char* digitsEnd = rest.data() + dot;
+    auto [end, ec] = std::from_chars(rest.data(), digitsEnd, writer);
+    return ec == std::errc() && end == digitsEnd ? writer : -1;
 }
 
 // A writer killed between its temporary file and the rename leaves the file
@@ -122,7 +116,7 @@ void removeTemporariesOfDeadWriters(const std::filesystem::path& folder,
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const pid_t writer = writerOf(entry.path().filename().string(), filePrefix);
-        if (writer > 0 && writer != ::getpid() && !processAlive(writer)) {
+        if (writer > 0 && writer != ::getpid() && ProcessGone(writer)) {
             ::unlink(entry.path().c_str());
         }
     }
