@@ -1,11 +1,11 @@
 #include "diag/tools/report/stack_walk.h"
 
-#include <dlfcn.h>
 #include <unwind.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "diag/tools/report/loaded_symbols.h"
 #include "diag/tools/report/machine_context.h"
 
 namespace kel::diag::report {
@@ -42,11 +42,8 @@ _Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
 }
 
 template <std::size_t N>
-void copyCut(char (&field)[N], const char* text) {
-    if (text == nullptr) {
-        return;
-    }
-    const std::size_t length = std::min(std::strlen(text), N - 1);
+void copyCut(char (&field)[N], const char* text, std::size_t length) {
+    length = std::min(length, N - 1);
     std::memcpy(field, text, length);
     field[length] = '\0';
 }
@@ -60,17 +57,18 @@ const char* baseName(const char* path) {
 // return address for the callers, so that a call at a function's very end
 // is named after the caller, not after whatever follows it.
 void nameFrame(FrameRecord& record, std::uintptr_t lookup) {
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(lookup), &info) == 0) {
+    CodeLocation location;
+    if (!LocateCode(lookup, location)) {
         return;
     }
-    record.moduleBase = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
-    if (info.dli_fname != nullptr) {
-        copyCut(record.moduleName, baseName(info.dli_fname));
+    record.moduleBase = location.moduleBase;
+    if (location.modulePath != nullptr) {
+        const char* name = baseName(location.modulePath);
+        copyCut(record.moduleName, name, std::strlen(name));
     }
-    if (info.dli_sname != nullptr) {
-        copyCut(record.functionName, info.dli_sname);
-        record.functionOffset = record.pc.offset - reinterpret_cast<std::uintptr_t>(info.dli_saddr);
+    if (location.function != nullptr) {
+        copyCut(record.functionName, location.function, location.functionLength);
+        record.functionOffset = record.pc.offset - location.functionStart;
     }
 }
 
@@ -128,8 +126,6 @@ bool writeFrame(std::uintptr_t pc, std::uintptr_t stack, std::uintptr_t frame, b
 void PrimeStackWalk() {
     Walk walk;
     _Unwind_Backtrace(collectFrame, &walk);
-    Dl_info info{};
-    ::dladdr(reinterpret_cast<void*>(&PrimeStackWalk), &info);
 }
 
 std::uint16_t WriteStackFrames(const ucontext_t& context, MemoryProbe& probe, ReportFile& file) {

@@ -1,6 +1,7 @@
 // The stack of the faulting thread, walked from the fault outwards with the
-// C++ runtime's unwinder (the one exceptions use), each frame named by the
-// dynamic loader: its module and, where the module exports it, its function.
+// C++ runtime's unwinder (the one exceptions use), each frame named from the
+// dynamic loader's tables: its module and, where the module exports it, its
+// function.
 #pragma once
 
 #include <ucontext.h>
@@ -18,9 +19,8 @@ inline constexpr std::size_t kMaxFrames = 64;
 inline constexpr std::uint32_t kMaxFrameData = 64 * 1024;
 inline constexpr std::uint32_t kFallbackFrameData = 256;
 
-// Runs the unwinder and the loader's lookup once, so that whatever they set
-// up on first use is in place before a fault; call before installing the
-// handler.
+// Runs the unwinder once, so that whatever it sets up on first use is in
+// place before a fault; call before installing the handler.
 void PrimeStackWalk();
 
 // Writes one frame record and its data per frame, from the faulting

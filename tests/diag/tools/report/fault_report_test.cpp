@@ -1,6 +1,7 @@
 // A child process that faults on purpose, with the handler installed:
 // the report it leaves, the question it asked, and the outside program it
 // started (the process tests' recorder, which writes down its arguments).
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +31,18 @@
 extern "C" __attribute__((noinline)) void KelReportTestFault(volatile int* target) {
     *target = 1;
     asm volatile("" ::: "memory");
+}
+
+namespace {
+std::binary_semaphore gLoaderHeld{0};
+}  // namespace
+
+// Called by the held loader library's constructor, which then never returns.
+extern "C" void KelLoaderHeld() {
+    gLoaderHeld.release();
+    for (;;) {
+        ::pause();
+    }
 }
 
 namespace kel::diag::report {
@@ -100,9 +114,18 @@ protected:
         ::munmap(page_, 4096);
     }
 
+    enum class Fault {
+        kAccess,
+        kAbort,
+        // Another thread is inside a library's load, the loader's lock taken
+        // for good, when the access fault comes. A report that waits for that
+        // lock ends by the alarm instead.
+        kAccessWhileALibraryLoads,
+    };
+
     // Runs in the child: installs the handler and faults.
     [[noreturn]] void faultWith(ProblemReportSettings settings, bool debugMode = false,
-                                bool abort = false) {
+                                Fault fault = Fault::kAccess) {
         gQuestionFd = ::open(questionFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         settings.folder = reports_;
         settings.ask = recordQuestion;
@@ -110,8 +133,13 @@ protected:
         if (!InstallProblemReportHandler(settings)) {
             std::_Exit(5);
         }
-        if (abort) {
+        if (fault == Fault::kAbort) {
             std::abort();
+        }
+        if (fault == Fault::kAccessWhileALibraryLoads) {
+            std::thread([] { ::dlopen(KEL_HELD_LOADER_LIBRARY, RTLD_NOW); }).detach();
+            gLoaderHeld.acquire();
+            ::alarm(20);
         }
         KelReportTestFault(static_cast<volatile int*>(page_));
         std::_Exit(6);
@@ -202,11 +230,24 @@ TEST_F(FaultReport, AccessViolationWritesEverySectionAndStartsTheReporter) {
     EXPECT_EQ(arguments[0], files[0].string());
 }
 
+TEST_F(FaultReport, AFaultWhileAnotherThreadLoadsALibraryIsReportedWithItsNames) {
+    fs::remove(reports_ / ".keep");
+    EXPECT_EXIT(faultWith(withRecorder(), false, Fault::kAccessWhileALibraryLoads),
+                ::testing::KilledBySignal(SIGSEGV), "");
+    const std::vector<fs::path> files = reports();
+    ASSERT_EQ(files.size(), 1u);
+    const Report report = parseReport(readAll(files[0]));
+    ASSERT_FALSE(report.frames.empty());
+    EXPECT_STREQ(report.frames[0].functionName, "KelReportTestFault");
+    EXPECT_STREQ(report.frames[0].moduleName, "diag_report_test");
+    EXPECT_EQ(recordedArguments().size(), 1u) << "the reporter started";
+}
+
 TEST_F(FaultReport, AnAbortIsAnUnknownException) {
     fs::remove(reports_ / ".keep");
     ProblemReportSettings settings = withRecorder();
     settings.reporter = scratch_ / "no-such-reporter";
-    EXPECT_EXIT(faultWith(settings, false, true), ::testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT(faultWith(settings, false, Fault::kAbort), ::testing::KilledBySignal(SIGABRT), "");
     EXPECT_EQ(readAll(questionFile_).substr(0, 32), "Unknown Exception in Quillon at ");
     const std::vector<fs::path> files = reports();
     ASSERT_EQ(files.size(), 1u) << "a missing reporter leaves the report in place";

@@ -1,6 +1,7 @@
 // The pieces of the problem report that can be checked without a fault:
 // exception names, the question, the header time, the report file's
 // failure rules, the memory probe and the register dumps.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "diag/tools/report/exception_names.h"
+#include "diag/tools/report/loaded_symbols.h"
 #include "diag/tools/report/problem_report.h"
 #include "diag/tools/report/register_dumps.h"
 #include "diag/ui/messages.h"
@@ -318,6 +321,72 @@ TEST(WriteProblemReportTest, OutcomesAndTheFallbackFrame) {
     ReportFile nowhere;
     EXPECT_EQ(WriteProblemReport(fault, setup, probe, nowhere), ReportOutcome::NoFile);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace kel::diag::report
+
+extern "C" void KelReportTestFault(volatile int* target);
+
+namespace kel::diag::report {
+namespace {
+
+// Not exported: its module is known, its name is not.
+__attribute__((noinline)) int hiddenFunction(int value) {
+    asm volatile("" ::: "memory");
+    return value + 1;
+}
+
+void* vdsoFunction() {
+    void* vdso = ::dlopen("linux-vdso.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    return vdso != nullptr ? ::dlsym(vdso, "__vdso_clock_gettime") : nullptr;
+}
+
+// The loader's own lookup, outside a fault, is the reference for the names
+// read from its tables: the program (its modules are placed anywhere), a
+// shared library, the C++ runtime and the kernel's module, whose dynamic
+// section the loader leaves as it was linked.
+TEST(LocateCodeTest, NamesWhatTheLoadersOwnLookupNames) {
+    const struct {
+        const char* what;
+        void* address;
+    } kCases[] = {
+        {"exported program function", reinterpret_cast<void*>(&KelReportTestFault)},
+        {"hidden program function", reinterpret_cast<void*>(&hiddenFunction)},
+        {"C library", reinterpret_cast<void*>(&::getpid)},
+        {"C++ runtime", reinterpret_cast<void*>(&std::terminate)},
+        {"kernel module", vdsoFunction()},
+    };
+    for (const auto& entry : kCases) {
+        ASSERT_NE(entry.address, nullptr) << entry.what;
+        // The start and a byte inside, as a return address would be.
+        for (std::uintptr_t offset : {0, 1}) {
+            SCOPED_TRACE(std::string(entry.what) + " + " + std::to_string(offset));
+            const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(entry.address) + offset;
+            Dl_info expected{};
+            ASSERT_NE(::dladdr(reinterpret_cast<void*>(address), &expected), 0);
+            CodeLocation location;
+            ASSERT_TRUE(LocateCode(address, location));
+            EXPECT_EQ(location.moduleBase, reinterpret_cast<std::uintptr_t>(expected.dli_fbase));
+            ASSERT_NE(location.modulePath, nullptr);
+            EXPECT_STREQ(location.modulePath, expected.dli_fname);
+            if (expected.dli_sname == nullptr) {
+                EXPECT_EQ(location.function, nullptr);
+                continue;
+            }
+            ASSERT_NE(location.function, nullptr);
+            EXPECT_EQ(std::string(location.function, location.functionLength), expected.dli_sname);
+            EXPECT_EQ(location.functionStart, reinterpret_cast<std::uintptr_t>(expected.dli_saddr));
+        }
+    }
+    EXPECT_EQ(hiddenFunction(1), 2);
+}
+
+TEST(LocateCodeTest, AnAddressOutsideEveryModuleIsNotFound) {
+    const std::vector<int> heap(16);
+    CodeLocation location;
+    EXPECT_FALSE(LocateCode(reinterpret_cast<std::uintptr_t>(heap.data()), location));
+    EXPECT_FALSE(LocateCode(0, location));
 }
 
 }  // namespace
