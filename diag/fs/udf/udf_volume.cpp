@@ -152,8 +152,12 @@ private:
             }
             const std::uint32_t found =
                 track_.flags & (track_flags::kUdfAllocationNotFound | track_flags::kUdfVatBySearch);
+            // A root read without fault that holds nothing is an empty
+            // volume (freshly formatted, or emptied by its last session), not
+            // a damaged table: an earlier VAT is sought only after errors.
             if ((track_.flags & udf_track_flags::kEarlierVatRetry) != 0 ||
-                !state_.directoriesEnabled || state_.filesRead != 0 || found != 0) {
+                !state_.directoriesEnabled || state_.filesRead != 0 || found != 0 ||
+                !state_.structureErrors) {
                 if (UsedBlockBitmap() != nullptr &&
                     (state_.structureErrors || Options().intensiveUdfScan != 0)) {
                     // The scan's overlap pass reads file entries relative to

@@ -214,10 +214,22 @@ TEST_F(UdfEmulated, VatVolumeOfMkudffs) {
     EXPECT_EQ(std::string(track_.root->name), "\\ " + info.at("label") + " (Session 1)");
     EXPECT_EQ(std::to_string(track_.partitionStart), info.at("area:PSPACE"));
     // mkudffs records its VAT in an extended file entry; it is found where
-    // udfinfo finds it. An empty volume gives no file to read, so an
-    // earlier VAT is looked for too, and none is there.
+    // udfinfo finds it, and the file set and the root are reached through
+    // it. The root of a freshly formatted volume holds nothing, which is no
+    // damage: no earlier VAT is sought and the tree stays.
     ASSERT_NE(info.at("vatblock"), "");
     EXPECT_EQ(std::to_string(udf::State().rememberedVatBlock - track_.start), info.at("vatblock"));
+    EXPECT_EQ(track_.flags & (track_flags::kUdfAllocationNotFound |
+                              udf_track_flags::kEarlierVatRetry | track_flags::kUdfVatBySearch),
+              0u);
+    EXPECT_EQ(track_.udfStatus, 0);
+    EXPECT_GT(track_.root->startBlock, track_.partitionStart);
+    EXPECT_LT(track_.root->startBlock, udf::State().rememberedVatBlock);
+    // udfinfo counts the root among the folders.
+    const std::uint32_t entries = static_cast<std::uint32_t>(std::stoul(info.at("numfiles")) +
+                                                             std::stoul(info.at("numdirs")));
+    EXPECT_EQ(track_.root->count + 1, entries);
+    EXPECT_EQ(track_.root->firstChild, nullptr) << "mkudffs formats an empty volume";
 }
 
 TEST_F(UdfEmulated, SparableVolumeOfMkudffs) {

@@ -83,6 +83,24 @@ TEST_F(UdfVat, DamagedLastTableGivesWayToAnEarlierOne) {
     EXPECT_NE(log().find("Trying to locate prior VAT due to errors..."), std::string::npos);
 }
 
+// The last session emptied the volume: its root reads without fault and
+// holds nothing, which is the volume as it now is, not a damaged table.
+TEST_F(UdfVat, EmptiedVolumeKeepsItsLastTable) {
+    WriteVat(udf_, 600, {0, 90, 2, 3});
+    udf_.directory(91, 92, {Fid("", 91, 0x0A)});
+    WriteVat(udf_, 700, {0, 91, 2, 3});
+    track_.nextWritable = 1008;
+    ASSERT_TRUE(read());
+    EXPECT_EQ(track_.flags & (track_flags::kUdfAllocationNotFound |
+                              udf_track_flags::kEarlierVatRetry | track_flags::kUdfVatBySearch),
+              0u);
+    EXPECT_NE(track_.flags & track_flags::kUdf, 0u);
+    EXPECT_EQ(track_.udfStatus, 0);
+    EXPECT_EQ(track_.root->startBlock, 391);
+    EXPECT_EQ(track_.root->firstChild, nullptr);
+    EXPECT_EQ(log().find("Trying to locate prior VAT"), std::string::npos);
+}
+
 // From UDF 2.00 on the table has a file type of its own and opens with a
 // header (152 bytes here) that the entries follow.
 TEST_F(UdfVat, TableOfLaterRevisionsStartsAfterItsHeader) {
