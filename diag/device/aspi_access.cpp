@@ -57,7 +57,6 @@ std::shared_ptr<AspiAccess> ConnectAspi(AspiManagerEntries manager, StringSource
     auto access = std::make_shared<AspiAccess>();
     access->manager = std::move(manager);
     access->adapterCount = static_cast<int>(support & 0xFF);
-    access->completion = std::make_shared<aspi::CompletionEvent>();
     access->clock = systemWaitClock();
     access->strings = std::move(strings);
     return access;

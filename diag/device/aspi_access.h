@@ -1,7 +1,7 @@
 // How the ASPI back end reaches the manager: its two entry points, the
-// adapter count, the one completion event of the process, and where the
-// sense texts and the retry waits come from. The program loads the manager
-// from beside itself (LoadAspi); tests may connect entry points of their own.
+// adapter count, and where the sense texts and the retry waits come from.
+// The program loads the manager from beside itself (LoadAspi); tests may
+// connect entry points of their own.
 #pragma once
 
 #include <array>
@@ -15,7 +15,6 @@
 #include "diag/device/device_access.h"
 #include "diag/device/device_messages.h"
 #include "diag/device/wait_clock.h"
-#include "platform/aspi/completion_event.h"
 
 namespace kel::aspi {
 class ManagerLibrary;
@@ -35,7 +34,6 @@ struct AspiAccess {
     std::filesystem::path modulePath;
     std::optional<std::array<std::uint16_t, 4>> version;
     int adapterCount = 0;
-    std::shared_ptr<aspi::CompletionEvent> completion;
     std::shared_ptr<WaitClock> clock;
     StringSource strings;
     std::chrono::milliseconds commandTimeout{120000};

@@ -16,13 +16,16 @@ std::uint8_t statusOf(const aspi::SrbHead& head) {
     return std::atomic_ref<const std::uint8_t>(head.SRB_Status).load(std::memory_order_acquire);
 }
 
-// Blocks whose wait gave up while the manager still held them: they stay
-// alive until the manager has written their status.
+// Blocks whose wait gave up while the manager still held them: they and
+// their completion event stay alive until the manager has written their
+// status, so that its late signal never reaches a descriptor that was
+// closed and given to another event.
 class HeldBlocks {
 public:
-    void keep(std::shared_ptr<void> block, const aspi::SrbHead& head) {
+    void keep(std::shared_ptr<void> block, const aspi::SrbHead& head,
+              std::shared_ptr<aspi::CompletionEvent> event) {
         std::lock_guard lock(mutex_);
-        blocks_.push_back({std::move(block), &head});
+        blocks_.push_back({std::move(block), &head, std::move(event)});
     }
     void releaseFinished() {
         std::lock_guard lock(mutex_);
@@ -34,6 +37,7 @@ private:
     struct Held {
         std::shared_ptr<void> block;
         const aspi::SrbHead* head;
+        std::shared_ptr<aspi::CompletionEvent> event;
     };
     std::mutex mutex_;
     std::vector<Held> blocks_;
@@ -50,7 +54,7 @@ bool AspiDevice::awaitCompletion(aspi::SrbHead& head,
                                  std::optional<std::chrono::milliseconds> timeout) {
     using Clock = std::chrono::steady_clock;
     Clock::time_point deadline = Clock::now() + timeout.value_or(std::chrono::milliseconds{0});
-    aspi::CompletionEvent& event = *access_->completion;
+    aspi::CompletionEvent& event = *completion_;
     for (;;) {
         std::optional<std::chrono::milliseconds> left;
         if (timeout) {
@@ -61,9 +65,9 @@ bool AspiDevice::awaitCompletion(aspi::SrbHead& head,
         if (!event.wait(left)) {
             return false;
         }
-        // The event is one for the process: a block that completed late
-        // (after its own wait gave up) may have signalled it, so only this
-        // block's status says that this block is done.
+        // A block of this device that completed late (after its own wait
+        // gave up) may have signalled the event, so only this block's
+        // status says that this block is done.
         event.reset();
         if (statusOf(head) != aspi::SS_PENDING) {
             return true;
@@ -73,13 +77,13 @@ bool AspiDevice::awaitCompletion(aspi::SrbHead& head,
 
 AspiDevice::Submission AspiDevice::submit(std::shared_ptr<void> block, aspi::SrbHead& head) {
     heldBlocks().releaseFinished();
-    access_->completion->reset();
+    completion_->reset();
     lastSendResult_ = access_->manager.SendASPI32Command(block.get());
     if (lastSendResult_ == aspi::SS_PENDING) {
         if (awaitCompletion(head, access_->commandTimeout)) {
             return Submission::Completed;
         }
-        heldBlocks().keep(std::move(block), head);
+        heldBlocks().keep(std::move(block), head, completion_);
         return Submission::TimedOut;
     }
     return lastSendResult_ == aspi::SS_COMP ? Submission::Completed : Submission::Refused;
@@ -103,7 +107,7 @@ std::shared_ptr<aspi::SrbExecScsiCmd> AspiDevice::execBlock(const DeviceCommand&
     }
     srb.SRB_SenseLen = kSenseBytes;
     srb.SRB_CDBLen = static_cast<std::uint8_t>(command.cdb.length);
-    srb.SRB_PostProc = access_->completion->handle();
+    srb.SRB_PostProc = completion_->handle();
     std::copy_n(command.cdb.bytes.begin(), command.cdb.length, srb.CDBByte);
     return block;
 }
@@ -208,7 +212,7 @@ bool AspiDevice::ExecuteCommand(DeviceCommand& command, bool handleErrors) {
                 log("Host Adapter status error: %02x", lastHaStat_);
             }
             ResetDevice();
-            return false;
+            return noDriveSense(lastHaStat_);
         }
         storeSense(command.end);
         if (debugLevel > 1) {
@@ -227,7 +231,7 @@ bool AspiDevice::ResetDevice() {
     aspi::SrbResetDev& srb = *block;
     srb.SRB_Target = static_cast<std::uint8_t>(target);
     srb.head.SRB_Flags = aspi::SRB_EVENT_NOTIFY;
-    srb.SRB_PostProc = access_->completion->handle();
+    srb.SRB_PostProc = completion_->handle();
     const Submission submission = submit(block, srb.head);
     if (submission == Submission::Refused && debugLevel > 0) {
         log("Initial failure returned by ResetDevice command, error=%x", lastSendResult_);

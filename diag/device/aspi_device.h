@@ -14,6 +14,7 @@
 #include "diag/device/aspi_access.h"
 #include "diag/device/command_device.h"
 #include "platform/aspi/aspi_requests.h"
+#include "platform/aspi/completion_event.h"
 
 namespace kel::diag {
 
@@ -72,6 +73,11 @@ private:
     bool probe(std::uint32_t bypass);
 
     std::shared_ptr<const AspiAccess> access_;
+    // Every device, clones included, waits on an event of its own: were it
+    // shared, a command of another device (on another thread) would reset
+    // it between this command's completion and its wait, and a command the
+    // drive completed would end as a time-out.
+    std::shared_ptr<aspi::CompletionEvent> completion_ = std::make_shared<aspi::CompletionEvent>();
     // Of the last command sent.
     Submission lastSubmission_ = Submission::Completed;
     std::uint32_t lastSendResult_ = 0;

@@ -69,11 +69,22 @@ HostAdapter::Target* HostAdapter::target(std::uint8_t id, std::uint8_t lun) {
     return &targets_[id];
 }
 
-scsi::Transport* HostAdapter::transportOf(Target& target) {
+scsi::Result HostAdapter::execute(Target& target, std::span<const std::uint8_t> cdb,
+                                  scsi::Direction direction, std::span<std::uint8_t> buffer,
+                                  std::chrono::milliseconds timeout) {
     if (!target.transport && target.open) {
         target.transport = target.open();
     }
-    return target.transport.get();
+    scsi::Result result;
+    if (!target.transport) {
+        result.error = {ENODEV, "the drive cannot be opened"};
+        return result;
+    }
+    result = target.transport->execute(cdb, direction, buffer, timeout);
+    if (result.transportFailed() && result.error.code != ETIMEDOUT) {
+        target.transport.reset();
+    }
+    return result;
 }
 
 std::uint32_t HostAdapter::send(void* request) {
@@ -130,14 +141,11 @@ std::uint32_t HostAdapter::deviceType(SrbGetDevType& block) {
     }
     std::lock_guard lock(driveMutex_);
     if (t->deviceType < 0) {
-        scsi::Transport* transport = transportOf(*t);
         std::uint8_t inquiry[36] = {};
         const std::uint8_t cdb[6] = {0x12, 0, 0, 0, sizeof inquiry, 0};
-        if (transport) {
-            scsi::Result result = transport->execute(cdb, scsi::Direction::In, inquiry, 10s);
-            if (result.ok() && result.transferred >= 1) {
-                t->deviceType = inquiry[0] & 0x1F;
-            }
+        scsi::Result result = execute(*t, cdb, scsi::Direction::In, inquiry, 10s);
+        if (result.ok() && result.transferred >= 1) {
+            t->deviceType = inquiry[0] & 0x1F;
         }
     }
     if (t->deviceType < 0) {
@@ -184,14 +192,8 @@ void HostAdapter::runCommand(const Command& command, SrbExecScsiCmd& block) {
     block.SRB_Transferred = 0;
     std::fill(std::begin(block.SenseArea), std::end(block.SenseArea), 0);
     std::lock_guard lock(driveMutex_);
-    scsi::Transport* transport = transportOf(t);
-    if (!transport) {
-        block.SRB_HaStat = HASTAT_TRANSPORT_FAILURE;
-        publishStatus(block.head, SS_ERR);
-        return;
-    }
-    scsi::Result result = transport->execute({command.cdb.data(), command.cdbLength},
-                                             command.direction, command.buffer, commandTimeout_);
+    scsi::Result result = execute(t, {command.cdb.data(), command.cdbLength}, command.direction,
+                                  command.buffer, commandTimeout_);
     if (result.transportFailed()) {
         block.SRB_HaStat =
             result.error.code == ETIMEDOUT ? HASTAT_COMMAND_TIMEOUT : HASTAT_TRANSPORT_FAILURE;

@@ -57,7 +57,14 @@ private:
 
     std::uint8_t targetIds() const;
     Target* target(std::uint8_t id, std::uint8_t lun);
-    scsi::Transport* transportOf(Target& target);
+    // One command on the target's drive, opened when it is not yet. A drive
+    // that could not be opened, or that failed to take or give back a
+    // command (its device node gone, its image unreadable), is opened afresh
+    // for the next command, so that it answers again once it is back; one
+    // that only timed out keeps its transport. Called with driveMutex_ held.
+    scsi::Result execute(Target& target, std::span<const std::uint8_t> cdb,
+                         scsi::Direction direction, std::span<std::uint8_t> buffer,
+                         std::chrono::milliseconds timeout);
 
     std::uint32_t inquireAdapter(SrbHaInquiry& block) const;
     std::uint32_t deviceType(SrbGetDevType& block);

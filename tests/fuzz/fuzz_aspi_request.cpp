@@ -2,6 +2,7 @@
 // kind, any size field, any lengths. Only the buffer and the event must be
 // real, as a program's are; everything else comes from the input.
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -16,12 +17,16 @@ namespace {
 using namespace kel;
 
 // A drive that answers every command: data in, or a check condition for
-// odd opcodes.
+// odd opcodes; one opcode finds it gone, so that it is opened again.
 class AnsweringDrive final : public scsi::Transport {
 public:
     scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
                          std::span<std::uint8_t> buffer, std::chrono::milliseconds) override {
         scsi::Result result;
+        if (cdb[0] == 0xFE) {
+            result.error = {EIO, "gone"};
+            return result;
+        }
         if (cdb[0] & 1) {
             result.status = scsi::status::kCheckCondition;
             result.sense = scsi::Sense::make(5, 0x24, 0);

@@ -70,6 +70,19 @@ TEST_F(AspiCommandCore, HostAdapterFailuresAreRetriedThenTheDeviceReset) {
     EXPECT_FALSE(seek());
     EXPECT_EQ(manager_.opcodes.size(), 1u) << "a time-out is not retried";
     EXPECT_EQ(manager_.resets, 1);
+
+    // The sense of an earlier command (a recovered error, which a scan may
+    // accept) never stands for a read that did not reach the drive.
+    device_->senseKey = 1;
+    device_->senseAsc = 0x17;
+    device_->errorClassifying = 1;
+    device_->acceptRecovered = 1;
+    manager_.outcomes.assign(6, FakeOutcome::ofStatus(aspi::SS_ERR, 0x11));
+    std::vector<std::uint8_t> sector(2048);
+    EXPECT_FALSE(device_->ReadSectors(16, sector, 1));
+    expectSense(0xFF, 0xFF, 0x11);
+    EXPECT_EQ(device_->lastErrorClass, CdDevice::kOtherError);
+    EXPECT_EQ(manager_.resets, 2);
 }
 
 // A command the drive never answered leaves a sense that says why, never
@@ -110,6 +123,17 @@ TEST_F(AspiTimeouts, BlockThatNeverCompletesTimesOutWithABusReset) {
     EXPECT_TRUE(logged("Timeout on ASPI request after 2 minutes for 0:0"));
     expectSense(0xFF, 0xFF, aspi::HASTAT_COMMAND_TIMEOUT);
     EXPECT_TRUE(seek()) << "the next command starts afresh";
+}
+
+// A command of another device, sent (as from another thread) between this
+// command's completion and its wait, leaves this command completed.
+TEST_F(AspiTimeouts, AnotherDevicesCommandLeavesThisOneCompleted) {
+    manager_.outcomes.clear();
+    std::unique_ptr<CdDevice> other = device_->Clone();
+    manager_.afterCommand = [&] { EXPECT_TRUE(other->Seek(7)); };
+    EXPECT_TRUE(seek());
+    EXPECT_EQ(manager_.opcodes.size(), 2u);
+    EXPECT_EQ(manager_.resets, 0);
 }
 
 // The reset after a time-out may hang or be refused too: every wait ends,

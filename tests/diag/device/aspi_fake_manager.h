@@ -57,6 +57,8 @@ public:
     // Blocks left pending, which the manager may still write into.
     std::vector<aspi::SrbHead*> held;
     std::function<void()> duringProbe;
+    // Runs once a command block has ended, before the manager returns.
+    std::function<void()> afterCommand;
 
     AspiManagerEntries entries() {
         return AspiManagerEntries{[this] {
@@ -131,6 +133,9 @@ private:
         srb.head.SRB_Status = outcome.status;
         if (outcome.sendResult == aspi::SS_PENDING) {
             aspi::signalCompletion(srb.SRB_PostProc);
+        }
+        if (afterCommand) {
+            std::exchange(afterCommand, nullptr)();
         }
         return outcome.sendResult;
     }

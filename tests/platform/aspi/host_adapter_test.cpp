@@ -195,6 +195,30 @@ TEST_F(HostAdapterTest, ADriveThatHangsEndsAsACommandTimeout) {
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TRANSPORT_FAILURE);
 }
 
+// A drive that went away is opened afresh for the next command and answers
+// again once it is back; a drive that merely timed out is not reopened.
+TEST_F(HostAdapterTest, ADriveThatWentAwayIsOpenedAgainForTheNextCommand) {
+    auto gone = std::make_shared<RecordingTransport>();
+    auto back = std::make_shared<RecordingTransport>();
+    std::vector<std::shared_ptr<RecordingTransport>> opened;
+    HostAdapter adapter({[&]() -> std::unique_ptr<scsi::Transport> {
+        opened.push_back(opened.empty() ? gone : back);
+        return std::make_unique<SharedTransport>(opened.back());
+    }});
+    gone->queue(ScriptedReply::transportError(ETIMEDOUT, "timed out"));
+    gone->queue(ScriptedReply::transportError(ENODEV, "no such device"));
+    back->queue(ScriptedReply::good(std::vector<std::uint8_t>(64, 0x5A)));
+    const std::uint8_t ends[][2] = {
+        {SS_ERR, HASTAT_COMMAND_TIMEOUT}, {SS_ERR, HASTAT_TRANSPORT_FAILURE}, {SS_COMP, HASTAT_OK}};
+    for (const auto& [status, haStat] : ends) {
+        SrbExecScsiCmd srb = command(0x28, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_);
+        EXPECT_EQ(run(adapter, srb.head), status);
+        EXPECT_EQ(srb.SRB_HaStat, haStat);
+    }
+    EXPECT_EQ(opened.size(), 2u);
+    EXPECT_EQ(back->commands().size(), 1u);
+}
+
 // A reset posted behind a command completes only once that command has.
 TEST_F(HostAdapterTest, APostedResetWaitsForTheCommandBeforeIt) {
     auto held = std::make_shared<HeldDrive>();
