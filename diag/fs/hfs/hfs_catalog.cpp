@@ -6,6 +6,7 @@
 
 #include "diag/device/device_access.h"
 #include "diag/fs/hfs/hfs_tree.h"
+#include "diag/fs/hfs/mac_roman.h"
 #include "diag/tools/debug_log.h"
 
 namespace kel::diag::hfs {
@@ -68,14 +69,12 @@ bool ReadHfsBlocks(const HfsAccess& access, std::uint64_t first, std::uint32_t c
     return true;
 }
 
-// Splits record `index` of a leaf node into key and data; nothing when the
-// offset table or the key points outside the node or the fixed part of a
-// directory or file record does not fit.
-std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::uint16_t index,
+// Splits the record at `offset` of a leaf node into key and data; nothing
+// when the key points outside the record's room (up to the offset table) or
+// the fixed part of a directory or file record does not fit.
+std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::size_t offset,
                                       std::size_t tableStart) {
-    const BigEndianBytes in(node.bytes);
-    const std::size_t offset = in.u16(node.bytes.size() - 2 * (index + std::size_t{1}));
-    if (offset < node::kDescriptorBytes || offset >= tableStart) {
+    if (offset >= tableStart) {
         return std::nullopt;
     }
     const auto whole = node.bytes.subspan(offset, tableStart - offset);
@@ -97,18 +96,25 @@ std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::uint16_t index,
     } else if (type == catalog_record::kFile) {
         fixed = file_record::kBytes;
     }
-    if (!record.holds(dataAt, fixed)) {
+    // Only thread records go without a name; an empty one would read as ".".
+    if (!record.holds(dataAt, fixed) || (fixed > 1 && nameLength == 0)) {
         return std::nullopt;
     }
     const auto kept = whole.first(dataAt + fixed);
-    return CatalogRecord{record.u32(catalog_key::kParent),
-                         record.pascalText(catalog_key::kName, catalog_key::kNameRoom),
-                         std::vector<std::uint8_t>(kept.begin(), kept.end()), dataAt};
+    return CatalogRecord{
+        record.u32(catalog_key::kParent),
+        MacRomanToText(record.pascalText(catalog_key::kName, catalog_key::kNameRoom)),
+        std::vector<std::uint8_t>(kept.begin(), kept.end()), dataAt};
 }
 
 // One walk along the leaf chain, collecting its records; a missing node
-// (outside the tree or unreadable) ends it with what was collected.
+// (outside the catalog, unreadable or not a leaf) ends it with what was
+// collected.
 void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
+    // A damaged header may claim more nodes than the catalog file holds;
+    // what lies past its end is not catalog.
+    const std::uint32_t nodes =
+        std::min(access.header.totalNodes, access.master.catalogBytes / access.nodeSize);
     // A damaged chain may loop back: each node is taken once.
     std::unordered_set<std::uint32_t> visited;
     for (std::uint32_t n = access.header.firstLeaf; n != 0;) {
@@ -118,9 +124,10 @@ void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
             }
             return;
         }
-        const std::optional<HfsNode> node =
-            n < access.header.totalNodes ? GetHfsNode(access, n) : std::nullopt;
-        if (!node) {
+        const std::optional<HfsNode> node = n < nodes ? GetHfsNode(access, n) : std::nullopt;
+        // Only leaves hold catalog records: an index, header or map node's
+        // bytes read as records would give entries the volume never had.
+        if (!node || node->descriptor.kind != node::kLeafKind) {
             if (debugOn()) {
                 DebugLog("HFS: catalog leaf chain broken at node %d", n);
             }
@@ -133,14 +140,21 @@ void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
         const std::uint16_t records =
             static_cast<std::uint16_t>(std::min<std::size_t>(node->descriptor.records, tableRoom));
         const std::size_t tableStart = node->bytes.size() - 2 * std::size_t{records};
+        const BigEndianBytes table(node->bytes);
+        // Records lie one after another in the order of the table; an offset
+        // that goes back would read a record, or part of one, a second time.
+        std::size_t unused = node::kDescriptorBytes;
         for (std::uint16_t i = 0; i < records; ++i) {
-            const std::optional<CatalogRecord> record = RecordAt(*node, i, tableStart);
+            const std::size_t offset = table.u16(node->bytes.size() - 2 * (i + std::size_t{1}));
+            std::optional<CatalogRecord> record =
+                offset >= unused ? RecordAt(*node, offset, tableStart) : std::nullopt;
             if (!record) {
                 if (debugOn()) {
                     DebugLog("HFS: catalog record %d of node %d is damaged", i, n);
                 }
                 continue;
             }
+            unused = offset + record->whole.size();
             builder.Collect(std::move(*record));
         }
         n = node->descriptor.forwardLink;

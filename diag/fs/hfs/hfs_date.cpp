@@ -1,6 +1,6 @@
 #include "diag/fs/hfs/hfs_date.h"
 
-#include <ctime>
+#include <chrono>
 
 namespace kel::diag::hfs {
 
@@ -9,33 +9,25 @@ namespace {
 // Seconds from 1904-01-01 to 1970-01-01.
 constexpr std::int64_t kHfsToUnix = 2082844800;
 
-// HFS records local time; taking the zone's offset off first lets the
-// breakdown as local time give the recorded clock reading back. The offset
-// is the one in force when first asked, as the volume's own clock was.
-std::int64_t LocalTimeOffset() {
-    static const std::int64_t offset = [] {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        return localtime_r(&now, &local) ? static_cast<std::int64_t>(local.tm_gmtoff) : 0;
-    }();
-    return offset;
-}
-
 }  // namespace
 
+// HFS records the clock reading of the volume's own zone, without saying
+// which zone that was. Broken down with no zone at all, the value gives that
+// reading back whatever zone, summer time or earlier setting this machine
+// has; any local offset taken off and put back on would shift the dates
+// whose summer time differs from the moment the offset was taken.
 std::array<std::uint8_t, 7> HfsDateToNodeDate(std::uint32_t hfsDate) {
-    const std::time_t value = static_cast<std::time_t>(static_cast<std::int64_t>(hfsDate) -
-                                                       LocalTimeOffset() - kHfsToUnix);
-    std::tm t{};
-    if (!localtime_r(&value, &t)) {
-        return {};
-    }
-    return {static_cast<std::uint8_t>(t.tm_year),
-            static_cast<std::uint8_t>(t.tm_mon + 1),
-            static_cast<std::uint8_t>(t.tm_mday),
-            static_cast<std::uint8_t>(t.tm_hour),
-            static_cast<std::uint8_t>(t.tm_min),
-            static_cast<std::uint8_t>(t.tm_sec),
+    using namespace std::chrono;
+    const sys_seconds at{seconds{static_cast<std::int64_t>(hfsDate) - kHfsToUnix}};
+    const sys_days day = floor<days>(at);
+    const year_month_day date{day};
+    const hh_mm_ss time{at - day};
+    return {static_cast<std::uint8_t>(static_cast<int>(date.year()) - 1900),
+            static_cast<std::uint8_t>(static_cast<unsigned>(date.month())),
+            static_cast<std::uint8_t>(static_cast<unsigned>(date.day())),
+            static_cast<std::uint8_t>(time.hours().count()),
+            static_cast<std::uint8_t>(time.minutes().count()),
+            static_cast<std::uint8_t>(time.seconds().count()),
             0};
 }
 

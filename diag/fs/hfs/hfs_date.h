@@ -1,4 +1,4 @@
-// HFS dates: seconds since 1904-01-01, kept in local time.
+// HFS dates: seconds since 1904-01-01 as the volume's own clock read them.
 #pragma once
 
 #include <array>
@@ -7,7 +7,8 @@
 namespace kel::diag::hfs {
 
 // The 7-byte FileNode date (years since 1900, month 1-12, day, hour,
-// minute, second, 0); seven zeros when the value cannot be broken down.
+// minute, second, 0): the recorded clock reading, whatever this machine's
+// zone.
 std::array<std::uint8_t, 7> HfsDateToNodeDate(std::uint32_t hfsDate);
 
 }  // namespace kel::diag::hfs

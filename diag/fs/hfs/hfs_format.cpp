@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "diag/fs/hfs/mac_roman.h"
+
 namespace kel::diag::hfs {
 
 std::string BigEndianBytes::text(std::size_t at, std::size_t room) const {
@@ -34,9 +36,10 @@ MasterDirectoryBlock ParseMasterDirectoryBlock(std::span<const std::uint8_t, kBl
     m.allocationBlockSize = in.u32(mdb::kAllocationBlockSize);
     m.allocationStart = in.u16(mdb::kAllocationStart);
     m.freeBlocks = in.u16(mdb::kFreeBlocks);
-    m.volumeName = in.pascalText(mdb::kVolumeName, mdb::kVolumeNameRoom);
+    m.volumeName = MacRomanToText(in.pascalText(mdb::kVolumeName, mdb::kVolumeNameRoom));
     m.files = in.u32(mdb::kFiles);
     m.directories = in.u32(mdb::kDirectories);
+    m.catalogBytes = in.u32(mdb::kCatalogFileBytes);
     m.catalogStart = in.u16(mdb::kCatalogFirstExtent);
     return m;
 }

@@ -77,6 +77,7 @@ inline constexpr std::size_t kVolumeName = 36;
 inline constexpr std::size_t kVolumeNameRoom = 27;
 inline constexpr std::size_t kFiles = 84;
 inline constexpr std::size_t kDirectories = 88;
+inline constexpr std::size_t kCatalogFileBytes = 146;
 inline constexpr std::size_t kCatalogFirstExtent = 150;
 }  // namespace mdb
 
@@ -92,6 +93,7 @@ struct MasterDirectoryBlock {
     std::string volumeName;
     std::uint32_t files = 0;
     std::uint32_t directories = 0;
+    std::uint32_t catalogBytes = 0;  // the catalog file's length
     std::uint16_t catalogStart = 0;  // first allocation block of the catalog
 };
 MasterDirectoryBlock ParseMasterDirectoryBlock(std::span<const std::uint8_t, kBlockBytes> block);
@@ -105,6 +107,7 @@ inline constexpr std::size_t kHeight = 9;
 inline constexpr std::size_t kRecords = 10;
 inline constexpr std::size_t kDescriptorBytes = 14;
 inline constexpr std::uint8_t kHeaderKind = 1;
+inline constexpr std::uint8_t kLeafKind = 0xFF;
 }  // namespace node
 
 struct NodeDescriptor {
@@ -157,6 +160,7 @@ inline constexpr std::size_t kResourceLength = 36;
 inline constexpr std::size_t kModified = 48;
 inline constexpr std::size_t kDataExtents = 74;  // 3 x (start, count)
 inline constexpr std::size_t kSecondDataExtent = 78;
+inline constexpr std::size_t kSecondDataExtentBlocks = 80;
 inline constexpr std::size_t kResourceExtents = 86;
 inline constexpr std::size_t kBytes = 102;
 }  // namespace file_record

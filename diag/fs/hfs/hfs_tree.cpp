@@ -93,7 +93,9 @@ FileNode* HfsTreeBuilder::NewNode(const CatalogRecord& record, bool root) {
         node->flags |= kDataForkNotContiguous;
         node->startBlock = -1;
     }
-    if (data.u16(file_record::kSecondDataExtent) != 0) {
+    // A second extent may start at allocation block 0; its length tells.
+    if (data.u16(file_record::kSecondDataExtent) != 0 ||
+        data.u16(file_record::kSecondDataExtentBlocks) != 0) {
         node->flags |= kDataForkNotContiguous;
     }
     return node;

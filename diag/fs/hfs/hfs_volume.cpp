@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/hfs/mac_roman.h"
 #include "diag/tools/debug_log.h"
 
 namespace kel::diag::hfs {
@@ -43,7 +44,8 @@ bool FindHfsPartition(HfsAccess& access, std::uint64_t& physicalStart) {
         if (in.u32(partition_entry::kDataStart) != 0) {
             return false;
         }
-        access.partitionName = in.text(partition_entry::kName, partition_entry::kTextRoom);
+        access.partitionName =
+            MacRomanToText(in.text(partition_entry::kName, partition_entry::kTextRoom));
         physicalStart = in.u32(partition_entry::kPhysicalStart);
         if (debugOn()) {
             DumpBlock(entry, kBlockBytes, "Partition Map");

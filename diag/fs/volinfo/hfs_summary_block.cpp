@@ -30,9 +30,12 @@ void Put32(Block& block, std::size_t at, std::uint32_t value) {
     }
 }
 
-// Cut to leave a NUL at the end of the room.
+// Cut to leave a NUL at the end of the room, and never inside a character:
+// a Mac name takes up to three bytes a character in UTF-8.
 void PutText(Block& block, std::size_t at, std::size_t room, const std::string& text) {
-    std::copy_n(text.begin(), std::min(text.size(), room - 1), block.begin() + at);
+    const FormatArg args[] = {text};
+    const std::string cut = FormatText("%s", args, room - 1);
+    std::copy(cut.begin(), cut.end(), block.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 std::string DateDigits(const std::array<std::uint8_t, 7>& date) {

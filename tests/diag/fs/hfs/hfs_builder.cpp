@@ -33,7 +33,7 @@ std::vector<std::uint8_t> RecordBytes(const HfsRecord& r) {
         PutBig16(bytes, dataAt + 74, r.firstExtent);
         PutBig16(bytes, dataAt + 76, r.dataLength == 0 ? 0 : 1);
         PutBig16(bytes, dataAt + 78, r.secondExtent);
-        PutBig16(bytes, dataAt + 80, r.secondExtent == 0 ? 0 : 1);
+        PutBig16(bytes, dataAt + 80, r.secondExtentBlocks);
     }
     return bytes;
 }
@@ -71,6 +71,7 @@ void HfsBuilder::file(std::uint32_t parentId, std::string name, std::uint32_t id
     r.firstExtent = firstExtent;
     r.dataLength = length;
     r.secondExtent = secondExtent;
+    r.secondExtentBlocks = secondExtent == 0 ? 0 : 1;
     r.modified = modified;
     records.push_back(r);
 }
@@ -123,9 +124,14 @@ std::vector<std::uint8_t> HfsBuilder::build() const {
     }
     PutBig32(out, mdb + 84, files);
     PutBig32(out, mdb + 88, directories);
-    PutBig16(out, mdb + 150, kCatalogStart);
-
     const std::uint32_t leaves = static_cast<std::uint32_t>(leafCount());
+    const std::uint32_t catalogBytes = (leaves + 1) * kNodeSize;
+    PutBig32(out, mdb + 146, catalogBytes);
+    PutBig16(out, mdb + 150, kCatalogStart);
+    PutBig16(
+        out, mdb + 152,
+        static_cast<std::uint16_t>((catalogBytes + allocationBlockSize - 1) / allocationBlockSize));
+
     const std::size_t header = nodeOffset(0);
     PutBig32(out, header, 0);
     out[header + 8] = 1;

@@ -19,6 +19,7 @@ struct HfsRecord {
     std::uint16_t valence = 0;       // directories
     std::uint16_t firstExtent = 0;   // files: data fork's first extent start
     std::uint16_t secondExtent = 0;  // files: start of a second data extent
+    std::uint16_t secondExtentBlocks = 0;
     std::uint32_t dataLength = 0;
     std::uint32_t modified = 0;
 };

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <string>
 
 #include "diag/fs/hfs/hfs_date.h"
 #include "diag/fs/hfs/hfs_summary.h"
@@ -80,6 +82,9 @@ TEST_F(HfsReader, BuildsTheTreeOfDirectoriesAndFiles) {
 }
 
 TEST_F(HfsReader, FlagsEmptyAndSplitDataForks) {
+    // A second extent that starts at allocation block 0.
+    builder_.file(kRootId, "Wrapped", 20, 50, 5000);
+    builder_.records.back().secondExtentBlocks = 3;
     ASSERT_TRUE(Read());
     const FileNode* empty = Child(track_.root, "Empty");
     ASSERT_NE(empty, nullptr);
@@ -91,6 +96,27 @@ TEST_F(HfsReader, FlagsEmptyAndSplitDataForks) {
     EXPECT_EQ(inner->flags, 8);
     EXPECT_EQ(inner->startBlock, 30);
     EXPECT_EQ(inner->size, 600u);
+    const FileNode* wrapped = Child(track_.root, "Wrapped");
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(wrapped->flags, 8);
+    EXPECT_EQ(wrapped->startBlock, 50);
+}
+
+TEST_F(HfsReader, NamesAreReadInTheMacCharacterSet) {
+    builder_.records.clear();
+    builder_.volumeName = "Bj\x9Ark";
+    builder_.partitionName = "Disc \xA5";
+    builder_.directory(1, "Bj\x9Ark", kRootId, 2);
+    builder_.directory(kRootId, "Caf\x8E", 16, 0);
+    builder_.file(kRootId, "\xAA Notes \xF0", 17, 20, 10);
+    ASSERT_TRUE(Read());
+    EXPECT_STREQ(track_.root->name, "Björk (Session 1)");
+    EXPECT_NE(Child(track_.root, "Café"), nullptr);
+    EXPECT_NE(Child(track_.root, "™ Notes \uF8FF"), nullptr);  // the Apple logo
+    const std::optional<HfsVolumeSummary> summary = OpenHfsSummary(track_);
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->volumeName, "Björk");
+    EXPECT_EQ(summary->partitionName, "Disc •");
 }
 
 TEST_F(HfsReader, FindsTheCatalogRightAfterTheBitmap) {
@@ -281,23 +307,37 @@ TEST_F(HfsReader, UnusableCatalogHeaderLeavesAnEmptyRoot) {
     }
 }
 
-TEST_F(HfsReader, LeafChainThatLoopsOrLeavesTheTreeEnds) {
+TEST_F(HfsReader, LeafChainThatLoopsOrLeavesTheCatalogEnds) {
+    // One record a leaf: the root in node 1, Folder in 2, Alpha in 3.
     builder_.recordsPerLeaf = 1;
-    Build();
-    // The second leaf points back to the first.
-    PutBig32(image_, builder_.nodeOffset(2), 1);
-    ASSERT_TRUE(Read());
-    ASSERT_NE(track_.root, nullptr);
-    EXPECT_NE(Child(track_.root, "Folder"), nullptr);
-    FreeFileTree(track_.root);
-    track_ = TrackInfo{};
-
-    // A link beyond the tree's node count ends both passes.
-    Build();
-    PutBig32(image_, builder_.nodeOffset(2), 0x7FFFFFFF);
-    ASSERT_TRUE(Read());
-    ASSERT_NE(track_.root, nullptr);
-    EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
+    struct Damage {
+        const char* what;
+        std::size_t at;
+        std::uint32_t value;
+        bool byte;
+    };
+    const Damage damages[] = {
+        {"a link back to the first leaf", builder_.nodeOffset(2), 1, false},
+        {"a link beyond the tree's node count", builder_.nodeOffset(2), 0x7FFFFFFF, false},
+        {"an index node in the chain", builder_.nodeOffset(3) + 8, 0, true},
+        {"a header node in the chain", builder_.nodeOffset(3) + 8, 1, true},
+        {"a catalog file of three nodes", HfsBuilder::masterBlockOffset() + 146, 3 * 512, false},
+    };
+    for (const Damage& d : damages) {
+        Build();
+        if (d.byte) {
+            image_[d.at] = static_cast<std::uint8_t>(d.value);
+        } else {
+            PutBig32(image_, d.at, d.value);
+        }
+        TrackInfo track;
+        device_.setImage(image_);
+        ASSERT_TRUE(ReadHfsVolume(track)) << d.what;
+        ASSERT_NE(track.root, nullptr) << d.what;
+        EXPECT_NE(Child(track.root, "Folder"), nullptr) << d.what;
+        EXPECT_EQ(Child(track.root, "Alpha"), nullptr) << d.what;
+        FreeFileTree(track.root);
+    }
 }
 
 TEST_F(HfsReader, DamagedRecordsAreSkipped) {
@@ -314,9 +354,25 @@ TEST_F(HfsReader, DamagedRecordsAreSkipped) {
     EXPECT_EQ(Child(track_.root, "Folder"), nullptr);
     EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
     EXPECT_EQ(Child(track_.root, "Empty"), nullptr);
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+
+    // Record 2 (Alpha) repeats the offset of record 1 (Folder): the folder
+    // is one entry, not two.
+    Build();
+    PutBig16(image_, leaf + 512 - 6,
+             static_cast<std::uint16_t>(image_[leaf + 512 - 4] << 8 | image_[leaf + 512 - 3]));
+    ASSERT_TRUE(Read());
+    int folders = 0;
+    for (const FileNode* c = track_.root->firstChild; c != nullptr; c = c->next) {
+        folders += std::string(c->name) == "Folder";
+    }
+    EXPECT_EQ(folders, 1);
+    EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
+    EXPECT_NE(Child(track_.root, "Empty"), nullptr);
 }
 
-TEST_F(HfsReader, KeysReachingPastTheirRecordAreSkipped) {
+TEST_F(HfsReader, KeysThatCannotNameTheirEntryAreSkipped) {
     Build();
     const std::size_t record = builder_.nodeOffset(1) + 14;
     // The root's name claims more characters than its key holds.
@@ -325,6 +381,18 @@ TEST_F(HfsReader, KeysReachingPastTheirRecordAreSkipped) {
     // The first directory record that reads is the folder: it becomes the root.
     ASSERT_NE(track_.root, nullptr);
     EXPECT_STREQ(track_.root->name, "Folder (Session 1)");
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+
+    // A folder and a file without a name, which would pass for ".".
+    builder_.directory(kRootId, "", 40);
+    builder_.file(kRootId, "", 41, 5, 10);
+    image_.clear();
+    ASSERT_TRUE(Read());
+    for (const FileNode* c = track_.root->firstChild; c != nullptr; c = c->next) {
+        EXPECT_STRNE(c->name, "");
+    }
+    EXPECT_NE(Child(track_.root, "Empty"), nullptr);
 }
 
 TEST_F(HfsReader, UnreadableCatalogEndsWithTheHeaderCheck) {
@@ -353,15 +421,53 @@ TEST_F(HfsReader, SummaryTakesTheMasterDirectoryBlock) {
     EXPECT_EQ(messages_, std::vector<int>{165});
 }
 
-TEST(HfsDate, LocalClockReadingIsKept) {
-    ::setenv("TZ", "Europe/Berlin", 1);
-    ::tzset();
-    // 2000-01-01 00:00:00 and 2004-02-29 23:59:58 as the volume's clock read them.
-    EXPECT_EQ(hfs::HfsDateToNodeDate(3029529600u),
-              (std::array<std::uint8_t, 7>{100, 1, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(hfs::HfsDateToNodeDate(3160943998u),
-              (std::array<std::uint8_t, 7>{104, 2, 29, 23, 59, 58, 0}));
-    EXPECT_EQ(hfs::HfsDateToNodeDate(0), (std::array<std::uint8_t, 7>{4, 1, 1, 0, 0, 0, 0}));
+// Dates are read under several zones; the process's own zone is put back
+// after each case, so that no later case sees what this one set.
+class HfsDate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* zone = std::getenv("TZ")) {
+            savedZone_ = zone;
+        }
+    }
+    void TearDown() override {
+        if (savedZone_) {
+            ::setenv("TZ", savedZone_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+    static void UseZone(const char* zone) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> savedZone_;
+};
+
+TEST_F(HfsDate, LocalClockReadingIsKept) {
+    struct Reading {
+        std::uint32_t hfsDate;
+        std::array<std::uint8_t, 7> shown;
+    };
+    const Reading readings[] = {
+        {3029529600u, {100, 1, 1, 0, 0, 0, 0}},      // 2000-01-01, winter in Berlin
+        {3141117000u, {103, 7, 15, 12, 30, 0, 0}},   // 2003-07-15, summer in Berlin
+        {3160943998u, {104, 2, 29, 23, 59, 58, 0}},  // a leap day's last seconds
+        {0, {4, 1, 1, 0, 0, 0, 0}},                  // the first second HFS knows
+        {0xFFFFFFFFu, {140, 2, 6, 6, 28, 15, 0}},    // and its last
+    };
+    // Zone rules written out, so that no zone database is needed; Berlin
+    // comes twice, after a zone whose dates were read first.
+    for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "AEST-10AEDT,M10.1.0,M4.1.0/3",
+                             "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        UseZone(zone);
+        for (const Reading& r : readings) {
+            EXPECT_EQ(hfs::HfsDateToNodeDate(r.hfsDate), r.shown) << zone << " " << r.hfsDate;
+        }
+    }
 }
 
 }  // namespace

@@ -260,6 +260,15 @@ TEST_F(VolumeInfo, HfsVolumeShowsItsSummary) {
     EXPECT_EQ(Value(lines, "Free blocks"), "17");
     EXPECT_NE(Value(lines, "Created").find(":00:00"), std::string::npos) << Value(lines, "Created");
     EXPECT_NE(Value(lines, "Modified").find(":00:00"), std::string::npos);
+
+    // 27 Mac "é" take 54 bytes in UTF-8: the name is cut at a whole character.
+    builder.volumeName = std::string(27, '\x8E');
+    device_.setImage(builder.build());
+    std::string cut;
+    for (int i = 0; i < 13; ++i) {
+        cut += "é";
+    }
+    EXPECT_EQ(Shown()[1], "Volume name:\t" + cut);
 }
 
 TEST_F(VolumeInfo, TracksWithoutVolumeInformationSayWhy) {
