@@ -43,6 +43,11 @@ ReportFile::~ReportFile() {
 }
 
 bool ReportFile::Create(const char* folder) {
+    // One file object serves every report of the process: a caught
+    // exception's report may come before a fault's.
+    Close();
+    dropped_ = false;
+    position_ = 0;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const unsigned start = static_cast<unsigned>(::getpid()) ^ static_cast<unsigned>(now.tv_nsec);

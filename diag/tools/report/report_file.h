@@ -21,8 +21,9 @@ public:
     ReportFile& operator=(const ReportFile&) = delete;
 
     // Creates "<folder>/PRBxxxx.TMP" under a name no other file has (xxxx
-    // four hex digits), readable by the user only. False when no name in
-    // the folder can be created.
+    // four hex digits), readable by the user only, and counts from its start;
+    // a report still open is closed first. False when no name in the folder
+    // can be created.
     bool Create(const char* folder);
     const char* path() const { return path_; }
 

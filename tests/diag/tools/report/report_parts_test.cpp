@@ -184,10 +184,15 @@ TEST(ReportFileTest, UnreadableSourceKeepsTheFile) {
 }
 
 // Runs in a child: a file-size limit makes the second block fail as a full
-// disk would; exits 0 when the report was dropped as it should be.
+// disk would; exits 0 when the report was dropped as it should be, and the
+// next report of the same process, with room again, is whole and counts its
+// own bytes only.
 [[noreturn]] void writePastTheSizeLimit(const fs::path& where) {
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{100, 100};
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t room = limit.rlim_cur;
+    limit.rlim_cur = 100;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ReportFile file;
     if (!file.Create(where.c_str()) || !file.WriteReportBlock("0123456789", 10)) {
@@ -197,13 +202,22 @@ TEST(ReportFileTest, UnreadableSourceKeepsTheFile) {
     const bool second = file.WriteReportBlock(big.data(), 200);
     const bool third = file.WriteReportBlock("y", 1);
     const bool gone = file.dropped() && !file.Close() && !fs::exists(file.path());
-    std::_Exit(!second && !third && gone ? 0 : 4);
+    if (!second && !third && gone) {
+        limit.rlim_cur = room;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool next = file.Create(where.c_str()) && file.WriteReportBlock("abc", 3) &&
+                          file.position() == 3 && file.Close();
+        std::_Exit(next ? 0 : 5);
+    }
+    std::_Exit(4);
 }
 
-TEST(ReportFileTest, AnyOtherWriteFailureDropsTheReport) {
+TEST(ReportFileTest, AnyOtherWriteFailureDropsTheReportAndTheNextStartsAfresh) {
     test::TempFolder folder;
     EXPECT_EXIT(writePastTheSizeLimit(folder.path()), ::testing::ExitedWithCode(0), "");
-    EXPECT_TRUE(fs::is_empty(folder.path())) << "the dropped report is deleted";
+    ASSERT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1)
+        << "the dropped report is deleted, the next one stays";
+    EXPECT_EQ(readAll(fs::directory_iterator(folder.path())->path()), "abc");
 }
 
 TEST(MemoryProbeTest, ReadableAndGuardedMemory) {
