@@ -12,13 +12,6 @@
 namespace kel::diag::report {
 namespace {
 
-template <std::size_t N>
-void copyCut(char (&field)[N], std::string_view text) {
-    const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
-
 std::string loginName() {
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -37,10 +30,10 @@ ReportIdentity ReadReportIdentity(std::string_view programVersion) {
     ReportIdentity identity;
     utsname system{};
     if (::uname(&system) == 0) {
-        copyCut(identity.computerName, system.nodename);
+        CopyCut(identity.computerName, system.nodename);
     }
-    copyCut(identity.userName, loginName());
-    copyCut(identity.version, programVersion);
+    CopyCut(identity.userName, loginName());
+    CopyCut(identity.version, programVersion);
     return identity;
 }
 

@@ -8,10 +8,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace kel::diag::report {
 
 inline constexpr std::uint32_t kHeaderSize = 528;
+
+// Fills a record's text field with as much of `text` as fits, terminated.
+template <std::size_t N>
+void CopyCut(char (&field)[N], std::string_view text) {
+    const std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+}
 
 struct ReportHeader {
     std::uint32_t headerSize = kHeaderSize;

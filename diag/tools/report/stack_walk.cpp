@@ -41,13 +41,6 @@ _Unwind_Reason_Code collectFrame(_Unwind_Context* context, void* argument) {
     return _URC_NO_REASON;
 }
 
-template <std::size_t N>
-void copyCut(char (&field)[N], const char* text, std::size_t length) {
-    length = std::min(length, N - 1);
-    std::memcpy(field, text, length);
-    field[length] = '\0';
-}
-
 const char* baseName(const char* path) {
     const char* slash = std::strrchr(path, '/');
     return slash ? slash + 1 : path;
@@ -63,11 +56,10 @@ void nameFrame(FrameRecord& record, std::uintptr_t lookup) {
     }
     record.moduleBase = location.moduleBase;
     if (location.modulePath != nullptr) {
-        const char* name = baseName(location.modulePath);
-        copyCut(record.moduleName, name, std::strlen(name));
+        CopyCut(record.moduleName, baseName(location.modulePath));
     }
     if (location.function != nullptr) {
-        copyCut(record.functionName, location.function, location.functionLength);
+        CopyCut(record.functionName, {location.function, location.functionLength});
         record.functionOffset = record.pc.offset - location.functionStart;
     }
 }
