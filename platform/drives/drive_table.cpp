@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <list>
+#include <mutex>
 #include <system_error>
 
 #include "platform/base/log.h"
@@ -69,6 +71,15 @@ std::optional<Volume> folderVolume(const FolderDrive& drive) {
 }
 
 std::atomic<ImageVolumeReader> imageVolumeReader{nullptr};
+
+// Every table loaded, the last one current: a reload leaves the earlier ones
+// in place, as callers keep references to the table they were given.
+std::mutex tablesMutex;
+std::list<DriveTable>& loadedTables() {
+    static std::list<DriveTable> tables;
+    return tables;
+}
+std::atomic<const DriveTable*> currentTable{nullptr};
 
 std::optional<Volume> imageVolume(const fs::path& source) {
     ImageVolumeReader reader = imageVolumeReader.load();
@@ -209,8 +220,21 @@ void setImageVolumeReader(ImageVolumeReader reader) {
 }
 
 const DriveTable& drives() {
-    static const DriveTable table = loadFromEnvironment();
-    return table;
+    if (const DriveTable* table = currentTable.load(std::memory_order_acquire)) {
+        return *table;
+    }
+    std::lock_guard lock(tablesMutex);
+    const DriveTable* table = currentTable.load(std::memory_order_relaxed);
+    if (!table) {
+        table = &loadedTables().emplace_back(loadFromEnvironment());
+        currentTable.store(table, std::memory_order_release);
+    }
+    return *table;
+}
+
+void reloadDrives() {
+    std::lock_guard lock(tablesMutex);
+    currentTable.store(nullptr, std::memory_order_release);
 }
 
 }  // namespace kel::drives

@@ -68,4 +68,9 @@ void setImageVolumeReader(ImageVolumeReader reader);
 // floppy, removable and network drives. Loaded on first use.
 const DriveTable& drives();
 
+// Makes the next drives() load the configuration again. A program's
+// configuration stays as it started; a test process that sets KEL_DRIVES
+// anew for each case calls it. References handed out before stay valid.
+void reloadDrives();
+
 }  // namespace kel::drives

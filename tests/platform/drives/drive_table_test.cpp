@@ -129,6 +129,24 @@ TEST(DriveTableFromEnvironment, BadEntriesAreLoggedAndTheRestWorks) {
         "drive entry \"C:=x.iso\" skipped(.|\n)*\"F:\" skipped(.|\n)*E:=/dev/sr97: no such device");
 }
 
+// The process keeps the table it loaded, whatever KEL_DRIVES says later,
+// until it reloads; a table handed out before stays readable.
+TEST(DriveTableFromEnvironment, KeptUntilReloaded) {
+    ::setenv("KEL_DRIVES", "D:=a.iso", 1);
+    reloadDrives();
+    const DriveTable& first = drives();
+    ::setenv("KEL_DRIVES", "E:=b.iso;F:=c.iso", 1);
+    EXPECT_EQ(&drives(), &first);
+    reloadDrives();
+    const DriveTable& second = drives();
+    EXPECT_EQ(second.cdDrives().size(), 2u);
+    EXPECT_EQ(second.type('D'), DriveType::NoRootDir);
+    ASSERT_EQ(first.cdDrives().size(), 1u);
+    EXPECT_EQ(first.cdDrive('D')->source.filename(), "a.iso");
+    ::unsetenv("KEL_DRIVES");
+    reloadDrives();
+}
+
 TEST(DriveTableFromEnvironment, WithoutAConfigurationTheMachineDrivesCount) {
     EXPECT_EXIT(
         {

@@ -12,6 +12,7 @@
 #include "diag/device/spti_device.h"
 #include "diag/tools/hardware/hardware_info.h"
 #include "tests/diag/device/spti_fixture.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag {
@@ -30,19 +31,18 @@ protected:
         folder_.write("disc.iso", std::string(300 * 2048, '\0'));
     }
     void TearDown() override {
-        ::unsetenv("KEL_DRIVES");
+        kel::test::clearDriveConfig();
         ::unsetenv("KEL_RUNTIME_DIR");
     }
 
-    // Drive D: on a descriptor with that personality; the drive table is
-    // read once per process, and each case runs in its own.
+    // Drive D: on a descriptor with that personality.
     std::unique_ptr<SptiDevice> openDrive(const std::string& personality) {
         folder_.write("drive.emu",
                       "[disc]\nimage = disc.iso\n[inquiry]\nvendor = ACME\n"
                       "product = CDROM-4000\nrevision = 2.1a\ndate = 19970311\n"
                       "[drive]\npersonality = " +
                           personality + "\n");
-        ::setenv("KEL_DRIVES", ("D:=" + (folder_ / "drive.emu").string()).c_str(), 1);
+        kel::test::setDriveConfig("D:=" + (folder_ / "drive.emu").string());
         auto device = std::make_unique<SptiDevice>(systemDriveAccess({}));
         EXPECT_TRUE(device->FindFirst());
         EXPECT_TRUE(device->Open());

@@ -19,6 +19,7 @@
 #include "diag/ui/options/device_list.h"
 #include "main_fixture.h"
 #include "tests/diag/support/emulated_disc.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/have_program.h"
 
 namespace kel::diag {
@@ -38,7 +39,7 @@ protected:
         ShutdownDeviceAccess();
         RemoveProgramHooks();
         window_.reset();
-        ::unsetenv("KEL_DRIVES");
+        kel::test::clearDriveConfig();
         MainFixture::TearDown();
     }
 
@@ -47,7 +48,7 @@ protected:
 
     // Drive D: with the disc `image` (or descriptor), chosen as the start device.
     void driveHolding(const std::filesystem::path& image) {
-        ::setenv("KEL_DRIVES", ("D:=" + image.string()).c_str(), 1);
+        kel::test::setDriveConfig("D:=" + image.string());
         ASSERT_TRUE(InitDeviceAccess(programStrings(), programMessageCallback()));
         settings().WriteString("LastDevice", "D:");
         ASSERT_TRUE(InitDevices());

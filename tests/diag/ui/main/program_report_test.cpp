@@ -16,6 +16,7 @@
 #include "diag/ui/main/program_hooks.h"
 #include "diag/ui/options/device_list.h"
 #include "main_fixture.h"
+#include "tests/support/drive_config.h"
 #include "tools/mkdisc/build_disc.h"
 #include "tools/mkdisc/recipe_parser.h"
 
@@ -38,7 +39,7 @@ protected:
         ShutdownDeviceAccess();
         RemoveProgramHooks();
         window_.reset();
-        ::unsetenv("KEL_DRIVES");
+        kel::test::clearDriveConfig();
         MainFixture::TearDown();
     }
 
@@ -58,7 +59,7 @@ protected:
         auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
         ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built));
         const fs::path descriptor = std::get<mkdisc::BuiltDisc>(built).descriptor;
-        ::setenv("KEL_DRIVES", ("D:=" + descriptor.string()).c_str(), 1);
+        kel::test::setDriveConfig("D:=" + descriptor.string());
         ASSERT_TRUE(InitDeviceAccess(programStrings(), programMessageCallback()));
         settings().WriteString("LastDevice", "D:");
         ASSERT_TRUE(InitDevices());

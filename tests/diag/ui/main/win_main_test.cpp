@@ -11,6 +11,7 @@
 #include "diag/ui/main/main_window.h"
 #include "main_fixture.h"
 #include "tests/diag/support/emulated_disc.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/have_program.h"
 
 namespace kel::diag {
@@ -32,7 +33,7 @@ MainWindow* mainWindow() {
 class WinMainTest : public test::MainFixture {
 protected:
     void TearDown() override {
-        ::unsetenv("KEL_DRIVES");
+        kel::test::clearDriveConfig();
         MainFixture::TearDown();
     }
 
@@ -47,7 +48,7 @@ protected:
             testing::BuildDisc(recipe.str(), folder_ / "disc.recipe", folder_ / "discs");
         ASSERT_TRUE(built);
         const fs::path descriptor = built->descriptor;
-        ::setenv("KEL_DRIVES", ("D:=" + descriptor.string()).c_str(), 1);
+        kel::test::setDriveConfig("D:=" + descriptor.string());
     }
 
     // Once the window is up and the scan at start is over: `look`, then a

@@ -5,6 +5,7 @@
 #include "diag/device/program_callbacks.h"
 #include "diag/ui/options/device_list.h"
 #include "options_fixture.h"
+#include "tests/support/drive_config.h"
 
 namespace kel::diag {
 namespace {
@@ -24,17 +25,16 @@ protected:
         ShutdownDeviceAccess();
         SetDeviceSelectionHooks({});
         SetDatabaseFileName({});
-        ::unsetenv("KEL_DRIVES");
+        kel::test::clearDriveConfig();
         OptionsFixture::TearDown();
     }
 
-    // Drives D: and F: with a data disc each; the table is read once per
-    // process, so each case configures it before the first use.
     void configureDrives(const std::string& config) {
         folder_.write("disc.iso", std::string(300 * 2048, '\0'));
-        ::setenv("KEL_DRIVES", config.c_str(), 1);
+        kel::test::setDriveConfig(config);
         ASSERT_TRUE(InitDeviceAccess(programStrings(), programMessageCallback()));
     }
+    // Drives D: and F: with a data disc each.
     void twoDrives() {
         configureDrives("D:=" + (folder_ / "disc.iso").string() +
                         ";F:=" + (folder_ / "disc.iso").string());
