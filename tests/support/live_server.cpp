@@ -11,6 +11,7 @@
 #include "platform/base/paths.h"
 #include "server/request_codes.h"
 #include "tests/frontend/common/link_environment.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/have_program.h"
 #include "tools/mkdisc/recipe_parser.h"
 #include "wiring/drive_transport.h"
@@ -57,16 +58,26 @@ std::string DrivesConfig(const std::map<char, fs::path>& letters) {
     return config;
 }
 
-bool UseDrives(const std::map<char, fs::path>& letters) {
-    const std::string config = DrivesConfig(letters);
-    const char* loaded = std::getenv("KEL_DRIVES");
-    if (loaded != nullptr && config != loaded) {
-        return false;
-    }
-    ::setenv("KEL_DRIVES", config.c_str(), 1);
+void UseDrives(const std::map<char, fs::path>& letters) {
+    setDriveConfig(DrivesConfig(letters));
     // As the front ends do at start, so that the drives' media are seen.
     wiring::wireDrives();
-    return true;
+}
+
+LiveCase::LiveCase() {
+    if (const char* folder = std::getenv("KEL_RUNTIME_DIR")) {
+        processFolder_ = folder;
+    }
+    ::setenv("KEL_RUNTIME_DIR", folder_.path().c_str(), 1);
+}
+
+LiveCase::~LiveCase() {
+    clearDriveConfig();
+    if (processFolder_) {
+        ::setenv("KEL_RUNTIME_DIR", processFolder_->c_str(), 1);
+    } else {
+        ::unsetenv("KEL_RUNTIME_DIR");
+    }
 }
 
 void ConnectToServer(frontend::Tkelcd& client) {
@@ -79,10 +90,27 @@ void ConnectToServer(frontend::Tkelcd& client) {
     ASSERT_EQ(KelCdData.ReplyError, 0);
 }
 
-void DisconnectFromServer(frontend::Tkelcd& client) {
-    if (KelCdData.ServerConnected) {
-        client._Send(kel::kGroupExit, 0, 0);
+void CloseAndAwaitServerEnd(frontend::Tkelcd& client, const std::function<void()>& close) {
+    const bool connected = KelCdData.ServerConnected != 0;
+    bool closed = false;
+    const QMetaObject::Connection watch =
+        QObject::connect(&client, &frontend::Tkelcd::FormClosed, [&closed] { closed = true; });
+    close();
+    if (connected) {
+        EXPECT_TRUE(frontend::testing::processEventsUntil([&closed] { return closed; },
+                                                          std::chrono::seconds(10)))
+            << "the server did not announce its end";
+        KelCdData.ServerConnected = 0;
     }
+    QObject::disconnect(watch);
+}
+
+void DisconnectFromServer(frontend::Tkelcd& client) {
+    CloseAndAwaitServerEnd(client, [&client] {
+        if (KelCdData.ServerConnected) {
+            client._Send(kel::kGroupExit, 0, 0);
+        }
+    });
 }
 
 }  // namespace kel::test

@@ -1,15 +1,14 @@
 // The shared front-end units against the real drive server KELCD32 and
 // emulated drives holding discs built for each case.
 //
-// The drive configuration (KEL_DRIVES) is read once per process, as the
-// programs read it; CTest runs every case in a process of its own.
+// Each case sets its own drives; the process's drive table is read again.
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "platform/base/paths.h"
 #include "scripted_client.h"
 #include "server/request_codes.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/live_server.h"
 
 namespace kel::frontend {
@@ -38,6 +38,7 @@ protected:
         discs_ = testing::LinkEnvironment::get().folder().path() / "discs";
         fs::create_directories(discs_);
         testing::ResetKelCdData();
+        case_.emplace();
     }
 
     void TearDown() override {
@@ -73,13 +74,13 @@ protected:
         return descriptor;
     }
 
-    // Starts the server over the given letters and waits for its handshake.
-    void start(const std::map<char, fs::path>& letters) {
-        if (!kel::test::UseDrives(letters)) {
-            GTEST_SKIP() << "another case set the drives of this process; run each case alone";
-        }
+    // Starts the server over the given letters and waits for its handshake;
+    // false when that failed.
+    [[nodiscard]] bool start(const std::map<char, fs::path>& letters) {
+        kel::test::UseDrives(letters);
         client_ = std::make_unique<Tkelcd>();
         kel::test::ConnectToServer(*client_);
+        return !HasFatalFailure();
     }
 
     DiscClassification classify(int device) {
@@ -89,6 +90,7 @@ protected:
     }
 
     fs::path discs_;
+    std::optional<kel::test::LiveCase> case_;
     std::map<std::string, mkdisc::DiscPlan> plans_;
     std::unique_ptr<Tkelcd> client_;
 };
@@ -139,7 +141,9 @@ TEST_F(LiveServer, DriveTablePairsTheServersDevicesWithTheCdLetters) {
     fs::path audio = build("audio", kAudioTracks);
     fs::path data =
         build("data", dataDisc("DATA", "[inquiry]\nvendor = KELTEST\nproduct = SECOND DRIVE\n"));
-    start({{'D', audio}, {'F', data}});
+    if (!start({{'D', audio}, {'F', data}})) {
+        return;
+    }
 
     EXPECT_EQ(KelCdData.LastDriveIndex, 1);
     const CdDriveRecord& d = KelCdData.DriveTable[0];
@@ -170,12 +174,7 @@ class LiveServerWithAMissingImage : public LiveServer,
 TEST_P(LiveServerWithAMissingImage, TheGoodDriveKeepsItsLetter) {
     const std::string good = "D:=" + build("audio", kAudioTracks).string();
     const std::string missing = "E:=" + (discs_ / "missing.cue").string();
-    const std::string config = GetParam() ? missing + ";" + good : good + ";" + missing;
-    const char* loaded = std::getenv("KEL_DRIVES");
-    if (loaded != nullptr && config != loaded) {
-        GTEST_SKIP() << "another case set the drives of this process; run each case alone";
-    }
-    ::setenv("KEL_DRIVES", config.c_str(), 1);
+    kel::test::setDriveConfig(GetParam() ? missing + ";" + good : good + ";" + missing);
     client_ = std::make_unique<Tkelcd>();
     kel::test::ConnectToServer(*client_);
     EXPECT_EQ(KelCdData.LastDriveIndex, 1);
@@ -190,7 +189,9 @@ INSTANTIATE_TEST_SUITE_P(EitherOrder, LiveServerWithAMissingImage, ::testing::Bo
                          });
 
 TEST_F(LiveServer, TrackTableOfAThreeTrackDisc) {
-    start({{'D', build("mixed", kMixedTracks)}});
+    if (!start({{'D', build("mixed", kMixedTracks)}})) {
+        return;
+    }
     KelCdData.DriveNumber = 0;
     client_->_Send(kGroupDisc, kSubGet, kDiscVolumeInfo & 0xFF);
     ASSERT_EQ(KelCdData.ReplyError, 0);
@@ -232,14 +233,16 @@ TEST_F(LiveServer, ClassifyDiscGivesEachClassOfDiscsBuiltForIt) {
     fs::path extra = compose("extra", {{"audio", "AUDIO"}, {"cdrom", "MODE1/2352"}});
     fs::path unclassified =
         compose("between", {{"audio", "AUDIO"}, {"cdrom", "MODE1/2352"}, {"audio", "AUDIO"}});
-    start({{'D', audio},
-           {'E', cdrom},
-           {'F', mixed},
-           {'G', photo},
-           {'H', karaoke},
-           {'I', video},
-           {'J', extra},
-           {'K', unclassified}});
+    if (!start({{'D', audio},
+                {'E', cdrom},
+                {'F', mixed},
+                {'G', photo},
+                {'H', karaoke},
+                {'I', video},
+                {'J', extra},
+                {'K', unclassified}})) {
+        return;
+    }
 
     struct Expected {
         int device;
@@ -273,7 +276,9 @@ TEST_F(LiveServer, ClassifyDiscGivesEachClassOfDiscsBuiltForIt) {
 }
 
 TEST_F(LiveServer, FailedDescriptorReadGivesABlankLabel) {
-    start({{'D', build("scratched", dataDisc("SCRATCHED", "[faults]\nhard = 16\n"))}});
+    if (!start({{'D', build("scratched", dataDisc("SCRATCHED", "[faults]\nhard = 16\n"))}})) {
+        return;
+    }
     DiscClassification disc = classify(0);
     EXPECT_EQ(disc.DiscClass, kClassCdRom);
     EXPECT_EQ(disc.VolumeLabel, " ");
@@ -283,7 +288,9 @@ TEST_F(LiveServer, FailedDescriptorReadGivesABlankLabel) {
 TEST_F(LiveServer, SectorReadsGiveModeAndUserData) {
     fs::path mode1 = build("mode1", dataDisc("FIRST"));
     fs::path mode2 = build("mode2", "layout = cd-rom\n[data]\nmode = 2\nvolume-id = SECOND\n");
-    start({{'D', mode1}, {'E', mode2}});
+    if (!start({{'D', mode1}, {'E', mode2}})) {
+        return;
+    }
     std::array<std::uint8_t, kUserDataSize> buffer{};
     auto identifier = [&buffer] {
         return std::string(reinterpret_cast<const char*>(buffer.data()) + 1, 5);
@@ -310,7 +317,9 @@ TEST_F(LiveServer, SectorReadsGiveModeAndUserData) {
 }
 
 TEST_F(LiveServer, ShutdownRequestClosesTheServerAndTheForm) {
-    start({{'D', build("audio", kAudioTracks)}});
+    if (!start({{'D', build("audio", kAudioTracks)}})) {
+        return;
+    }
     QSignalSpy closed(client_.get(), &Tkelcd::FormClosed);
     client_->_Send(kGroupExit, 0, 0);
     EXPECT_EQ(KelCdData.ReplyError, 0);

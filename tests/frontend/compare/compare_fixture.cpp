@@ -34,6 +34,7 @@ void LiveCompare::SetUp() {
     fs::create_directories(discs_);
     EnsureApplication();
     frontend::testing::ResetKelCdData();
+    case_.emplace();
 }
 
 void LiveCompare::TearDown() {
@@ -90,12 +91,11 @@ fs::path LiveCompare::copyOf(const std::string& from, const std::string& name,
     return descriptor;
 }
 
-void LiveCompare::start(const std::map<char, fs::path>& letters) {
-    if (!kel::test::UseDrives(letters)) {
-        GTEST_SKIP() << "another case set the drives of this process; run each case alone";
-    }
+bool LiveCompare::start(const std::map<char, fs::path>& letters) {
+    kel::test::UseDrives(letters);
     client_ = std::make_unique<frontend::Tkelcd>();
     kel::test::ConnectToServer(*client_);
+    return !HasFatalFailure();
 }
 
 bool LiveCompare::waitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

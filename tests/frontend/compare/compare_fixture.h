@@ -1,8 +1,7 @@
 // Live compare tests: the real drive server KELCD32 over emulated drives
 // holding discs built by mkdisc, and copies of them with planted faults.
 //
-// The drive configuration (KEL_DRIVES) is read once per process; CTest runs
-// every case in a process of its own.
+// Each case sets its own drives; the process's drive table is read again.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,11 +12,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "frontend/common/kelcd.h"
 #include "tests/frontend/common/temp_folder.h"
+#include "tests/support/live_server.h"
 
 namespace kel::compare::testing {
 
@@ -48,8 +49,8 @@ protected:
     std::int32_t leadOut(const std::string& name) const { return leadOuts_.at(name); }
 
     // Starts the server over the letters and waits for the handshake and the
-    // drive list.
-    void start(const std::map<char, fs::path>& letters);
+    // drive list; false when that failed.
+    [[nodiscard]] bool start(const std::map<char, fs::path>& letters);
     // Runs the event loop until `done` or the timeout.
     bool waitFor(const std::function<bool()>& done,
                  std::chrono::milliseconds timeout = std::chrono::seconds(20));
@@ -58,6 +59,7 @@ protected:
     std::unique_ptr<frontend::Tkelcd> client_;
 
 private:
+    std::optional<kel::test::LiveCase> case_;
     std::map<std::string, std::int32_t> leadOuts_;
     std::map<std::string, int> modes_;
 };

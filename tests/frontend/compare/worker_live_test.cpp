@@ -5,6 +5,7 @@
 #include <QObject>
 #include <functional>
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,14 @@
 #include "server/request_codes.h"
 #include "tests/frontend/common/scripted_client.h"
 
-namespace kel::compare::testing {
+namespace kel::compare {
+
+// A failed expectation shows the lines as they read.
+void PrintTo(const ResultLine& line, std::ostream* out) {
+    *out << (line.style == LineStyle::BoldRed ? "red" : "normal") << "(\"" << line.text << "\")";
+}
+
+namespace testing {
 namespace {
 
 using frontend::KelCdData;
@@ -97,9 +105,11 @@ protected:
 TEST_F(WorkerLive, IdenticalDiscsPassWithTheSummary) {
     fs::path master = buildData("master", 1, "MASTER");
     fs::path copy = copyOf("master", "copy", {});
-    start({{'D', master}, {'E', copy}});
+    if (!start({{'D', master}, {'E', copy}})) {
+        return;
+    }
     const std::int32_t size = leadOut("master");
-    run(0, 1, 0, size);
+    ASSERT_NO_FATAL_FAILURE(run(0, 1, 0, size));
     EXPECT_EQ(view_.lines, Lines{});
     ASSERT_EQ(view_.summary.size(), 3u);
     EXPECT_EQ(view_.summary[0].text.rfind("Finish time: ", 0), 0u);
@@ -129,7 +139,9 @@ TEST_F(WorkerLive, Mode1DifferencesAreNamedFieldByField) {
                            });
     // Only the master gets the bad sync, so it must come after the copy.
     patch("master", {{26, 4}});
-    start({{'D', master}, {'E', copy}});
+    if (!start({{'D', master}, {'E', copy}})) {
+        return;
+    }
     run(0, 1, 0, 40);
     EXPECT_EQ(view_.lines, (Lines{
                                red("     ERROR Header field difference"),
@@ -170,7 +182,9 @@ TEST_F(WorkerLive, Mode2Form1AndForm2Differences) {
                                {23, 2100},  // form 2 data
                                {24, 2350},  // form 2 EDC
                            });
-    start({{'D', master}, {'E', copy}});
+    if (!start({{'D', master}, {'E', copy}})) {
+        return;
+    }
     run(0, 1, 12, 36);
     EXPECT_EQ(view_.lines, (Lines{
                                red("     ERROR Subheader field difference"),
@@ -196,8 +210,10 @@ TEST_F(WorkerLive, UnevenRangeComparesEverySectorOnce) {
         everySector.push_back({lba, 100});
     }
     fs::path copy = copyOf("master", "copy", everySector);
-    start({{'D', master}, {'E', copy}});
-    run(0, 1, 5, 34);
+    if (!start({{'D', master}, {'E', copy}})) {
+        return;
+    }
+    ASSERT_NO_FATAL_FAILURE(run(0, 1, 5, 34));
     Lines expected;
     for (std::int32_t lba = 5; lba < 34; ++lba) {
         expected.push_back(red("     ERROR Data field difference"));
@@ -220,7 +236,9 @@ protected:
         fs::path master = buildData("master", 1, "MASTER");
         fs::path badCopy = copyOf("master", "badcopy", {}, "hard = 20");
         fs::path badMaster = copyOf("master", "badmaster", {}, "hard = 30");
-        start({{'D', master}, {'E', badCopy}, {'F', badMaster}});
+        if (!start({{'D', master}, {'E', badCopy}, {'F', badMaster}})) {
+            return;
+        }
     }
 };
 
@@ -246,7 +264,9 @@ protected:
         }
         fs::path master = buildData("master", 1, "MASTER");
         fs::path copy = copyOf("master", "copy", {});
-        start({{'D', master}, {'E', copy}});
+        if (!start({{'D', master}, {'E', copy}})) {
+            return;
+        }
     }
 
     // Opens the drive's door after the first block, as a user would.
@@ -342,4 +362,5 @@ TEST_F(WorkerLive, SectorReplyOfTheWrongSizeIsAReadError) {
 }
 
 }  // namespace
-}  // namespace kel::compare::testing
+}  // namespace testing
+}  // namespace kel::compare

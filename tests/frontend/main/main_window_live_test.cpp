@@ -2,8 +2,7 @@
 // server KELCD32 and emulated drives holding discs built for each case,
 // clicked through their widgets.
 //
-// The drive configuration is read once per process; CTest runs every case in
-// a process of its own.
+// Each case sets its own drives; the process's drive table is read again.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -12,10 +11,11 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <cstdlib>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "emu/drive/emulated_drive.h"
 #include "frontend/common/icons.h"
@@ -30,12 +30,12 @@
 #include "recording_launchers.h"
 #include "server/request_codes.h"
 #include "tests/frontend/common/scripted_client.h"
+#include "tests/support/drive_config.h"
 #include "tests/support/live_server.h"
 #include "ui_main_dialog.h"
 #include "ui_player_form.h"
 #include "ui_tools_form.h"
 #include "widget_environment.h"
-#include "wiring/drive_transport.h"
 
 namespace kel::frontend {
 namespace {
@@ -78,11 +78,13 @@ protected:
         discs_ = testing::WidgetEnvironment::get().folder().path() / "discs";
         fs::create_directories(discs_);
         testing::ResetKelCdData();
+        case_.emplace();
     }
 
     void TearDown() override {
+        testing::ForgetPendingModals();
         if (dialog_) {
-            dialog_->close();
+            kel::test::CloseAndAwaitServerEnd(*client_, [this] { dialog_->close(); });
         }
         dialog_.reset();
         tools_.reset();
@@ -104,11 +106,10 @@ protected:
     }
 
     // Starts the server over the letters and the dialog; returns after the
-    // first scan.
-    void start(const std::map<char, fs::path>& letters) {
+    // first scan, false when that failed.
+    [[nodiscard]] bool start(const std::map<char, fs::path>& letters) {
+        kel::test::UseDrives(letters);
         sources_ = letters;
-        ::setenv("KEL_DRIVES", kel::test::DrivesConfig(letters).c_str(), 1);
-        wiring::wireDrives();
         client_ = std::make_unique<Tkelcd>();
         icons_ = std::make_unique<Ticons>(*client_);
         player_ = std::make_unique<TCDPlayerForm>(*client_);
@@ -120,8 +121,9 @@ protected:
         QSignalSpy started(dialog_.get(), &TCDTolvarMainDialogBox::StartedUp);
         dialog_->show();
         client_->Formcreate();
-        ASSERT_TRUE(testing::processEventsUntil([&] { return started.count() > 0; }, 30s))
+        EXPECT_TRUE(testing::processEventsUntil([&] { return started.count() > 0; }, 30s))
             << "the dialog did not finish its first scan";
+        return started.count() > 0;
     }
 
     Ui::TCDTolvarMainDialogBox& form() { return dialog_->Form(); }
@@ -154,6 +156,7 @@ protected:
     }
 
     fs::path discs_;
+    std::optional<kel::test::LiveCase> case_;
     std::map<char, fs::path> sources_;
     testing::LaunchRecord record_;
     std::unique_ptr<Tkelcd> client_;
@@ -165,7 +168,9 @@ protected:
 };
 
 TEST_F(MainWindowLive, TilesShowEachDiscAfterTheScan) {
-    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    if (!start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}})) {
+        return;
+    }
     EXPECT_EQ(dialog_->Tile(4)->Caption(), "Audio CD");
     EXPECT_EQ(dialog_->Tile(5)->Caption(), "MIXED_DISC");
     EXPECT_EQ(dialog_->Tile(3)->pos().x(), 0) << "C: first, the missing A: and B: closed up";
@@ -191,7 +196,9 @@ TEST_F(MainWindowLive, TilesShowEachDiscAfterTheScan) {
 }
 
 TEST_F(MainWindowLive, EjectAndLoadMoveTheTrayAndTheCaptionFollows) {
-    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    if (!start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}})) {
+        return;
+    }
     clickTile('D');
     QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
     EXPECT_TRUE(trayOpen('D'));
@@ -217,7 +224,9 @@ TEST_F(MainWindowLive, EjectAndLoadMoveTheTrayAndTheCaptionFollows) {
 }
 
 TEST_F(MainWindowLive, AfterAnEjectAndARescanTileClicksEjectNothing) {
-    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    if (!start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}})) {
+        return;
+    }
     clickTile('D');
     QTest::mouseClick(form().OpenLoadButton, Qt::LeftButton);
     ASSERT_TRUE(trayOpen('D'));
@@ -233,7 +242,9 @@ TEST_F(MainWindowLive, AfterAnEjectAndARescanTileClicksEjectNothing) {
 }
 
 TEST_F(MainWindowLive, AutoScanNoticesATrayMovedByHand) {
-    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    if (!start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}})) {
+        return;
+    }
     dialog_->AutoScan()->trigger();
     ASSERT_TRUE(dialog_->ScanTimer().isActive());
     clickTile('D');
@@ -252,7 +263,9 @@ TEST_F(MainWindowLive, AutoScanNoticesATrayMovedByHand) {
 }
 
 TEST_F(MainWindowLive, PlayerOpensOnTheFirstAudioTrackAndDrivesTheDrive) {
-    start({{'D', build("mixed", kMixed)}});
+    if (!start({{'D', build("mixed", kMixed)}})) {
+        return;
+    }
     clickTile('D');
     ASSERT_TRUE(form().PlayButton->isEnabled());
     auto& ui = player_->Form();
@@ -295,8 +308,10 @@ TEST_F(MainWindowLive, AutorunStartsTheOpenLinesProgramFromTheDisc) {
     writeFile("setup_src/AUTORUN.INF", "[AUTORUN]\r\nopen = Setup.Exe /q\r\n");
     writeFile("setup_src/SETUP.EXE", "setup");
     writeFile("escape_src/AUTORUN.INF", "[autorun]\nopen=..\\..\\..\\bin\\sh -c true\n");
-    start({{'D', build("setup", folderDisc("SETUP_DISC", "setup_src"))},
-           {'E', build("escape", folderDisc("ESCAPE", "escape_src"))}});
+    if (!start({{'D', build("setup", folderDisc("SETUP_DISC", "setup_src"))},
+                {'E', build("escape", folderDisc("ESCAPE", "escape_src"))}})) {
+        return;
+    }
     dialog_->AutoScan()->trigger();
     clickTile('D');
     ASSERT_TRUE(form().RunButton->isEnabled());
@@ -315,7 +330,9 @@ TEST_F(MainWindowLive, AutorunStartsTheOpenLinesProgramFromTheDisc) {
 }
 
 TEST_F(MainWindowLive, ToolsWindowFollowsTheDiscAndStartsTheTools) {
-    start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}});
+    if (!start({{'D', build("audio", kAudio)}, {'E', build("mixed", kMixed)}})) {
+        return;
+    }
     clickTile('D');
     auto& tools = tools_->Form();
     testing::OnNextModal([&](QWidget& window) {
@@ -354,7 +371,8 @@ TEST_F(MainWindowLive, AServerThatNeverAnswersEndsInTheClientsError) {
     if (!fs::exists(paths::programDir() / "mkdisc")) {
         GTEST_SKIP() << "mkdisc is not built beside this test";
     }
-    ::setenv("KEL_DRIVES", "", 1);
+    // None of the machine's drives.
+    kel::test::setDriveConfig("");
     // mkdisc starts and ends without ever answering the handshake.
     TkelcdOptions options;
     options.ServerProgram = "mkdisc";
@@ -377,8 +395,14 @@ TEST_F(MainWindowLive, AServerThatNeverAnswersEndsInTheClientsError) {
     });
     dialog_->show();
     client_->Formcreate();
-    EXPECT_TRUE(
-        testing::processEventsUntil([&] { return !shown.isEmpty() && splash.isNull(); }, 10s));
+    // The program's own loop, which the error ends with exit code 1. Asked of
+    // a mere pass of events, that end would stay pending and close every later
+    // modal window of the process at once.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    giveUp.start(10s);
+    EXPECT_EQ(QApplication::exec(), 1);
     EXPECT_TRUE(shown.contains("KELCD32")) << shown.toStdString();
     EXPECT_TRUE(splash.isNull()) << "the splash must not stay";
 }

@@ -25,7 +25,6 @@ using namespace std::chrono_literals;
 class ProgramEnd : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        ::setenv("KEL_LINK_DIR", (folder_.path() / "link").c_str(), 1);
         std::ofstream(folder_.path() / "disc.iso", std::ios::binary)
             << std::string(100 * 2048, '\0');
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -14,12 +14,18 @@ char* argv[] = {programName, nullptr};
 constexpr int kPollMilliseconds = 20;
 constexpr int kModalWaitPolls = 250;
 
-void pollForModal(std::function<void(QWidget&)> act, int pollsLeft) {
-    QTimer::singleShot(kPollMilliseconds, [act = std::move(act), pollsLeft]() mutable {
+// Bumped by ForgetPendingModals: a poll of an earlier round stops.
+unsigned modalRound = 0;
+
+void pollForModal(std::function<void(QWidget&)> act, int pollsLeft, unsigned round) {
+    QTimer::singleShot(kPollMilliseconds, [act = std::move(act), pollsLeft, round]() mutable {
+        if (round != modalRound) {
+            return;
+        }
         if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
             act(*modal);
         } else if (pollsLeft > 0) {
-            pollForModal(std::move(act), pollsLeft - 1);
+            pollForModal(std::move(act), pollsLeft - 1, round);
         }
     });
 }
@@ -39,7 +45,11 @@ WidgetEnvironment::WidgetEnvironment() {
 }
 
 void OnNextModal(std::function<void(QWidget&)> act) {
-    pollForModal(std::move(act), kModalWaitPolls);
+    pollForModal(std::move(act), kModalWaitPolls, modalRound);
+}
+
+void ForgetPendingModals() {
+    ++modalRound;
 }
 
 QString MessageText(QWidget& window) {

@@ -29,6 +29,10 @@ private:
 // Runs `act` on the next modal window that opens (within a few seconds) and
 // gives it the window. Returns at once: call before the handler that opens it.
 void OnNextModal(std::function<void(QWidget&)> act);
+// Drops every OnNextModal still waiting. A case calls it as it ends: a wait
+// it left (its window never opened) would act on a later case's window with
+// references into the case that is gone.
+void ForgetPendingModals();
 
 // The text of a message box, empty for other windows.
 QString MessageText(QWidget& window);
