@@ -10,14 +10,18 @@
 
 namespace kel::test {
 
+// A new empty folder under the system's temporary folder, named so that no
+// other test, of this run or of another on the machine, has it; empty when
+// none can be made. The caller removes it.
+inline std::filesystem::path makeUniqueFolder(std::string_view prefix) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
+    return ::mkdtemp(pattern.data()) ? std::filesystem::path(pattern) : std::filesystem::path();
+}
+
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kel-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) {
-            path_ = pattern;
-        }
-    }
+    TempFolder() : path_(makeUniqueFolder("kel-test-")) {}
     ~TempFolder() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);

@@ -3,11 +3,10 @@
 // of the tests' own unless a fixture chose them first.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <cstdlib>
-#include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace kel::diag::test {
 
@@ -17,9 +16,10 @@ namespace kel::diag::test {
 // toolkit.
 inline QApplication& app() {
     static QApplication* application = [] {
-        const std::string dir = ::testing::TempDir();
-        ::setenv("KEL_REGISTRY_DIR", (dir + "kel_ui_test_registry").c_str(), 0);
-        ::setenv("KEL_AUDIO_OUT", (dir + "kel_ui_test_sound.wav").c_str(), 0);
+        // The process's own: test processes run side by side.
+        static const kel::test::TempFolder folder;
+        ::setenv("KEL_REGISTRY_DIR", (folder / "registry").c_str(), 0);
+        ::setenv("KEL_AUDIO_OUT", (folder / "sound.wav").c_str(), 0);
         static int argc = 1;
         static char name[] = "diag_test";
         static char* argv[] = {name, nullptr};

@@ -10,17 +10,14 @@
 #include <vector>
 
 #include "diag/tools/debug_log.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::diag::test {
 
 class LogFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::path(::testing::TempDir()) /
-               (std::string("kel_log_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = kel::test::makeUniqueFolder("kel_log_");
         SetDebugLogPath(logPath());
         logSwitches().debugMode = false;
         logSwitches().allocationTracing = false;

@@ -9,6 +9,7 @@
 #include "diag/tools/tracked_alloc.h"
 #include "diag/ui/messages.h"
 #include "qt_app.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::diag {
 namespace {
@@ -187,9 +188,8 @@ TEST_F(MessageDialogTest, ShowMessageToUsesItsOwnerAndShorterLimit) {
 }
 
 TEST_F(MessageDialogTest, MessagesGoToTheDebugLogInDebugModeOnly) {
-    const std::filesystem::path log =
-        std::filesystem::path(::testing::TempDir()) / "kel_messages_test.DBG";
-    std::filesystem::remove(log);
+    const kel::test::TempFolder folder;
+    const std::filesystem::path log = folder / "kel_messages_test.DBG";
     SetDebugLogPath(log);
     SetMessageResponder([](int, std::uint16_t, const std::string&) { return 1; });
     ShowMessage(102);
@@ -205,7 +205,6 @@ TEST_F(MessageDialogTest, MessagesGoToTheDebugLogInDebugModeOnly) {
     std::ifstream in(log, std::ios::binary);
     const std::string logged((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(logged, "No CD-ROM drive selected.\r\n");
-    std::filesystem::remove(log);
 }
 
 TEST_F(MessageDialogTest, AResponderAnswersInPlaceOfTheDialogOnAnyThread) {

@@ -9,6 +9,7 @@
 #include "platform/audio/wav_format.h"
 #include "platform/audio/wav_playback.h"
 #include "platform/registry/key.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::diag {
 namespace {
@@ -16,11 +17,7 @@ namespace {
 class SoundEventsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::path(::testing::TempDir()) /
-               (std::string("kel_sounds_") + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = kel::test::makeUniqueFolder("kel_sounds_");
         saveEnvironment("KEL_REGISTRY_DIR");
         saveEnvironment("KEL_AUDIO_OUT");
         ::setenv("KEL_REGISTRY_DIR", (dir_ / "registry").c_str(), 1);

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "emu/drive/state_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::emu::test {
 
@@ -28,10 +29,7 @@ std::uint8_t audioByte(std::int32_t lba) {
 }
 
 void DriveTest::SetUp() {
-    folder = std::filesystem::temp_directory_path() /
-             ("kel-drive-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-              "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder);
+    folder = kel::test::makeUniqueFolder("kel-drive-");
     std::filesystem::create_directories(folder / "run");
     ::setenv("KEL_RUNTIME_DIR", (folder / "run").c_str(), 1);
     writeFile(folder / "data.bin", 0, kDataEnd, 2048, dataByte);

@@ -7,6 +7,7 @@
 
 #include "emu/drive/emulated_drive.h"
 #include "emu/drive/state_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::emu {
 namespace {
@@ -18,10 +19,7 @@ constexpr std::int32_t kSectors = 40;
 class EmulatedDrive : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kel-emulated-" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(folder);
+        folder = kel::test::makeUniqueFolder("kel-emulated-");
         std::filesystem::create_directories(folder / "run");
         std::filesystem::create_directories(folder / "files");
         ::setenv("KEL_RUNTIME_DIR", (folder / "run").c_str(), 1);

@@ -8,6 +8,7 @@
 
 #include "platform/audio/wav_format.h"
 #include "platform/audio/wav_playback.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::audio {
 namespace {
@@ -15,11 +16,7 @@ namespace {
 class WaveOutputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::path(::testing::TempDir()) /
-               (std::string("kel_audio_") + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = test::makeUniqueFolder("kel_audio_");
         ::setenv("KEL_AUDIO_OUT", out().c_str(), 1);
     }
     void TearDown() override {
