@@ -30,7 +30,9 @@ struct CdgPlayback {
           start(first),
           end(trackEnd),
           ring(block),
-          filledBuffers(firstRead, kCdgRingBuffers),
+          // One above the ring: the reader's closing wake-up must fit beside
+          // a ring the player has not yet taken anything from.
+          filledBuffers(firstRead, kCdgRingBuffers + 1),
           sectorsRead(firstRead) {}
 
     std::span<std::uint8_t, kCdgSectorBytes> buffer(int index) const {

@@ -7,9 +7,12 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <thread>
 
 #include "diag/device/device_access.h"
 #include "diag/state/options.h"
@@ -17,6 +20,7 @@
 #include "diag/tools/cdg/cdg_player.h"
 #include "diag/tools/cdg/cdg_player_window.h"
 #include "diag/tools/cdg/cdg_snapshot.h"
+#include "diag/tools/cdg/cdg_threads.h"
 #include "diag/ui/messages.h"
 #include "emulated_disc.h"
 #include "tests/diag/ui/qt_app.h"
@@ -143,6 +147,33 @@ TEST_F(CdgPlayerTest, BigEndianDriveHasItsSamplesSwapped) {
         std::swap(expected[i], expected[i + 1]);
     }
     EXPECT_TRUE(wavData() == expected);
+}
+
+// The reader may finish while the player thread, held up, has not taken a
+// single buffer: the ring is full, and the wake-up that tells the player the
+// reading is over must still reach it.
+TEST_F(CdgPlayerTest, TheEndOfReadingReachesAPlayerBehindAFullRing) {
+    const testing::BuiltImage* image = CdgDisc();
+    ASSERT_NE(image, nullptr);
+    insert(*image);
+    const TrackInfo& t = track(0);
+    std::vector<std::uint8_t> ring(std::size_t(kCdgRingBuffers) * kCdgSectorBytes);
+    CdgPlayback playback(device(), t.start, t.start + kCdgRingBuffers, ring.data(), kCdgFirstRead);
+    playback.freeBuffers.Release(kCdgWindowBuffers);
+    CdgReaderThread(playback);
+    ASSERT_EQ(playback.sectorsRead, kCdgRingBuffers);
+
+    std::promise<void> ended;
+    std::future<void> end = ended.get_future();
+    std::thread player([&] {
+        CdgAudioThread(playback);
+        ended.set_value();
+    });
+    const bool endedByItself = end.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    playback.stop = true;
+    playback.filledBuffers.Release();
+    player.join();
+    EXPECT_TRUE(endedByItself) << "the player thread waited for a buffer that never comes";
 }
 
 TEST_F(CdgPlayerTest, PauseSnapshotAndStopFromTheWindow) {
