@@ -17,6 +17,7 @@
 #include "platform/link/link_dir.h"
 #include "server/client/link_client.h"
 #include "server/request_codes.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::server {
 namespace {
@@ -35,8 +36,7 @@ std::string Code(std::uint16_t code) {
 class DriveFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kel-faults-XXXXXX").string();
-        folder_ = fs::path(::mkdtemp(pattern.data()));
+        folder_ = kel::test::makeUniqueFolder("kel-faults-");
         ::setenv("KEL_LINK_DIR", (folder_ / "link").c_str(), 1);
         ::setenv("KEL_RUNTIME_DIR", (folder_ / "run").c_str(), 1);
         Write("small.iso", std::string(kSmallDisc * 2048, '\0'));

@@ -13,6 +13,7 @@
 #include "emu/disc/loader.h"
 #include "emu/sector/sector.h"
 #include "server/client/link_client.h"
+#include "tests/support/temp_folder.h"
 #include "tools/mkdisc/build_disc.h"
 #include "tools/mkdisc/recipe_parser.h"
 
@@ -71,18 +72,13 @@ volume-id = SECOND
 file = TWO.TXT text=second session
 )";
 
-fs::path TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kel-server-XXXXXX").string();
-    return fs::path(::mkdtemp(pattern.data()));
-}
-
 class ServerProcess : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::system("command -v xorriso >/dev/null 2>&1") != 0) {
             GTEST_SKIP() << "xorriso is not installed; it makes the data track";
         }
-        folder_ = TempFolder();
+        folder_ = kel::test::makeUniqueFolder("kel-server-");
         ::setenv("KEL_LINK_DIR", (folder_ / "link").c_str(), 1);
         ::setenv("KEL_RUNTIME_DIR", (folder_ / "run").c_str(), 1);
         mixed_ = Build(kMixedRecipe, "mixed");

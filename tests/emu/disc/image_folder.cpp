@@ -1,15 +1,13 @@
 #include "image_folder.h"
 
 #include <fstream>
-#include <random>
+
+#include "tests/support/temp_folder.h"
 
 namespace kel::emu::test {
 
 ImageFolder::ImageFolder() {
-    std::random_device random;
-    root_ = std::filesystem::temp_directory_path() /
-            ("kel-disc-test-" + std::to_string(random()) + std::to_string(random()));
-    std::filesystem::create_directories(root_);
+    root_ = kel::test::makeUniqueFolder("kel-disc-test-");
 }
 
 ImageFolder::~ImageFolder() {

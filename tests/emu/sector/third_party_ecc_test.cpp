@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "emu/sector/sector.h"
+#include "tests/support/temp_folder.h"
 
 namespace kel::emu::sector {
 namespace {
@@ -59,9 +60,7 @@ TEST(ThirdPartyEcc, ChdmanAcceptsOurMode1Parity) {
     if (!haveChdman()) {
         GTEST_SKIP() << "chdman not installed (Debian package mame-tools)";
     }
-    const fs::path folder =
-        fs::path(testing::TempDir()) / ("kel_sector_chd_" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder);
+    const fs::path folder = kel::test::makeUniqueFolder("kel_sector_chd_");
     writeImage(folder, "ours", false);
     writeImage(folder, "damaged", true);
     const std::uintmax_t ours = chdSize(folder, "ours");

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/temp_folder.h"
+
 extern char** environ;
 
 namespace kel::link::test {
@@ -105,11 +107,10 @@ void PeerProcess::kill() {
 }
 
 ScopedLinkDir::ScopedLinkDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kel-link-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
+    path_ = kel::test::makeUniqueFolder("kel-link-");
+    if (path_.empty()) {
         throw std::runtime_error("mkdtemp");
     }
-    path_ = pattern;
     ::setenv("KEL_LINK_DIR", path_.c_str(), 1);
 }
 

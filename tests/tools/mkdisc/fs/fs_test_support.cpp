@@ -1,14 +1,13 @@
 #include "fs_test_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <variant>
 
+#include "tests/support/temp_folder.h"
 #include "tools/mkdisc/run_program.h"
 
 namespace kel::mkdisc::fs::testing {
@@ -24,11 +23,7 @@ std::optional<std::string> readerOutput(const std::vector<std::string>& argv,
 }
 
 Scratch::Scratch() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::path(::testing::TempDir()) /
-            ("kel_fs_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    path_ = kel::test::makeUniqueFolder("kel_fs_");
 }
 
 Scratch::~Scratch() {
