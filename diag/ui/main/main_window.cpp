@@ -145,7 +145,7 @@ void MainWindow::DestroyMainWindow() {
     destroyed_ = true;
     hide();
     delete panes_.data();
-    QCoreApplication::exit(0);
+    emit windowEnded();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

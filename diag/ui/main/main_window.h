@@ -34,7 +34,7 @@ public:
     void EnableDeviceCommands();
 
     // Ends the window for good: the panes go (saving their settings) and
-    // the message loop ends.
+    // windowEnded tells the program, whose message loop then ends.
     void DestroyMainWindow();
     bool windowDestroyed() const { return destroyed_; }
 
@@ -42,6 +42,9 @@ public:
     MainStatusBar* mainStatusBar() const { return statusBar_; }
     MainToolbar* toolbar() const { return toolbar_; }
     Panes* panes() const { return panes_; }
+
+signals:
+    void windowEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

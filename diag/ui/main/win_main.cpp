@@ -80,6 +80,8 @@ int WinMain(QApplication& app, std::string_view commandLine) {
     waitForSplash(splash);
 
     MainWindow window;
+    // The window ends the message loop, not whoever else runs one.
+    QObject::connect(&window, &MainWindow::windowEnded, &window, [] { QCoreApplication::exit(0); });
     InstallProgramHooks(window);
     if (!InitDeviceAccess(programStrings(), programMessageCallback())) {
         SetBusyCursor(false);

@@ -17,6 +17,7 @@
 #include "scripted_drive.h"
 #include "temp_folder.h"
 #include "tests/diag/support/emulated_disc.h"
+#include "tests/support/drive_config.h"
 
 namespace kel::diag {
 namespace {
@@ -271,7 +272,7 @@ TEST(SystemDriveAccess, LettersFromTheDriveConfiguration) {
     std::filesystem::create_directories(folder / "runtime");
     ::setenv("KEL_RUNTIME_DIR", (folder / "runtime").c_str(), 1);
     writeFile(folder / "disc.iso", std::string(300 * 2048, '\0'));
-    ::setenv("KEL_DRIVES", ("E:=" + (folder / "disc.iso").string()).c_str(), 1);
+    kel::test::setDriveConfig("E:=" + (folder / "disc.iso").string());
     auto access = systemDriveAccess({});
     EXPECT_TRUE(access->isCdLetter('E'));
     EXPECT_FALSE(access->isCdLetter('D'));
@@ -280,7 +281,7 @@ TEST(SystemDriveAccess, LettersFromTheDriveConfiguration) {
     EXPECT_TRUE(access->openLetter('E', failure));
     EXPECT_FALSE(access->openLetter('F', failure));
     EXPECT_EQ(failure.devicePath, "F:");
-    ::unsetenv("KEL_DRIVES");
+    kel::test::clearDriveConfig();
     ::unsetenv("KEL_RUNTIME_DIR");
 }
 

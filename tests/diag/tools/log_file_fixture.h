@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,14 @@
 #include "tests/support/temp_folder.h"
 
 namespace kel::diag::test {
+
+// A pointer as the debug log writes it: hexadecimal at the full width.
+inline std::string fullWidth(const void* pointer) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*zx", static_cast<int>(sizeof(void*) * 2),
+                  reinterpret_cast<std::size_t>(pointer));
+    return text;
+}
 
 class LogFileTest : public ::testing::Test {
 protected:

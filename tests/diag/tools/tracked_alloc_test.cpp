@@ -28,13 +28,6 @@ protected:
     }
 };
 
-std::string fullWidth(const void* pointer) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%0*zx", static_cast<int>(sizeof(void*) * 2),
-                  reinterpret_cast<std::size_t>(pointer));
-    return text;
-}
-
 TEST_F(TrackedAllocTest, WithoutTracingNothingIsLogged) {
     void* block = TrackedAlloc(64, "scan.cpp", 10);
     ASSERT_NE(block, nullptr);
@@ -53,9 +46,10 @@ TEST_F(TrackedAllocTest, TracingLogsEachStepWithPointersAtFullWidth) {
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "Allocating memory: 100 bytes from line 42 in toc.cpp");
-    EXPECT_EQ(lines[1], "Allocated memory at " + fullWidth(block));
-    EXPECT_EQ(lines[2], "Freeing memory at " + fullWidth(block) + " from line 43 in toc.cpp");
-    EXPECT_EQ(lines[3], "Freeing memory at " + fullWidth(nullptr) + " from line 44 in toc.cpp");
+    EXPECT_EQ(lines[1], "Allocated memory at " + test::fullWidth(block));
+    EXPECT_EQ(lines[2], "Freeing memory at " + test::fullWidth(block) + " from line 43 in toc.cpp");
+    EXPECT_EQ(lines[3],
+              "Freeing memory at " + test::fullWidth(nullptr) + " from line 44 in toc.cpp");
 }
 
 TEST_F(TrackedAllocTest, ANegativeSizeIsRefusedAndReported) {
@@ -75,7 +69,7 @@ TEST_F(TrackedAllocTest, AFailureIsReportedAndLoggedOnlyInDebugMode) {
     EXPECT_EQ(TrackedAlloc(-100, "a.cpp", 3), nullptr);
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "Allocated memory at " + fullWidth(nullptr));
+    EXPECT_EQ(lines[1], "Allocated memory at " + test::fullWidth(nullptr));
     EXPECT_EQ(lines[2], "Error allocating storage from a.cpp, line 3, size=-100");
 }
 

@@ -178,6 +178,19 @@ state = blank
 )"},
 };
 
+std::vector<LayoutRecipe> recipesWhere(const std::vector<LayoutRecipe>& from,
+                                       const std::function<bool(const Recipe&)>& applies) {
+    std::vector<LayoutRecipe> kept;
+    for (const LayoutRecipe& layout : from) {
+        const auto recipe = parseRecipe(layout.recipe, std::string(layout.name) + ".recipe");
+        // A recipe that does not parse is kept: its SetUp says why.
+        if (!std::holds_alternative<Recipe>(recipe) || applies(std::get<Recipe>(recipe))) {
+            kept.push_back(layout);
+        }
+    }
+    return kept;
+}
+
 void BuiltLayouts::SetUp() {
     const LayoutRecipe& layout = GetParam();
     const auto recipeFile = scratch_.path() / (std::string(layout.name) + ".recipe");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "emu/disc/loader.h"
@@ -20,6 +21,11 @@ struct LayoutRecipe {
 
 extern const std::vector<LayoutRecipe> kLayoutRecipes;      // pressed, one session
 extern const std::vector<LayoutRecipe> kRecordableRecipes;  // sessions, CD-R and CD-RW states
+
+// The recipes of `from` that a test applies to, so that no case is made that
+// could only skip.
+std::vector<LayoutRecipe> recipesWhere(const std::vector<LayoutRecipe>& from,
+                                       const std::function<bool(const Recipe&)>& applies);
 
 class BuiltLayouts : public ::testing::TestWithParam<LayoutRecipe> {
 protected:

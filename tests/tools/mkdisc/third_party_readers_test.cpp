@@ -3,9 +3,11 @@
 // files of the mounted folder, read back through the drive's sectors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <regex>
 #include <set>
@@ -106,23 +108,38 @@ protected:
     }
 };
 
-TEST_P(ThirdPartyReaders, CdInfoSeesTheTracksOfTheDrivesToc) {
+// cd-info reads a disc image with a single BIN named after the CUE, closed
+// sessions only (an open one has no TOC on the disc), and places tracks as if
+// a CUE's PREGAP lines were absent.
+bool cdInfoReads(const Recipe& recipe) {
+    if (recipe.tracks.empty() || recipe.binFiles != BinFiles::Single ||
+        recipe.state == DiscState::Open) {
+        return false;
+    }
+    return std::none_of(recipe.tracks.begin(), recipe.tracks.end(), [](const TrackRecipe& track) {
+        return track.pregap > 0 && !track.pregapStored;
+    });
+}
+
+// iso-info reads the first session only; the xorriso test reads them all.
+bool isoInfoReads(const Recipe& recipe) {
+    return recipe.sessions.empty() &&
+           std::any_of(recipe.tracks.begin(), recipe.tracks.end(),
+                       [](const TrackRecipe& track) { return track.kind == TrackKind::Data; });
+}
+
+// Only a disc of data sessions is an ISO 9660 multi-session image.
+bool xorrisoReads(const Recipe& recipe) {
+    return recipe.layout == Layout::MultiSession;
+}
+
+class CdInfoReader : public ThirdPartyReaders {};
+class IsoInfoReader : public ThirdPartyReaders {};
+class XorrisoReader : public ThirdPartyReaders {};
+
+TEST_P(CdInfoReader, SeesTheTracksOfTheDrivesToc) {
     if (!haveProgram("cd-info")) {
         GTEST_SKIP() << "cd-info is not installed (Debian package libcdio-utils)";
-    }
-    if (built_.cue.empty()) {
-        GTEST_SKIP() << "a blank disc has no image";
-    }
-    if (recipe_.binFiles != BinFiles::Single) {
-        GTEST_SKIP() << "cd-info reads only a single BIN named after the CUE";
-    }
-    if (recipe_.state == DiscState::Open) {
-        GTEST_SKIP() << "cd-info lists the open session, which has no TOC on the disc";
-    }
-    for (const TrackRecipe& track : recipe_.tracks) {
-        if (track.pregap > 0 && !track.pregapStored) {
-            GTEST_SKIP() << "libcdio places tracks as if a CUE's PREGAP lines were absent";
-        }
     }
     const std::string output = run({"cd-info", "--no-header", "--no-device-info", "--no-cddb",
                                     "--no-analyze", built_.cue.string()});
@@ -182,16 +199,11 @@ std::set<std::string> isoInfoPaths(const std::string& output) {
     return paths;
 }
 
-TEST_P(ThirdPartyReaders, IsoInfoListsTheMountedFolder) {
+TEST_P(IsoInfoReader, ListsTheMountedFolder) {
     if (!haveProgram("iso-info") || !haveProgram("iso-read")) {
         GTEST_SKIP() << "iso-info or iso-read is not installed (Debian package libcdio-utils)";
     }
-    if (built_.folder.empty()) {
-        GTEST_SKIP() << "an audio disc has no file system";
-    }
-    if (!recipe_.sessions.empty()) {
-        GTEST_SKIP() << "iso-info reads the first session only; the xorriso test reads them all";
-    }
+    ASSERT_FALSE(built_.folder.empty());
     const auto iso = userDataImage();
     const std::set<std::string> listed =
         isoInfoPaths(run({"iso-info", "--no-header", "-l", iso.string()}));
@@ -221,12 +233,9 @@ TEST_P(ThirdPartyReaders, IsoInfoListsTheMountedFolder) {
 // xorriso -toc on an image of the disc's user data sees the ISO 9660
 // sessions where the drive's TOC has them, and the last session's tree holds
 // every file imported into it.
-TEST_P(ThirdPartyReaders, XorrisoSeesTheSessionsOfTheDrivesToc) {
+TEST_P(XorrisoReader, SeesTheSessionsOfTheDrivesToc) {
     if (!haveProgram("xorriso")) {
         GTEST_SKIP() << "xorriso is not installed (Debian package xorriso)";
-    }
-    if (recipe_.layout != Layout::MultiSession) {
-        GTEST_SKIP() << "only a disc of data sessions is an ISO 9660 multi-session image";
     }
     const auto iso = scratch_.path() / "sessions.iso";
     testing::writeUserDataImage(built_.descriptor, iso);
@@ -268,11 +277,24 @@ TEST_P(ThirdPartyReaders, XorrisoSeesTheSessionsOfTheDrivesToc) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ThirdPartyReaders, ::testing::ValuesIn(kLayoutRecipes),
-                         [](const auto& info) { return std::string(info.param.name); });
-INSTANTIATE_TEST_SUITE_P(Recordable, ThirdPartyReaders,
-                         ::testing::ValuesIn(testing::kRecordableRecipes),
-                         [](const auto& info) { return std::string(info.param.name); });
+// Each reader's test is made for every disc, pressed or recordable, that the
+// reader can read.
+std::vector<testing::LayoutRecipe> readableBy(const std::function<bool(const Recipe&)>& reads) {
+    std::vector<testing::LayoutRecipe> all = kLayoutRecipes;
+    all.insert(all.end(), testing::kRecordableRecipes.begin(), testing::kRecordableRecipes.end());
+    return testing::recipesWhere(all, reads);
+}
+
+std::string recipeName(const ::testing::TestParamInfo<testing::LayoutRecipe>& info) {
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Discs, CdInfoReader, ::testing::ValuesIn(readableBy(cdInfoReads)),
+                         recipeName);
+INSTANTIATE_TEST_SUITE_P(Discs, IsoInfoReader, ::testing::ValuesIn(readableBy(isoInfoReads)),
+                         recipeName);
+INSTANTIATE_TEST_SUITE_P(Discs, XorrisoReader, ::testing::ValuesIn(readableBy(xorrisoReads)),
+                         recipeName);
 
 }  // namespace
 }  // namespace kel::mkdisc

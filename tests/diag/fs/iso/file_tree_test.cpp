@@ -7,6 +7,8 @@
 
 #include "diag/fs/readers.h"
 #include "diag/state/pane_hooks.h"
+#include "diag/tools/tracked_alloc.h"
+#include "tests/diag/tools/log_file_fixture.h"
 
 namespace kel::diag {
 namespace {
@@ -29,10 +31,17 @@ TEST(FileNodes, NamesFitTheirNodes) {
     }
 }
 
+std::string freeingLine(const void* block) {
+    return "Freeing memory at " + test::fullWidth(block);
+}
+
 // A tree of two directories and files, freed with its extent lists. A UDF
 // node keeps a block number where the extent list would be: freeing it
-// would be fatal, so only an ISO 9660 track's nodes give theirs back.
-TEST(FileNodes, FreeFileTreeFreesIsoExtentListsOnly) {
+// would be fatal, so only an ISO 9660 track's nodes give theirs back. The
+// allocation trace shows which blocks were given back.
+using FileTreeFreeing = test::LogFileTest;
+
+TEST_F(FileTreeFreeing, FreeFileTreeFreesIsoExtentListsOnly) {
     TrackInfo iso;
     iso.flags = track_flags::kIso9660;
     TrackInfo udf;
@@ -49,15 +58,29 @@ TEST(FileNodes, FreeFileTreeFreesIsoExtentListsOnly) {
         node->track = &iso;
     }
     big->flags = node_flags::kExtentList;
-    big->extents = new (std::malloc(sizeof(FileExtent) * 10)) FileExtent[10];
+    big->extents = static_cast<FileExtent*>(
+        TrackedAlloc(static_cast<std::int32_t>(sizeof(FileExtent) * 10), __FILE__, __LINE__));
     big->count = 1;
+    const std::string extentList = freeingLine(big->extents);
+    const std::vector<std::string> nodes = {freeingLine(root), freeingLine(dir), freeingLine(big)};
+    logSwitches().allocationTracing = true;
     FreeFileTree(root);
+    logSwitches().allocationTracing = false;
+    const std::string trace = logText();
+    for (const std::string& line : nodes) {
+        EXPECT_NE(trace.find(line), std::string::npos) << line << " in\n" << trace;
+    }
+    EXPECT_NE(trace.find(extentList), std::string::npos) << "the ISO node's extent list";
 
     FileNode* entry = NewFileNode("FILE", false, __FILE__, __LINE__);
     entry->track = &udf;
     entry->flags = node_flags::kExtentList;
     entry->extents = reinterpret_cast<FileExtent*>(std::uintptr_t{4242});
+    const std::string blockNumber = freeingLine(entry->extents);
+    logSwitches().allocationTracing = true;
     FreeFileTree(entry);
+    EXPECT_EQ(logText().find(blockNumber), std::string::npos)
+        << "a UDF node's block number is no block to free";
 }
 
 TEST(FileNodes, AddDirectoryToTreeInsertsDirectoriesDepthFirst) {

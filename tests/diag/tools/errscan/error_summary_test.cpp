@@ -17,6 +17,7 @@
 #include "diag/tools/errscan/error_summary.h"
 #include "diag/tools/errscan/error_summary_dialog.h"
 #include "diag/tools/errscan/recovery_setting.h"
+#include "diag/ui/guides.h"
 #include "emulated_disc.h"
 #include "scan_clocks.h"
 #include "tests/diag/ui/qt_app.h"
@@ -30,6 +31,9 @@ protected:
         test::app();
         EmulatedDiscTest::SetUp();
         SetScanClock(std::make_shared<testing::EvenClock>());
+        // Every case meets the guides as a new user does; an earlier case may
+        // have ticked them off.
+        SetGuideFlags((1u << kGuideCount) - 1);
     }
     void TearDown() override {
         SetScanClock(nullptr);

@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/utsname.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -256,15 +258,46 @@ TEST_F(FaultReport, AnAbortIsAnUnknownException) {
     EXPECT_FALSE(fs::exists(recordFile_));
 }
 
+// Processes whose parent is this one and that run (or ran) the recorder.
+std::vector<pid_t> recorderChildren() {
+    std::vector<pid_t> found;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) {
+            continue;
+        }
+        const std::size_t open = line.find('(');
+        const std::size_t close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close + 4 >= line.size()) {
+            continue;
+        }
+        const std::string name = line.substr(open + 1, close - open - 1);
+        const long parent = std::strtol(line.c_str() + close + 4, nullptr, 10);
+        if (parent == ::getpid() && name.rfind("process_record", 0) == 0) {
+            found.push_back(static_cast<pid_t>(std::stol(line)));
+        }
+    }
+    return found;
+}
+
+// A reporter that the faulting child started would be left to this process
+// when the child ends (it takes in orphans while the test runs): once the
+// child has been waited for, no such process may exist, running or ended.
 TEST_F(FaultReport, NoMeansNoReport) {
     fs::remove(reports_ / ".keep");
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     gAnswer = false;
     EXPECT_EXIT(faultWith(withRecorder()), ::testing::KilledBySignal(SIGSEGV), "");
     gAnswer = true;
+    const std::vector<pid_t> started = recorderChildren();
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    for (const pid_t reporter : started) {
+        ::waitpid(reporter, nullptr, 0);
+    }
     EXPECT_FALSE(readAll(questionFile_).empty());
     EXPECT_TRUE(reports().empty());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_FALSE(fs::exists(recordFile_));
+    EXPECT_TRUE(started.empty()) << "a reporter was started";
 }
 
 TEST_F(FaultReport, DebugModeLeavesTheFaultToTheSystem) {
