@@ -82,7 +82,8 @@ void applyFullToc(ReplyBytes reply) {
 
 // Data readable beyond the lead-out's next program area is a session the
 // TOC does not list yet: it gets a record of its own in front of the
-// lead-out. A closed disc has no next program area to look at.
+// lead-out, starting where that session's first track starts. A closed
+// disc has no next program area to look at.
 void addOpenSession(CdDevice& drive, ReplyBuffer buffer) {
     TrackInfo* last = Tracks().last;
     if (!DiscIsOpen(*last) ||
@@ -94,7 +95,7 @@ void addOpenSession(CdDevice& drive, ReplyBuffer buffer) {
     if (!open) {
         return;
     }
-    open->start = last->start;
+    open->start = last->end;
     open->track = static_cast<std::uint8_t>(last->prev ? last->prev->track + 1 : 1);
     open->control = kMadeDataControl;
     open->flags = track_flags::kOpen;

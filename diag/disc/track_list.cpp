@@ -77,6 +77,11 @@ int CountTracks() {
     return count;
 }
 
+std::int64_t BlocksUpTo(const TrackInfo& r, const TrackInfo& following) {
+    const std::int32_t end = following.session != r.session ? r.end : following.start;
+    return std::int64_t{end} - r.start;
+}
+
 TrackInfo* LastTrackBeforeLeadOut() {
     TrackInfo* last = Tracks().last;
     return last && IsLeadOut(*last) ? last->prev : last;

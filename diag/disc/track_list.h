@@ -1,6 +1,8 @@
 // Making, linking and freeing the records of the track list.
 #pragma once
 
+#include <cstdint>
+
 #include "diag/disc/track_info.h"
 
 namespace kel::diag {
@@ -33,6 +35,12 @@ inline bool IsBlankDisc(const TrackInfo& record) {
 // record but the lead-out and the HFS twins, which stand for the track in
 // front of them.
 int CountTracks();
+
+// The length of `r` in blocks up to `following`, a record behind it. The
+// lead-out, lead-in and pregap between two sessions belong to neither
+// session: towards a record of another session the length ends at `r`'s
+// own end.
+std::int64_t BlocksUpTo(const TrackInfo& r, const TrackInfo& following);
 
 // The record in front of the lead-out, or the last record when the list
 // does not end in one; null when there is none.

@@ -86,8 +86,10 @@ int Run(QApplication& app, char letter) {
     }
     app.processEvents();
     for (const TrackInfo* track = Tracks().first; track != nullptr; track = track->next) {
-        // Tracks without a file system hang a single placeholder node.
-        if (track->root != nullptr && IsDirectory(*track->root)) {
+        // Tracks without a file system hang a single placeholder node; the
+        // blank disc's is marked as a directory, though nothing is below it.
+        if (track->root != nullptr && IsDirectory(*track->root) &&
+            (track->flags & track_flags::kBlank) == 0) {
             WriteTreeLines(std::cout, *track->root);
         }
     }

@@ -25,10 +25,21 @@ std::int64_t trackSize(const TrackInfo& r) {
     if (r.next != nullptr) {
         const TrackInfo& following = NextNonTwin(r);
         if (following.start != r.start) {
-            return std::int64_t{following.start} - r.start;
+            return BlocksUpTo(r, following);
         }
     }
     return std::int64_t{r.end} - r.start;
+}
+
+// The implicit track from block 0 is the program's own guess: a failed
+// read there is no drive error to show.
+bool readDescriptor(const TrackInfo& r, Sector& block) {
+    const std::int64_t at = std::int64_t{r.start} + kVolumeDescriptorBlock;
+    if ((r.flags & track_flags::kImplicitFromBlockZero) != 0) {
+        const QuietDrive quiet;
+        return ReadSector(at, block);
+    }
+    return ReadSector(at, block);
 }
 
 // The name of a data track's file system; empty after the line that says
@@ -44,7 +55,7 @@ std::string formatName(const TrackInfo& r) {
         return "ISO-9660";
     }
     Sector block{};
-    if (!ReadSector(std::int64_t{r.start} + kVolumeDescriptorBlock, block)) {
+    if (!readDescriptor(r, block)) {
         AddAnalysisLine(15035);
         return {};
     }

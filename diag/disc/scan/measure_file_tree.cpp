@@ -1,8 +1,8 @@
 #include <algorithm>
-#include <limits>
 #include <utility>
 #include <vector>
 
+#include "diag/disc/disc_info.h"
 #include "diag/disc/scan/track_trees.h"
 #include "diag/fs/file_node.h"
 
@@ -13,7 +13,10 @@ constexpr std::int64_t kBlockBytes = 2048;
 
 // A damaged length may name blocks far beyond the disc: the track's files
 // end at the next record that is not part of its volume (continuations
-// and the HFS twin are), at the latest at the lead-out.
+// and the HFS twin are), at the latest at the lead-out. With nothing
+// behind the track (a list from disc information, an open session behind
+// the lead-out) they end where the list ends the track: the end of its
+// recorded or reserved blocks, which is the disc's end as far as known.
 std::int64_t endLimit(const TrackInfo& track) {
     constexpr std::uint32_t kSameVolume = track_flags::kContinuation | track_flags::kHfsTwin;
     for (const TrackInfo* x = track.next; x != nullptr; x = x->next) {
@@ -21,12 +24,13 @@ std::int64_t endLimit(const TrackInfo& track) {
             return x->start;
         }
     }
-    return std::numeric_limits<std::int32_t>::max();
+    return track.end > track.start ? track.end : kDefaultEnd;
 }
 
 }  // namespace
 
 void MeasureFileTree(TrackInfo& track) {
+    const std::int64_t limit = endLimit(track);
     track.end = 0;
     track.depth = 0;
     if (track.root == nullptr) {
@@ -51,7 +55,7 @@ void MeasureFileTree(TrackInfo& track) {
             }
         }
     }
-    track.end = static_cast<std::int32_t>(std::min(end, endLimit(track)));
+    track.end = static_cast<std::int32_t>(std::min(end, limit));
 }
 
 }  // namespace kel::diag

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "diag/disc/track_list.h"
 #include "diag/fs/readers.h"
 #include "diag/state/pane_hooks.h"
 #include "diag/ui/messages.h"
@@ -31,8 +32,7 @@ void AddAudioNode(TrackInfo& track) {
     if (track.root != nullptr) {
         return;
     }
-    const std::int64_t length =
-        track.next != nullptr ? std::int64_t{track.next->start} - track.start : 0;
+    const std::int64_t length = track.next != nullptr ? BlocksUpTo(track, *track.next) : 0;
     const FormatArg args[] = {length / kBlocksPerMinute,
                               (length % kBlocksPerMinute) / kBlocksPerSecond};
     hangNode(track, FormatText(LoadResString(126), args, kMaxNodeName));

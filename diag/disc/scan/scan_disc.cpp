@@ -27,6 +27,10 @@ struct TrackedDeleter {
 };
 using TrackedBlock = std::unique_ptr<std::uint8_t, TrackedDeleter>;
 
+bool mediumLost(CdDevice& device) {
+    return device.cancelled != 0 && !device.TestUnitReady();
+}
+
 // Steps up to the status line; true when they ran to the end. A false
 // return ends the scan early: what was read so far stays, and the list
 // shown is not one this scan read.
@@ -63,8 +67,10 @@ bool readDisc(CdDevice& device) {
         RemoveUdfDuplicates();
     }
     AdvanceProgress();
-    // A close cut the reading short: what was read is no picture of the disc.
-    if (CloseRequested()) {
+    // A close, or a medium gone from the drive while it was read, cut the
+    // reading short: what was read is no picture of the disc. A stop the
+    // user asked for with the disc still in the drive keeps what was read.
+    if (CloseRequested() || mediumLost(device)) {
         ReleaseDiscInfo();
     }
     if (Tracks().first == nullptr) {

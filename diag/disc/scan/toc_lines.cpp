@@ -16,12 +16,13 @@ constexpr std::size_t kMaxLine = 255;
 constexpr std::array<int, 4> kTextColumns = {15, 30, 45, 55};
 // The column header above the lines.
 constexpr int kHeaderId = 176;
-// Track numbers from here on are the TOC's pointers, shown in hex (AA).
-constexpr int kFirstHexTrack = 99;
+// Track numbers end at 99; the numbers above are the TOC's pointers, shown
+// in hex (AA for the lead-out).
+constexpr int kLastTrackNumber = 99;
 
 std::string sessionAndTrack(const TrackInfo& r) {
     const FormatArg args[] = {int{r.session}, int{r.track}};
-    return FormatText(r.track >= kFirstHexTrack ? "%d:%X" : "%d:%d", args, kMaxLine);
+    return FormatText(r.track > kLastTrackNumber ? "%d:%X" : "%d:%d", args, kMaxLine);
 }
 
 std::string_view adrName(std::uint8_t adr) {

@@ -1,4 +1,5 @@
 // The track list as the scan prepares it before any track is read.
+#include "diag/disc/disc_debug.h"
 #include "diag/disc/scan/scan_steps.h"
 #include "diag/disc/track_list.h"
 #include "diag/ui/messages.h"
@@ -6,7 +7,9 @@
 namespace kel::diag {
 namespace {
 
+// ADR 1 with a data track's control, or with an audio track's.
 constexpr std::uint8_t kMadeDataControl = 0x14;
+constexpr std::uint8_t kMadeAudioControl = 0x10;
 constexpr std::uint32_t kDiscWideFlags = track_flags::kCdRomXa | track_flags::kErasable;
 
 bool anyPacketTrack() {
@@ -57,21 +60,32 @@ void AddImplicitTrack() {
     TrackList& list = Tracks();
     TrackInfo* first = list.first;
     if (first != nullptr && first->start > 0) {
-        ShowMessage(203, first->start - 1);
+        // In front of an audio first track lies its pregap, audio as well:
+        // an audio CD starting at 150 is no reason for a warning, and its
+        // pregap no data track to read.
+        const bool audio = !IsDataTrack(*first);
+        if (audio) {
+            DebugLine("Audio track %d starts at %d, implicit audio track assumed from block 0",
+                      first->track, first->start);
+        } else {
+            ShowMessage(203, first->start - 1);
+        }
         if (TrackInfo* implicit = NewTrackRecord()) {
             implicit->track = static_cast<std::uint8_t>(first->track - 1);
             implicit->start = 0;
             implicit->end = first->start;
-            implicit->control = kMadeDataControl;
+            implicit->control = audio ? kMadeAudioControl : kMadeDataControl;
             implicit->session = 1;
             // The disc-wide bits stay on the first record.
             implicit->flags = track_flags::kImplicitFromBlockZero | (first->flags & kDiscWideFlags);
             InsertTrackBefore(first, implicit);
         }
     }
+    // A record that starts behind the lead-out (an open session the TOC does
+    // not list) has an end of its own that says nothing of the lead-out.
     TrackInfo* last = list.last;
     if (last != nullptr && IsLeadOut(*last) && last->prev != nullptr &&
-        last->start < last->prev->end) {
+        last->prev->start <= last->start && last->start < last->prev->end) {
         last->start = last->prev->end;
     }
     LogTrackList();

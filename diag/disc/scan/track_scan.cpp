@@ -27,6 +27,33 @@ bool isBlankRemainder(const TrackInfo& track) {
             (track.next->control & control_bits::kPreEmphasisOrIncremental) == 0);
 }
 
+// The implicit track from block 0 is the program's own guess at what lies
+// in front of the first track: a read that finds nothing there is no drive
+// error to show.
+class QuietOnImplicitTrack {
+public:
+    explicit QuietOnImplicitTrack(const TrackInfo& track)
+        : device_(has(track, track_flags::kImplicitFromBlockZero) ? CurrentDevice() : nullptr) {
+        if (device_ != nullptr) {
+            wasQuiet_ = device_->quiet;
+            device_->quiet = 1;
+            DebugLine("Looking for a file system on the implicit track %d, blocks %d to %d",
+                      track.track, track.start, track.end);
+        }
+    }
+    ~QuietOnImplicitTrack() {
+        if (device_ != nullptr) {
+            device_->quiet = wasQuiet_;
+        }
+    }
+    QuietOnImplicitTrack(const QuietOnImplicitTrack&) = delete;
+    QuietOnImplicitTrack& operator=(const QuietOnImplicitTrack&) = delete;
+
+private:
+    CdDevice* device_;
+    std::uint8_t wasQuiet_ = 0;
+};
+
 // Gives the record the loop goes on from: the HFS twin when one was added.
 TrackInfo& scanDataTrack(TrackInfo& track) {
     if (IsLeadOut(track)) {
@@ -41,11 +68,14 @@ TrackInfo& scanDataTrack(TrackInfo& track) {
         AddUnknownDataNode(track);
         return track;
     }
-    if (!ReadTrackFileSystem(track)) {
-        if (!IdentifyOtherTrack(track)) {
-            AddUnknownDataNode(track);
+    {
+        const QuietOnImplicitTrack quiet(track);
+        if (!ReadTrackFileSystem(track)) {
+            if (!IdentifyOtherTrack(track)) {
+                AddUnknownDataNode(track);
+            }
+            return track;
         }
-        return track;
     }
     const TrackInfo* next = track.next;
     if (track.root == nullptr &&

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "diag/device/device_access.h"
+#include "diag/disc/disc_info.h"
 #include "diag/state/options.h"
 #include "diag/state/pane_hooks.h"
 #include "diag/state/program_flags.h"
@@ -20,6 +21,7 @@ namespace {
 
 constexpr std::size_t kRawSectorBytes = 2352;
 constexpr std::int32_t kVolumeDescriptorOffset = 16;
+constexpr std::int32_t kAudioPregap = 150;
 
 struct FreeTracked {
     void operator()(std::uint8_t* block) const { TrackedFree(block, __FILE__, __LINE__); }
@@ -46,6 +48,27 @@ bool hasScannableTrack(const TrackList& tracks, bool canReadCdda) {
         }
     }
     return false;
+}
+
+// The scan of a data track reaches the next track or the lead-out: the
+// disc scan ends the track's record at its last file, but blocks behind it
+// are the track's too and may be unreadable. What lies between belongs to
+// no data: an audio track's pregap, or the gap to another session.
+std::int32_t scanEnd(const TrackInfo& t) {
+    if (!IsDataTrack(t) || t.next == nullptr) {
+        return t.end;
+    }
+    const TrackInfo* x = t.next;
+    while ((x->flags & track_flags::kHfsTwin) != 0 && x->next != nullptr) {
+        x = x->next;
+    }
+    std::int64_t bound = x->start;
+    if (x->track != kLeadOutTrack && x->session != t.session) {
+        bound -= kSessionGap;
+    } else if (x->track != kLeadOutTrack && !IsDataTrack(*x)) {
+        bound -= kAudioPregap;
+    }
+    return static_cast<std::int32_t>(std::max<std::int64_t>(t.end, bound));
 }
 
 std::int32_t startBlock(const TrackList& tracks) {
@@ -108,8 +131,8 @@ public:
             // A read running into the next track (or the lead-out) fails
             // whatever the disc's condition: the last sample of a track stops
             // at its end.
-            const auto count = static_cast<std::uint32_t>(
-                std::clamp<std::int64_t>(std::int64_t{track->end} - position, 1, plan_.sectors));
+            const auto count = static_cast<std::uint32_t>(std::clamp<std::int64_t>(
+                std::int64_t{scanEnd(*track)} - position, 1, plan_.sectors));
             if (sampled_ && position > 0) {
                 positionHead(position - 1);
             }
@@ -202,7 +225,7 @@ const TrackInfo* FindScanTrack(const TrackList& tracks, std::int32_t& position, 
         if (t->track == kLeadOutTrack) {
             return nullptr;
         }
-        if (t->end <= position) {
+        if (scanEnd(*t) <= position) {
             continue;
         }
         if (position < t->start) {

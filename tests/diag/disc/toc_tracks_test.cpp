@@ -145,7 +145,7 @@ TEST_F(TocTracks, DataBeyondTheNextProgramAreaIsAnOpenSession) {
     const auto list = records();
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[1]->track, 2);
-    EXPECT_EQ(list[1]->start, 20000);
+    EXPECT_EQ(list[1]->start, 22500) << "where the next program area's first track starts";
     EXPECT_EQ(list[1]->control, 0x14);
     EXPECT_EQ(list[1]->flags, track_flags::kOpen);
     EXPECT_EQ(list[1]->session, 2);

@@ -15,11 +15,14 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
+#include "tools/mkdisc/build_disc.h"
 #include "tools/mkdisc/fs/apple_partition_map.h"
+#include "tools/mkdisc/recipe_parser.h"
 
 namespace kel::diag {
 namespace {
@@ -288,6 +291,21 @@ TEST_F(ScanCrossCheck, PlainUdfVolumesOfMkudffsShowTheirRoot) {
         EXPECT_EQ(std::to_string(Count(ours, false)), info.at("numfiles")) << revision;
         EXPECT_EQ(errors.find("message "), std::string::npos) << revision << errors;
     }
+}
+
+// A blank disc has no file system: its one node only names the disc.
+TEST_F(ScanCrossCheck, BlankDiscListsNothing) {
+    auto recipe = mkdisc::parseRecipe("[disc]\nname = blank\nmedium = cd-r\nstate = blank\n",
+                                      folder_ / "blank.recipe");
+    ASSERT_TRUE(std::holds_alternative<mkdisc::Recipe>(recipe));
+    mkdisc::BuildOptions options;
+    options.outputDir = folder_ / "blank";
+    const auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(recipe), options);
+    ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built));
+    Listing ours;
+    std::string errors;
+    EXPECT_EQ(Scan(std::get<mkdisc::BuiltDisc>(built).descriptor, ours, errors), 0) << errors;
+    EXPECT_TRUE(ours.empty()) << ours.begin()->first;
 }
 
 TEST_F(ScanCrossCheck, MissingDriveEndsWithStatusOne) {

@@ -128,6 +128,21 @@ TEST_F(DiscSummary, DataTracksAreNamedByTheirFormat) {
     EXPECT_TRUE(hasLine(15035));
 }
 
+// The track assumed in front of a first track that does not start at block
+// 0 is the program's own guess: its descriptor block is read quietly, so a
+// failure there shows no drive error. A real track's read is not quiet.
+TEST_F(DiscSummary, ImplicitTrackIsReadQuietly) {
+    TrackInfo* implicit = add(0, kData, 0, 150);
+    implicit->flags = track_flags::kImplicitFromBlockZero;
+    add(1, kData, 150, 1000);
+    add(kLeadOutTrack, kData, 1000);
+    drive_.failing = {16, 166};
+    AnalyzeToc();
+    EXPECT_EQ(lineTexts(15035).size(), 2u);
+    ASSERT_EQ(drive_.reads, (std::vector<std::uint32_t>{16, 166}));
+    EXPECT_EQ(drive_.quietReads, (std::vector<bool>{true, false}));
+}
+
 TEST_F(DiscSummary, PacketBlankAndContinuedTracksAreQuestionable) {
     TrackInfo* fixed = add(1, kData, 0, 1000);
     fixed->flags = track_flags::kPacket;

@@ -8,6 +8,8 @@
 #include "diag/disc/analysis/analysis.h"
 #include "diag/disc/analysis/analysis_lines.h"
 #include "diag/disc/analysis/manufacturer_file.h"
+#include "diag/disc/disc_info.h"
+#include "diag/disc/scan/toc_lines.h"
 #include "tests/diag/disc/scan/emulated_scan.h"
 
 namespace kel::diag::testing {
@@ -43,13 +45,18 @@ protected:
         return static_cast<int>(std::count_if(
             lines.begin(), lines.end(), [id](const AnalysisLine& line) { return line.id == id; }));
     }
-    std::string text(int id) const {
+    std::vector<std::string> texts(int id) const {
+        std::vector<std::string> found;
         for (const AnalysisLine& line : AnalysisLines()) {
             if (line.id == id) {
-                return line.text;
+                found.push_back(line.text);
             }
         }
-        return "(no line " + std::to_string(id) + ")";
+        return found;
+    }
+    std::string text(int id) const {
+        const std::vector<std::string> found = texts(id);
+        return found.empty() ? "(no line " + std::to_string(id) + ")" : found.front();
     }
     // Messages the analysis showed, not the scan.
     std::vector<int> analysisMessages() {
@@ -183,7 +190,9 @@ TEST_F(EmulatedAnalysis, ClosedTracksOfRecordableDiscsGetTheirSizeAndFormat) {
 }
 
 // A drive without track information sees the open session only as data
-// behind the lead-out: its record stands for the open session.
+// behind the lead-out: its record stands for the open session, starts
+// where the session's first track starts and is read; the lead-out stays
+// the one the TOC gives.
 TEST_F(EmulatedAnalysis, OpenSessionSeenBehindTheLeadOutGetsItsRecordLine) {
     analyze(
         "[disc]\nname = open2\nlayout = multi-session\nmedium = cd-r\nstate = open\n"
@@ -193,6 +202,51 @@ TEST_F(EmulatedAnalysis, OpenSessionSeenBehindTheLeadOutGetsItsRecordLine) {
     SCOPED_TRACE(all());
     EXPECT_EQ(text(15046), "Track 2 has been added to represent an open session");
     EXPECT_EQ(count(15001), 1) << "track 1 only";
+    const std::string leadOut = std::to_string(plan_.sessions[0].leadOut);
+    EXPECT_EQ(text(15007), "Lead-out track starts at block " + leadOut + ".");
+    EXPECT_TRUE(has(15031));
+
+    const TrackInfo* open = Tracks().first->next;
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(open->start, plan_.tracks[1].start);
+    ASSERT_NE(open->root, nullptr);
+    EXPECT_STREQ(open->root->name, "\\ TWO (Session 2)");
+    bool secondSessionFile = false;
+    for (const FileNode* c = open->root->firstChild; c != nullptr; c = c->next) {
+        secondSessionFile = secondSessionFile || std::string_view(c->name) == "B.BIN";
+    }
+    EXPECT_TRUE(secondSessionFile);
+    const auto lines = TocLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "  2:2\tPos/Data*\tTWO\t" + std::to_string(plan_.tracks[1].start) + "\t" +
+                            std::to_string(open->root->count));
+    EXPECT_EQ(lines[2], "  2:AA\tLead out (open)\t\t" + leadOut + "\t");
+    EXPECT_EQ(messageIds(), std::vector<int>{254}) << "no drive error, only the guide";
+}
+
+// Between two sessions lie a lead-out, a lead-in and a pregap: a track's
+// size ends where the track ends, not at the next session's first track.
+TEST_F(EmulatedAnalysis, LastTrackOfASessionEndsBeforeTheSessionGap) {
+    analyze(
+        "[disc]\nname = extra\nlayout = cd-extra\n"
+        "[audio]\npregap = 2s\nlength = 200s\n[session]\n"
+        "[data]\nmode = 2\nvolume-id = EXTRA_DATA\nfile = A.TXT text=extra\n");
+    SCOPED_TRACE(all());
+    const std::vector<std::string> sizes = texts(15001);
+    ASSERT_EQ(sizes.size(), 3u) << "the implicit track, the audio track, the data track";
+    EXPECT_EQ(sizes[1], "Track 1 occupies 15000 blocks (3 Min, 20 Sec, 0 Frames).");
+    const TrackInfo* audio = Tracks().first->next;
+    ASSERT_NE(audio->root, nullptr);
+    EXPECT_STREQ(audio->root->name, "Audio 3.20");
+
+    analyze(
+        "[disc]\nname = two\nlayout = multi-session\nmedium = cd-r\nwrite-method = tao\n"
+        "[data]\nvolume-id = ONE\nfile = A.TXT text=a\n"
+        "[session]\n[data]\nvolume-id = TWO\nfile = B.TXT text=b\n");
+    const TrackInfo* first = Tracks().first;
+    const std::string blocks = std::to_string(first->end - first->start);
+    ASSERT_LT(first->end, plan_.tracks[1].start - kSessionGap) << "the end of its last file";
+    EXPECT_EQ(texts(15001).at(0).rfind("Track 1 occupies " + blocks + " blocks", 0), 0u);
 }
 
 TEST_F(EmulatedAnalysis, BlankDiscShowsItsFreeBlocks) {
@@ -212,6 +266,8 @@ TEST_F(EmulatedAnalysis, CddbKeyOfAnAudioDiscStartingAt150) {
     ASSERT_EQ(Tracks().first->flags & track_flags::kImplicitFromBlockZero,
               track_flags::kImplicitFromBlockZero);
     EXPECT_EQ(text(15053), "CDDB key for this CD is d002a02.");
+    EXPECT_EQ(messageIds(), std::vector<int>{254}) << "no message box in the scan or the analysis";
+    EXPECT_EQ(count(15035), 0) << "the implicit track is read as no data";
 }
 
 TEST_F(EmulatedAnalysis, UdfBridgeIsCheckedAsUdf) {

@@ -74,34 +74,43 @@ std::string shippedRows() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Every code of every row finds its own row: no row is malformed, and no
-// code is given to two makers.
-TEST(ManufacturerFile, ShippedRowsEachFindTheirOwnMaker) {
+// The public list of makers by their lead-in start time, kept beside this
+// test: per row the time 97:SS:F (F the tens digit of the frame), TAB, a
+// second code of the same maker or "-", TAB, the maker; "#" starts a note.
+// Every code of the list, at both ends of its frames, names its maker in
+// the shipped file, so no row is missing, malformed or given another name.
+TEST(ManufacturerFile, ShippedFileNamesTheMakerOfEveryListedCode) {
     const std::string text = shippedRows();
     ASSERT_FALSE(text.empty()) << "MORVALE.mandb beside the programs";
-    std::istringstream lines(text);
+    std::ifstream list(KEL_ATIP_MAKER_LIST);
+    ASSERT_TRUE(list) << KEL_ATIP_MAKER_LIST;
     int codes = 0;
-    for (std::string line; std::getline(lines, line);) {
-        ASSERT_TRUE(line.ends_with('\r')) << line;
-        line.pop_back();
+    for (std::string line; std::getline(list, line);) {
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
         std::istringstream fields(line);
-        std::string name;
-        std::getline(fields, name, '\t');
-        for (std::string code; std::getline(fields, code, '\t');) {
-            const int seconds = std::stoi(code.substr(0, code.find('.')));
-            const int tens = std::stoi(code.substr(code.find('.') + 1));
+        std::string first, second, maker;
+        std::getline(fields, first, '\t');
+        std::getline(fields, second, '\t');
+        std::getline(fields, maker);
+        for (const std::string& code : {first, second}) {
+            if (code == "-") {
+                continue;
+            }
+            ASSERT_TRUE(code.size() == 7 && code.starts_with("97:")) << line;
+            const int seconds = std::stoi(code.substr(3, 2));
+            const int tens = code[6] - '0';
             for (const int frame : {tens * 10, tens * 10 + 9}) {
                 const ManufacturerLookup found = LookUpManufacturer(text, {seconds, frame});
                 EXPECT_EQ(found.result, Result::Found) << code;
-                EXPECT_EQ(found.name, name) << code;
+                EXPECT_EQ(found.name, maker) << code;
             }
             ++codes;
         }
     }
-    EXPECT_GE(codes, 10);
-    EXPECT_EQ(LookUpManufacturer(text, {24, 1}).name, "Taiyo Yuden Co., Ltd.");
-    EXPECT_EQ(LookUpManufacturer(text, {15, 17}).name, "Ritek Corporation");
-    EXPECT_EQ(LookUpManufacturer(text, {99, 0}).result, Result::NotFound);
+    EXPECT_EQ(codes, 109) << "the codes of the list's 73 rows";
+    EXPECT_EQ(LookUpManufacturer(text, {99, 0}).result, Result::NotFound) << "no malformed row";
 }
 
 std::vector<std::uint8_t> atip(std::uint8_t second, std::uint8_t frame) {

@@ -230,22 +230,25 @@ TEST_F(EmulatedScan, BlankCdrShowsOnlyTheBlankDiscNode) {
     EXPECT_EQ(titles_, std::vector<std::string>{"Blank disc - Quillon"});
 }
 
-TEST_F(EmulatedScan, AudioDiscStartingAt150GetsTheImplicitDataTrack) {
+// In front of an audio first track lies its pregap: an implicit audio
+// track, read as no data and shown with no warning.
+TEST_F(EmulatedScan, AudioDiscStartingAt150GetsAnImplicitAudioTrack) {
     ASSERT_NO_FATAL_FAILURE(
         insert("[disc]\nname = cdda\nlayout = audio\n"
                "[audio]\npregap = 2s\nlength = 10s\n[audio]\nlength = 4s\n"));
     scan();
 
-    ASSERT_THAT(messageText(203), HasSubstr("from block 0 to block 149."));
+    EXPECT_EQ(messageIds(), std::vector<int>{254}) << "the guide after a scan, nothing else";
     const auto list = records();
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0]->track, 0);
     EXPECT_EQ(list[0]->start, 0);
     EXPECT_EQ(list[0]->end, 150);
+    EXPECT_EQ(list[0]->control, 0x10);
     EXPECT_EQ(list[0]->flags & track_flags::kImplicitFromBlockZero,
               track_flags::kImplicitFromBlockZero);
     ASSERT_NE(list[0]->root, nullptr);
-    EXPECT_STREQ(list[0]->root->name, "Unknown data track, 150 blocks");
+    EXPECT_STREQ(list[0]->root->name, "Audio 0.02");
     EXPECT_STREQ(list[1]->root->name, "Audio 0.10");
     EXPECT_STREQ(list[2]->root->name, "Audio 0.04");
     EXPECT_EQ(statusTexts().back(), "CD-ROM scanned, 3 tracks, 1 sessions found");
@@ -362,8 +365,48 @@ TEST_F(EmulatedScan, DriveNotReadyKeepsThePreviousList) {
     EXPECT_FALSE(BusyFlag());
 }
 
+// Track numbers run to 99 and show in decimal; only the TOC's pointers
+// above them (the lead-out AA) show in hex.
+TEST_F(EmulatedScan, TrackNinetyNineIsNamedInDecimal) {
+    std::string recipe = "[disc]\nname = full\nlayout = audio\n[audio]\npregap = 2s\nlength = 75\n";
+    for (int track = 2; track <= 99; ++track) {
+        recipe += "[audio]\nlength = 75\n";
+    }
+    ASSERT_NO_FATAL_FAILURE(insert(recipe));
+    scan();
+
+    const auto lines = TocLines();
+    ASSERT_EQ(lines.size(), 101u) << "the implicit track, 99 tracks and the lead-out";
+    EXPECT_EQ(lines[99], "  1:99\tPos/Audio*\t\t" + std::to_string(plan_.tracks[98].start) + "\t0");
+    EXPECT_THAT(lines[100], HasSubstr("1:AA\tLead out"));
+}
+
+// A disc taken out while it is read leaves no tree of what was read before,
+// and the status line never says the disc was scanned.
+TEST_F(EmulatedScan, DiscTakenOutDuringTheScanLeavesNothingScanned) {
+    ASSERT_NO_FATAL_FAILURE(
+        insert("[disc]\nname = multi\nlayout = multi-session\nmedium = cd-r\n"
+               "[data]\nvolume-id = FIRST\nfile = A.TXT text=a\n"
+               "[session]\n[data]\nvolume-id = SECOND\nfile = B.TXT text=b\n"));
+    onInsert_ = [this](FileNode&) {
+        if (device_->TestUnitReady()) {
+            device_->LoadEject(true);
+        }
+    };
+    scan();
+
+    EXPECT_EQ(messageText(3010).rfind("device", 0), 0u) << "no medium, answered with Cancel";
+    EXPECT_EQ(Tracks().first, nullptr) << "the first session's tree is not kept";
+    for (const std::string& text : statusTexts()) {
+        EXPECT_THAT(text, ::testing::Not(HasSubstr("scanned")));
+    }
+    EXPECT_EQ(titles_, std::vector<std::string>{"Quillon"});
+    EXPECT_EQ(messageText(254), "") << "no guide";
+    EXPECT_FALSE(BusyFlag());
+}
+
 // The title names the volume the readers found, not the first track's node
-// (here the implicit data track in front of the audio).
+// (here the implicit track in front of the audio, the audio's pregap).
 TEST_F(EmulatedScan, TitleComesFromTheVolumeLabel) {
     ASSERT_NO_FATAL_FAILURE(
         insert("[disc]\nname = extra\nlayout = cd-extra\n"
@@ -371,7 +414,7 @@ TEST_F(EmulatedScan, TitleComesFromTheVolumeLabel) {
                "[data]\nmode = 2\nvolume-id = EXTRA_DATA\nfile = A.TXT text=extra\n"));
     scan();
     ASSERT_NE(Tracks().first->root, nullptr);
-    EXPECT_STREQ(Tracks().first->root->name, "Unknown data track, 150 blocks");
+    EXPECT_STREQ(Tracks().first->root->name, "Audio 0.02");
     EXPECT_EQ(titles_, std::vector<std::string>{"EXTRA_DATA - Quillon"});
 }
 

@@ -3,14 +3,17 @@
 // the volume names shown in the title and the table of contents.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "diag/device/device_access.h"
 #include "diag/disc/scan/placeholder_nodes.h"
 #include "diag/disc/scan/scan_steps.h"
 #include "diag/disc/scan/track_trees.h"
 #include "diag/disc/scan/volume_names.h"
 #include "diag/fs/udf/udf_reader.h"
 #include "hand_built_list.h"
+#include "tests/diag/support/memory_device.h"
 
 namespace kel::diag::testing {
 namespace {
@@ -38,7 +41,7 @@ TEST_F(MeasureFileTreeTest, HugeFileDoesNotWrapTheEnd) {
     FileNode* root = node(*track, nullptr, "\\ BIG (Session 1)", 18, 2048, true);
     node(*track, root, "BIG.BIN;1", 300000, 0xFFFFFFFF);
     MeasureFileTree(*track);
-    EXPECT_EQ(track->end, 300000 + 2097152);
+    EXPECT_EQ(track->end, 5000) << "nothing behind the track: its own end is the disc's";
     EXPECT_EQ(track->depth, 1);
 }
 
@@ -74,25 +77,76 @@ TEST_F(MeasureFileTreeTest, TrackWithoutTreeEndsAtZero) {
 
 using TrackListSetupTest = HandBuiltList;
 
+// A data first track warns of the data track assumed in front of it; in
+// front of an audio first track lies its pregap, audio as well.
 TEST_F(TrackListSetupTest, FirstTrackAtBlock150GetsAnImplicitTrackInFront) {
-    TrackInfo* audio = add(1, kAudio, 150, 1000);
-    TrackInfo* leadOut = add(0xAA, kData, 900);
-    AddImplicitTrack();
+    struct Case {
+        std::uint8_t control;
+        std::uint8_t implicitControl;
+        bool warned;
+    };
+    for (const Case& c : {Case{kData, 0x14, true}, Case{kAudio, 0x10, false}}) {
+        SCOPED_TRACE(int{c.control});
+        FreeTrackRecords();
+        messages_.clear();
+        TrackInfo* first = add(1, c.control, 150, 1000);
+        TrackInfo* leadOut = add(0xAA, kData, 900);
+        AddImplicitTrack();
 
-    ASSERT_EQ(messageIds(), std::vector<int>{203});
-    EXPECT_NE(messageText(0).find("from block 0 to block 149."), std::string::npos);
-    TrackInfo* implicit = Tracks().first;
-    ASSERT_NE(implicit, audio);
-    EXPECT_EQ(implicit->track, 0);
-    EXPECT_EQ(implicit->start, 0);
-    EXPECT_EQ(implicit->end, 150);
-    EXPECT_EQ(implicit->control, 0x14);
-    EXPECT_EQ(implicit->session, 1);
-    EXPECT_EQ(implicit->flags, track_flags::kImplicitFromBlockZero);
-    EXPECT_EQ(implicit->prev, nullptr);
-    EXPECT_EQ(implicit->next, audio);
-    EXPECT_EQ(audio->prev, implicit);
-    EXPECT_EQ(leadOut->start, 1000) << "the lead-out moves up to its predecessor's end";
+        if (c.warned) {
+            ASSERT_EQ(messageIds(), std::vector<int>{203});
+            EXPECT_NE(messageText(0).find("from block 0 to block 149."), std::string::npos);
+        } else {
+            EXPECT_TRUE(messageIds().empty());
+        }
+        TrackInfo* implicit = Tracks().first;
+        ASSERT_NE(implicit, first);
+        EXPECT_EQ(implicit->track, 0);
+        EXPECT_EQ(implicit->start, 0);
+        EXPECT_EQ(implicit->end, 150);
+        EXPECT_EQ(implicit->control, c.implicitControl);
+        EXPECT_EQ(implicit->session, 1);
+        EXPECT_EQ(implicit->flags, track_flags::kImplicitFromBlockZero);
+        EXPECT_EQ(implicit->prev, nullptr);
+        EXPECT_EQ(implicit->next, first);
+        EXPECT_EQ(first->prev, implicit);
+        EXPECT_EQ(leadOut->start, 1000) << "the lead-out moves up to its predecessor's end";
+    }
+}
+
+// An open session seen behind the lead-out has no end of its own to give
+// the lead-out: the lead-out keeps the TOC's start.
+TEST_F(TrackListSetupTest, RecordBehindTheLeadOutLeavesItsStart) {
+    add(1, kData, 0, 184);
+    TrackInfo* open = add(2, kData, 11648, kDefaultEnd);
+    open->flags = track_flags::kOpen;
+    TrackInfo* leadOut = add(0xAA, kData, 248, 11648);
+    AddImplicitTrack();
+    EXPECT_EQ(leadOut->start, 248);
+}
+
+// The implicit track is the program's guess: looking for a file system on
+// it shows no drive error, while the first track's own reads are not quiet.
+TEST_F(TrackListSetupTest, FileSystemOfTheImplicitTrackIsLookedForQuietly) {
+    MemoryDevice drive(1000);
+    SetCurrentDevice(&drive);
+    TrackInfo* implicit = add(0, kData, 0, 150);
+    implicit->flags = track_flags::kImplicitFromBlockZero;
+    add(1, kData, 150, 1000);
+    add(0xAA, kData, 1000);
+    ScanTracks();
+    SetCurrentDevice(nullptr);
+    // Each track's volume descriptor block, 16 blocks into the track.
+    const auto quietAt = [&drive](std::uint32_t block) {
+        const auto at = std::find(drive.reads.begin(), drive.reads.end(), block);
+        EXPECT_NE(at, drive.reads.end()) << block;
+        return at != drive.reads.end() &&
+               drive.quietReads[static_cast<std::size_t>(at - drive.reads.begin())];
+    };
+    EXPECT_TRUE(quietAt(16));
+    EXPECT_FALSE(quietAt(166));
+    EXPECT_EQ(drive.quiet, 0) << "quiet again afterwards";
+    EXPECT_STREQ(implicit->root->name, "Unknown data track, 150 blocks");
 }
 
 TEST_F(TrackListSetupTest, ImplicitTrackTakesTheDiscWideBitsOfTheFirstRecord) {

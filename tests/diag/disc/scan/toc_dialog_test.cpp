@@ -48,7 +48,7 @@ TEST_F(TocTest, EachTrackTypeIsNamedFromItsAdrAndControl) {
         "  1:1\tPos/Data* XA\tDATA\t0\t5", "  1:2\tPos/Audio*\t\t1000\t0",
         "  1:3\tPos/Audio\t\t2000\t",      "  1:4\tNone/UDF*\t\t3000\t",
         "  1:5\tNone/UDF\t\t4000\t",       "  1:6\tISRC/Other*\t\t5000\t",
-        "  1:7\t\?\?\?/Other*\t\t6000\t",  "  2:63\tUPC/Data*\t\t7000\t",
+        "  1:7\t\?\?\?/Other*\t\t6000\t",  "  2:99\tUPC/Data*\t\t7000\t",
         "  2:AA\tLead out\t\t8000\t",
     };
     EXPECT_EQ(TocLines(), expected) << "the HFS twin is not a line of its own";

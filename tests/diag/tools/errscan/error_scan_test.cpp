@@ -165,6 +165,20 @@ TEST_F(ErrorScanTest, CompleteScanReadsEveryBlockAndCountsEachErrorClass) {
     EXPECT_TRUE(messages.empty()) << "read errors of a scan raise no message";
 }
 
+// The disc scan ends a data track at its last file; the blocks behind it up
+// to the lead-out are the track's too, and a complete scan reads them.
+TEST_F(ErrorScanTest, CompleteScanReadsTheTrackBehindItsLastFile) {
+    const testing::BuiltImage* disc = testing::DataDisc();
+    ASSERT_NE(disc, nullptr);
+    const std::int32_t leadOut = disc->plan.leadOut;
+    insertData("[faults]\nhard = " + std::to_string(leadOut - 100) + ", " +
+               std::to_string(leadOut - 1) + "\n");
+    track(0).end = leadOut - 150;
+    scan(kCompleteScan);
+    EXPECT_EQ(state_.sectorsRead, leadOut - 16);
+    EXPECT_EQ(device().mediumErrorCount, 2u);
+}
+
 TEST_F(ErrorScanTest, QuickScanReadsItsSamplesAlone) {
     insertData("[faults]\nhard = 20-8000\n");
     // With samples every 17 blocks, nearly every sample falls on a bad block:
