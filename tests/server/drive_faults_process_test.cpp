@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "platform/base/paths.h"
 #include "platform/link/link_dir.h"
@@ -88,6 +89,21 @@ protected:
         return reply ? reply->size() : 0;
     }
 
+    // One drive with the small disc and one standing empty: the device list
+    // is whole and each answers under its own device number.
+    void ExpectGoodAndEmptyDrive(const std::string& good, const std::string& empty) {
+        Lines list = Request({Code(kSystemDeviceList)});
+        // Two drives, six lines each, the count and the count line: no status.
+        ASSERT_EQ(list.size(), 15u);
+        EXPECT_EQ(list.back(), "15");
+        EXPECT_EQ(list[1], "0");
+        EXPECT_EQ(list[7], "1");
+        // The empty drive: no medium, tray closed.
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), empty}),
+                  (Lines{Code(kDiscVolumeInfo), "0", "0", "0", "14849", "14849", "6"}));
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), good})[4], std::to_string(kSmallDisc));
+    }
+
     std::string ServerLog() {
         std::ifstream in(folder_ / "run" / "KELCD32.log");
         std::stringstream text;
@@ -141,6 +157,18 @@ TEST_F(DriveFaults, FullRuntimeFolderLeavesAnEmptyDriveAndSaysWhy) {
         << text.str();
 }
 
+// A runtime folder that cannot take the server's log (here it is a file)
+// costs the log, not the server: it starts and lists its drive.
+TEST_F(DriveFaults, RuntimeFolderWithoutRoomForTheLogStillGetsAServer) {
+    Write("not-a-folder", "plain text");
+    ::setenv("KEL_RUNTIME_DIR", (folder_ / "not-a-folder").c_str(), 1);
+    Serve("D:=" + (folder_ / "small.iso").string());
+    Lines list = Request({Code(kSystemDeviceList)});
+    ASSERT_EQ(list.size(), 9u);
+    EXPECT_EQ(list[1], "0");
+    EXPECT_EQ(list.back(), "9");
+}
+
 TEST_F(DriveFaults, AKeptServerWritesItsLogAndNotIntoItsClientsPipe) {
     const fs::path out = folder_ / "pipe.out";
     const std::string command = "D=D:=" + (folder_ / "small.iso").string() + " KEL_DRIVES=$D " +
@@ -190,18 +218,56 @@ TEST_F(DriveFaults, MissingImageIsAnEmptyDriveAndAMissingDeviceIsSkipped) {
           "D:=" + good + ";F:=/dev/sr97;E:=" + missing}) {
         SCOPED_TRACE(drives);
         Serve(drives);
-        Lines list = Request({Code(kSystemDeviceList)});
-        // Two drives, six lines each, the count and the count line: no status.
-        ASSERT_EQ(list.size(), 15u);
-        EXPECT_EQ(list.back(), "15");
-        EXPECT_EQ(list[1], "0");
-        EXPECT_EQ(list[7], "1");
-        // The empty drive: no medium, tray closed.
-        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "1"}),
-                  (Lines{Code(kDiscVolumeInfo), "0", "0", "0", "14849", "14849", "6"}));
-        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "0"})[4], std::to_string(kSmallDisc));
+        ExpectGoodAndEmptyDrive("0", "1");
     }
     EXPECT_NE(ServerLog().find(missing), std::string::npos) << ServerLog();
+}
+
+// A node that exists but serves no pass-through (a link in the test's own
+// folder to /dev/null) stands empty at either letter: the list carries no
+// status and the good drive answers under its own device number.
+TEST_F(DriveFaults, UnusableDeviceIsAnEmptyDriveAtEitherLetter) {
+    const fs::path node = folder_ / "sg9";
+    fs::create_symlink("/dev/null", node);
+    const std::string goodDisc = (folder_ / "small.iso").string();
+    for (const auto& [drives, good, empty] :
+         {std::tuple{"D:=" + goodDisc + ";E:=" + node.string(), "0", "1"},
+          std::tuple{"E:=" + goodDisc + ";D:=" + node.string(), "1", "0"}}) {
+        SCOPED_TRACE(drives);
+        Serve(drives);
+        ExpectGoodAndEmptyDrive(good, empty);
+    }
+    EXPECT_NE(ServerLog().find(node.string() + " is not a SCSI device"), std::string::npos)
+        << ServerLog();
+}
+
+// A device node this user may not open: one reached through a mount that
+// allows no devices, which refuses every user, root too.
+TEST_F(DriveFaults, DeviceThisUserMayNotOpenIsAnEmptyDriveAndTheLogSaysSo) {
+    if (std::system("unshare -rm true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "this machine lets no test mount a file system of its own (unshare -rm)";
+    }
+    const fs::path node = folder_ / "sr9";
+    const fs::path out = folder_ / "client.out";
+    Write("sr9", "");
+    const std::string client = (paths::programDir() / "kelcd-client").string() + " " +
+                               Code(kSystemDeviceList) + " >> " + out.string() + " 2>&1";
+    const std::string good = (folder_ / "small.iso").string();
+    const std::string script =
+        "mount --bind /dev/null " + node.string() + " && mount -o remount,bind,nodev " +
+        node.string() + " && KEL_DRIVES=D:=" + good + "\\;E:=" + node.string() + " " + client +
+        " && KEL_DRIVES=E:=" + good + "\\;D:=" + node.string() + " " + client;
+    ASSERT_EQ(std::system(("unshare -rm sh -c '" + script + "'").c_str()), 0);
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    // Both lists whole: two drives and no status line before the count.
+    const std::string tail = "\n2\n15\n";
+    const std::size_t first = text.str().find(tail);
+    ASSERT_NE(first, std::string::npos) << text.str();
+    EXPECT_NE(text.str().find(tail, first + 1), std::string::npos) << text.str();
+    EXPECT_NE(ServerLog().find("this user may not open " + node.string()), std::string::npos)
+        << ServerLog();
 }
 
 TEST_F(DriveFaults, OlderDriveThatRefusesRawAccessAnswersWithAStatus) {
