@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/base/paths.h"
 #include "platform/link/link_dir.h"
@@ -246,20 +248,26 @@ TEST_F(DriveFaults, MissingImageIsAnEmptyDriveAndAMissingDeviceIsSkipped) {
 
 // A node that exists but serves no pass-through (a link in the test's own
 // folder to /dev/null) stands empty at either letter: the list carries no
-// status and the good drive answers under its own device number.
+// status and the good drive answers under its own device number. So does a
+// node of no device, where this user may make one.
 TEST_F(DriveFaults, UnusableDeviceIsAnEmptyDriveAtEitherLetter) {
-    const fs::path node = folder_ / "sg9";
-    fs::create_symlink("/dev/null", node);
-    const std::string goodDisc = (folder_ / "small.iso").string();
-    for (const auto& [drives, good, empty] :
-         {std::tuple{"D:=" + goodDisc + ";E:=" + node.string(), "0", "1"},
-          std::tuple{"E:=" + goodDisc + ";D:=" + node.string(), "1", "0"}}) {
-        SCOPED_TRACE(drives);
-        Serve(drives);
-        ExpectGoodAndEmptyDrive(good, empty);
+    std::vector<std::pair<fs::path, std::string>> nodes{{folder_ / "sg9", " is not a SCSI device"}};
+    fs::create_symlink("/dev/null", nodes[0].first);
+    const fs::path noDevice = folder_ / "sg21";
+    if (std::system(("mknod " + noDevice.string() + " c 21 99 2>/dev/null").c_str()) == 0) {
+        nodes.emplace_back(noDevice, ": No such device or address");
     }
-    EXPECT_NE(ServerLog().find(node.string() + " is not a SCSI device"), std::string::npos)
-        << ServerLog();
+    const std::string goodDisc = (folder_ / "small.iso").string();
+    for (const auto& [node, why] : nodes) {
+        for (const auto& [drives, good, empty] :
+             {std::tuple{"D:=" + goodDisc + ";E:=" + node.string(), "0", "1"},
+              std::tuple{"E:=" + goodDisc + ";D:=" + node.string(), "1", "0"}}) {
+            SCOPED_TRACE(drives);
+            Serve(drives);
+            ExpectGoodAndEmptyDrive(good, empty);
+        }
+        EXPECT_NE(ServerLog().find(node.string() + why), std::string::npos) << ServerLog();
+    }
 }
 
 // A device node this user may not open: one reached through a mount that
