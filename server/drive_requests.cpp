@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "platform/base/log.h"
 #include "server/request_words.h"
 #include "server/server_form.h"
 
@@ -65,7 +66,6 @@ void DeviceList(TForm1& form) {
     tolscsi::Library& scsi = form.Scsi;
     BeginReply(form);
     int listed = 0;
-    tolscsi::Status lastStatus = tolscsi::status::kGood;
     for (int d = 0; d < kMaxDevices; ++d) {
         std::uint8_t type = scsi.GetDeviceType(d);
         if (type == tolscsi::kNoDeviceType) {
@@ -85,11 +85,16 @@ void DeviceList(TForm1& form) {
             inquiry[2] &= static_cast<std::uint8_t>(~0x0E);
         }
         if (type != tolscsi::kCdromType) {
-            // The client drops the whole list on a status line: a device it
-            // never sees must not cost it every drive.
             continue;
         }
-        lastStatus = s;
+        if (s != tolscsi::status::kGood) {
+            // The client drops the whole list on a status line, so one drive
+            // that does not answer would cost it every drive: this one is
+            // listed without its identity, and the log says why.
+            log::warning("KELCD32", "device " + std::to_string(d) +
+                                        " does not answer INQUIRY (status " + std::to_string(s) +
+                                        "): listed without vendor and product");
+        }
         form.Memo1.Add(d);
         form.Memo1.Add(type);
         form.Memo1.Add((inquiry[2] >> 1) & 7);
@@ -99,7 +104,7 @@ void DeviceList(TForm1& form) {
         ++listed;
     }
     form.Memo1.Add(listed);
-    EndReply(form, lastStatus);
+    EndReply(form, tolscsi::status::kGood);
 }
 
 }  // namespace

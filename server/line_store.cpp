@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <limits>
+#include <string>
 
 namespace kel::server {
 
@@ -61,11 +62,27 @@ std::optional<std::int32_t> ParseDecimal(std::string_view text) {
     return value;
 }
 
+namespace {
+
+// Enough of a bad line to recognise it; a peer's megabyte must not reach the
+// log whole.
+constexpr std::size_t kQuotedLength = 40;
+
+std::string Quoted(std::string_view line) {
+    if (line.size() <= kQuotedLength) {
+        return "'" + std::string(line) + "'";
+    }
+    return "'" + std::string(line.substr(0, kQuotedLength)) + "...' (" +
+           std::to_string(line.size()) + " characters)";
+}
+
+}  // namespace
+
 std::int32_t LineValue(const LineStore& store, int i) {
     std::string_view line = store.Line(i);
     std::optional<std::int32_t> value = ParseDecimal(line);
     if (!value) {
-        throw ConversionError("'" + std::string(line) + "' is not a valid integer value (line " +
+        throw ConversionError(Quoted(line) + " is not a valid integer value (line " +
                               std::to_string(i) + ")");
     }
     return *value;

@@ -29,18 +29,15 @@ LinkMessages RegisterServerMessages() {
             link::registerMessage("KEL.CD.returnData"), link::registerMessage("KEL.CD.close")};
 }
 
-// The library's devices: the configured CD drives in order. An image that
-// cannot be opened is an empty drive; a real drive that cannot be opened
-// keeps its device number and answers every call with an error, so the
-// numbers of the drives after it do not shift.
+// The library's devices: the configured CD drives in order. A drive that
+// cannot be opened is an empty one that keeps its device number, so the
+// numbers of the drives after it do not shift and the device list carries
+// no failure that would cost the front end every drive.
 std::vector<std::unique_ptr<scsi::Transport>> OpenCdDrives() {
     std::vector<std::unique_ptr<scsi::Transport>> devices;
     for (const drives::CdDrive& drive : drives::drives().cdDrives()) {
         std::string error;
         devices.push_back(wiring::openDriveOrEmpty(drive, error));
-        if (!devices.back()) {
-            log::warning("KELCD32", error);
-        }
     }
     return devices;
 }

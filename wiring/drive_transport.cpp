@@ -43,11 +43,12 @@ std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive
 std::unique_ptr<scsi::Transport> openDriveOrEmpty(const drives::CdDrive& drive,
                                                   std::string& error) {
     std::unique_ptr<scsi::Transport> transport = openDriveTransport(drive, error);
-    if (transport || drive.kind != drives::SourceKind::Image) {
+    if (transport) {
         return transport;
     }
-    // An image that is gone or unreadable is a drive with nothing in it, as a
-    // real drive without a disc: one bad image must not cost every drive.
+    // An image that is gone or unreadable, or a device that this user may not
+    // open or that takes no pass-through, is a drive with nothing in it, as a
+    // real drive without a disc: one bad drive must not cost every drive.
     log::warning("drives", error + "; the drive stands empty");
     return emu::openEmptyDrive();
 }

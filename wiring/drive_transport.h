@@ -19,9 +19,10 @@ void wireDrives();
 // On failure returns nullptr and sets `error` to a text naming the drive.
 std::unique_ptr<scsi::Transport> openDriveTransport(const drives::CdDrive& drive,
                                                     std::string& error);
-// As openDriveTransport, but a disc image that cannot be opened (missing,
-// unreadable, or its shared state cannot be kept) gives an empty drive, with
-// its tray closed, and a log line naming the file: the drive server's view.
+// As openDriveTransport, but a drive that cannot be opened (an image missing,
+// unreadable, or whose shared state cannot be kept; a device this user may not
+// open, or no pass-through device) gives an empty drive, with its tray
+// closed, and a log line naming the file and why: the drive server's view.
 std::unique_ptr<scsi::Transport> openDriveOrEmpty(const drives::CdDrive& drive, std::string& error);
 std::unique_ptr<scsi::Transport> openLetterTransport(
     char letter, std::string& error, const drives::DriveTable& table = drives::drives());

@@ -30,6 +30,10 @@ int main(int argc, char** argv) {
     SingleInstance instance(QString::fromStdString(kel::paths::runtimeDir().string()),
                             QStringLiteral("TCDTolvarMainDialogBox"));
     if (!instance.Claim()) {
+        if (!instance.FailureText().isEmpty()) {
+            QMessageBox::critical(nullptr, QStringLiteral("Kelvane"), instance.FailureText());
+            return 1;
+        }
         QMessageBox::information(nullptr, QStringLiteral("Kelvane"),
                                  QStringLiteral("Brenmoor is already running..."));
         return 0;

@@ -1,6 +1,7 @@
 #include "frontend/main/single_instance.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLocalSocket>
 #include <QThread>
 
@@ -13,10 +14,26 @@ constexpr int kKnockMilliseconds = 3000;
 constexpr int kKnockPause = 50;
 const QByteArray kRaise("raise\n");
 
+// Why a lock file that nobody holds could not be made: the file system's own
+// word when the file cannot even be created, otherwise the lock's.
+QString LockFailure(const QString& folder, const QString& lockPath, QLockFile::LockError error) {
+    QString reason = error == QLockFile::PermissionError ? QStringLiteral("permission denied")
+                                                         : QStringLiteral("it cannot be written");
+    QFile probe(lockPath);
+    if (probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        probe.remove();
+    } else if (!probe.exists()) {
+        reason = probe.errorString();
+    }
+    return QStringLiteral("Cannot keep this program's lock file in the folder %1: %2")
+        .arg(folder, reason);
+}
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& folder, const QString& name, QObject* parent)
     : QObject(parent),
+      folder_(folder),
       socketPath_(folder + "/" + name + ".socket"),
       lock_(folder + "/" + name + ".lock") {
     // Only a lock whose process is gone is stale, however old it is.
@@ -24,6 +41,7 @@ SingleInstance::SingleInstance(const QString& folder, const QString& name, QObje
 }
 
 bool SingleInstance::Claim() {
+    failure_.clear();
     if (lock_.tryLock(0)) {
         QLocalServer::removeServer(socketPath_);
         server_ = std::make_unique<QLocalServer>();
@@ -39,6 +57,10 @@ bool SingleInstance::Claim() {
         });
         server_->listen(socketPath_);
         return true;
+    }
+    if (lock_.error() != QLockFile::LockFailedError) {
+        failure_ = LockFailure(folder_, lock_.fileName(), lock_.error());
+        return false;
     }
     QDeadlineTimer deadline(kKnockMilliseconds);
     while (!deadline.hasExpired()) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace kel::drives {
@@ -64,6 +66,13 @@ std::optional<FolderSource> folderSourceOf(std::string_view source) {
         }
     }
     return std::nullopt;
+}
+
+// A pass-through node under another name (a link to /dev/sg0, a node made
+// for a container) is a device too, though its spelling does not say so.
+bool isCharacterDevice(std::string_view source) {
+    std::error_code ec;
+    return std::filesystem::is_character_file(std::filesystem::path(source), ec);
 }
 
 bool isFloppyLetter(char letter) {
@@ -139,10 +148,13 @@ ParsedConfig parseDriveConfig(std::string_view text) {
             continue;
         }
         std::optional<SourceKind> kind = sourceKindOf(source);
+        if (!kind && isCharacterDevice(source)) {
+            kind = SourceKind::Device;
+        }
         if (!kind) {
             skip(entry,
-                 "the source must be a .iso, .cue or .emu image, /dev/srN, /dev/sgN, or "
-                 "floppy:, removable: or network: and a folder");
+                 "the source must be a .iso, .cue or .emu image, /dev/srN, /dev/sgN, a "
+                 "character device, or floppy:, removable: or network: and a folder");
             continue;
         }
         taken[letter - 'A'] = true;

@@ -25,7 +25,8 @@ struct ParsedConfig {
 };
 
 // Parses "D:=disc.cue;E:=/dev/sr0;A:=floppy:/srv/floppy". Entries are
-// `X:=SOURCE` for a CD letter and `X:=KIND:FOLDER` for a letter that stands
+// `X:=SOURCE` for a CD letter (an image, or a device: /dev/srN, /dev/sgN or
+// any other character device node) and `X:=KIND:FOLDER` for a letter that stands
 // for a folder (KIND is floppy, for A: and B: only, removable or network),
 // letters in any case; a malformed entry is left out and described in
 // `problems`, the others still count. Empty entries (a trailing ';') are

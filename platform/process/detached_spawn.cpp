@@ -114,6 +114,12 @@ int spawnDetached(const std::filesystem::path& file, const std::vector<std::stri
         outputFd =
             ::open(extras.outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         if (outputFd < 0) {
+            // A log that cannot be made (a full or read-only folder) must not
+            // keep the program from running; its output is then dropped, as
+            // sharing the starter's would hold whoever reads that open.
+            outputFd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        }
+        if (outputFd < 0) {
             return errno;
         }
     }

@@ -17,7 +17,8 @@ struct SpawnExtras {
     std::vector<std::string> environment;
     // Not empty: standard output and error are appended to this file rather
     // than shared with the starter, so that whoever reads the starter's
-    // output is not held open by the program.
+    // output is not held open by the program. When the file cannot be
+    // opened the program still runs, its output dropped.
     std::filesystem::path outputFile;
 };
 

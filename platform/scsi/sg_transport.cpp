@@ -60,6 +60,13 @@ unsigned timeoutMs(std::chrono::milliseconds timeout) {
 }
 
 TransportError openError(const std::string& path, int error) {
+    if (error == EACCES || error == EPERM) {
+        // The usual cause: the drive's node belongs to a group this user is
+        // not in. Say so, rather than leave the user with a bare errno.
+        return {error, "this user may not open " + path + " (" + std::strerror(error) +
+                           "): it takes membership of the device's group or a change of its "
+                           "permissions"};
+    }
     return {error, "cannot open " + path + ": " + std::strerror(error)};
 }
 }  // namespace

@@ -1,12 +1,14 @@
 // kelcd-client: sends one request to the drive server as a front end would
-// and prints the reply. Usage:
-//   kelcd-client [--out FILE] [--keep] CODE [PARAM...]
-// CODE and PARAMs are decimal or 0x hex. The server is started by file name
-// and found by the handshake; unless --keep, it is closed with code 0 after.
+// and prints the reply, or writes its bytes to FILE. Usage:
+//   kelcd-client [--out FILE] CODE [PARAM...]
+// CODE and PARAMs are decimal, or hex after 0x. The server is started by file
+// name, found by the handshake and closed with code 0 after.
+#include <charconv>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "server/client/link_client.h"
@@ -15,34 +17,33 @@
 namespace {
 
 constexpr std::chrono::seconds kConnectTimeout{15};
-// Replies of more bytes than this are sector data, never text.
-constexpr std::size_t kLongestTextReply = 2350;
 
 struct Options {
     std::optional<std::string> outFile;
-    bool keep = false;
     std::vector<std::string> lines;  // decimal: the code, then the parameters
 };
 
-std::optional<long long> parseNumber(const std::string& text) {
-    try {
-        std::size_t used = 0;
-        long long value = std::stoll(text, &used, 0);
-        if (used == text.size()) {
-            return value;
-        }
-    } catch (const std::exception&) {
+// Decimal with an optional minus, or hex after 0x: a leading zero is no
+// octal prefix ("010" is ten).
+std::optional<long long> parseNumber(std::string_view text) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
     }
-    return std::nullopt;
+    long long value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 std::optional<Options> parseArguments(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--keep") {
-            options.keep = true;
-        } else if (arg == "--out" && i + 1 < argc) {
+        if (arg == "--out" && i + 1 < argc) {
             options.outFile = argv[++i];
         } else if (auto value = parseNumber(arg)) {
             options.lines.push_back(std::to_string(*value));
@@ -52,13 +53,13 @@ std::optional<Options> parseArguments(int argc, char** argv) {
         }
     }
     if (options.lines.empty()) {
-        std::cerr << "usage: kelcd-client [--out FILE] [--keep] CODE [PARAM...]\n";
+        std::cerr << "usage: kelcd-client [--out FILE] CODE [PARAM...]\n";
         return std::nullopt;
     }
     return options;
 }
 
-bool writeSectors(const std::string& file, const std::vector<std::uint8_t>& reply) {
+bool writeReply(const std::string& file, const std::vector<std::uint8_t>& reply) {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(reply.data()),
               static_cast<std::streamsize>(reply.size()));
@@ -81,8 +82,8 @@ int main(int argc, char** argv) {
     std::optional<std::vector<std::uint8_t>> reply = client.request(options->lines);
     if (!reply) {
         std::cerr << "kelcd-client: no reply\n";
-    } else if (options->outFile && reply->size() > kLongestTextReply) {
-        if (!writeSectors(*options->outFile, *reply)) {
+    } else if (options->outFile) {
+        if (!writeReply(*options->outFile, *reply)) {
             std::cerr << "kelcd-client: cannot write " << *options->outFile << "\n";
             return 1;
         }
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
         }
     }
     const std::string exitCode = std::to_string(kel::kExit);
-    if (!options->keep && options->lines.front() != exitCode) {
+    if (options->lines.front() != exitCode) {
         client.request({exitCode});
     }
     return reply ? 0 : 1;

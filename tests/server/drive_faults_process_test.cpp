@@ -12,6 +12,9 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/base/paths.h"
 #include "platform/link/link_dir.h"
@@ -88,6 +91,21 @@ protected:
         return reply ? reply->size() : 0;
     }
 
+    // One drive with the small disc and one standing empty: the device list
+    // is whole and each answers under its own device number.
+    void ExpectGoodAndEmptyDrive(const std::string& good, const std::string& empty) {
+        Lines list = Request({Code(kSystemDeviceList)});
+        // Two drives, six lines each, the count and the count line: no status.
+        ASSERT_EQ(list.size(), 15u);
+        EXPECT_EQ(list.back(), "15");
+        EXPECT_EQ(list[1], "0");
+        EXPECT_EQ(list[7], "1");
+        // The empty drive: no medium, tray closed.
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), empty}),
+                  (Lines{Code(kDiscVolumeInfo), "0", "0", "0", "14849", "14849", "6"}));
+        EXPECT_EQ(Request({Code(kDiscVolumeInfo), good})[4], std::to_string(kSmallDisc));
+    }
+
     std::string ServerLog() {
         std::ifstream in(folder_ / "run" / "KELCD32.log");
         std::stringstream text;
@@ -141,21 +159,54 @@ TEST_F(DriveFaults, FullRuntimeFolderLeavesAnEmptyDriveAndSaysWhy) {
         << text.str();
 }
 
-TEST_F(DriveFaults, AKeptServerWritesItsLogAndNotIntoItsClientsPipe) {
+// A runtime folder that cannot take the server's log (here it is a file)
+// costs the log, not the server: it starts and lists its drive.
+TEST_F(DriveFaults, RuntimeFolderWithoutRoomForTheLogStillGetsAServer) {
+    Write("not-a-folder", "plain text");
+    ::setenv("KEL_RUNTIME_DIR", (folder_ / "not-a-folder").c_str(), 1);
+    Serve("D:=" + (folder_ / "small.iso").string());
+    Lines list = Request({Code(kSystemDeviceList)});
+    ASSERT_EQ(list.size(), 9u);
+    EXPECT_EQ(list[1], "0");
+    EXPECT_EQ(list.back(), "9");
+}
+
+// The user's tool: every reply goes to --out's file, however short; numbers
+// are decimal, or hex after 0x, never octal; the server's lines go to its log,
+// not into the pipe that reads the tool.
+TEST_F(DriveFaults, ClientToolWritesEachReplyToItsFileAndReadsNumbersAsWritten) {
+    std::string numbered;
+    for (int block = 0; block < kSmallDisc; ++block) {
+        std::string sector = "sector " + std::to_string(block);
+        numbered += sector + std::string(2048 - sector.size(), '\0');
+    }
+    Write("numbered.iso", numbered);
     const fs::path out = folder_ / "pipe.out";
-    const std::string command = "D=D:=" + (folder_ / "small.iso").string() + " KEL_DRIVES=$D " +
-                                (paths::programDir() / "kelcd-client").string() + " --keep " +
-                                Code(kSystemDeviceList) + " 2>&1 | cat > " + out.string();
-    ASSERT_EQ(std::system(("sh -c '" + command + "'").c_str()), 0);
+    const std::string client = "KEL_DRIVES=D:=" + (folder_ / "numbered.iso").string() + " " +
+                               (paths::programDir() / "kelcd-client").string();
+    auto read = [&](const std::string& block) {
+        const fs::path file = folder_ / ("block-" + block);
+        const std::string command = client + " --out " + file.string() + " " +
+                                    Code(kDiscReadCooked) + " 0 " + block + " 0 1 2>&1 | cat >> " +
+                                    out.string();
+        EXPECT_EQ(std::system(("sh -c '" + command + "'").c_str()), 0) << block;
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    };
+    EXPECT_EQ(read("010"), numbered.substr(10 * 2048, 2048));
+    EXPECT_EQ(read("08"), numbered.substr(8 * 2048, 2048));
+    EXPECT_EQ(read("0x10"), numbered.substr(16 * 2048, 2048));
     std::ifstream in(out);
     std::stringstream piped;
     piped << in.rdbuf();
-    EXPECT_NE(piped.str().find(Code(kSystemDeviceList)), std::string::npos) << piped.str();
-    EXPECT_EQ(piped.str().find("KELCD32"), std::string::npos) << piped.str();
-    // The client is gone, so its server is too; its lines are in its log.
+    EXPECT_EQ(piped.str(), "2048\n2048\n2048\n");
     EXPECT_TRUE(NoWindowWithin(2s));
-    EXPECT_NE(ServerLog().find("has closed: closing as on request 0"), std::string::npos)
-        << ServerLog();
+    EXPECT_NE(ServerLog().find("request 0: closing"), std::string::npos) << ServerLog();
+    // Nothing keeps a server past its starter any more, so the tool offers no such option.
+    EXPECT_NE(std::system((client + " --keep " + Code(kSystemDeviceList) + " 2>/dev/null").c_str()),
+              0);
 }
 
 TEST_F(DriveFaults, ClientsStartedTogetherEachGetTheirOwnServer) {
@@ -190,18 +241,62 @@ TEST_F(DriveFaults, MissingImageIsAnEmptyDriveAndAMissingDeviceIsSkipped) {
           "D:=" + good + ";F:=/dev/sr97;E:=" + missing}) {
         SCOPED_TRACE(drives);
         Serve(drives);
-        Lines list = Request({Code(kSystemDeviceList)});
-        // Two drives, six lines each, the count and the count line: no status.
-        ASSERT_EQ(list.size(), 15u);
-        EXPECT_EQ(list.back(), "15");
-        EXPECT_EQ(list[1], "0");
-        EXPECT_EQ(list[7], "1");
-        // The empty drive: no medium, tray closed.
-        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "1"}),
-                  (Lines{Code(kDiscVolumeInfo), "0", "0", "0", "14849", "14849", "6"}));
-        EXPECT_EQ(Request({Code(kDiscVolumeInfo), "0"})[4], std::to_string(kSmallDisc));
+        ExpectGoodAndEmptyDrive("0", "1");
     }
     EXPECT_NE(ServerLog().find(missing), std::string::npos) << ServerLog();
+}
+
+// A node that exists but serves no pass-through (a link in the test's own
+// folder to /dev/null) stands empty at either letter: the list carries no
+// status and the good drive answers under its own device number. So does a
+// node of no device, where this user may make one.
+TEST_F(DriveFaults, UnusableDeviceIsAnEmptyDriveAtEitherLetter) {
+    std::vector<std::pair<fs::path, std::string>> nodes{{folder_ / "sg9", " is not a SCSI device"}};
+    fs::create_symlink("/dev/null", nodes[0].first);
+    const fs::path noDevice = folder_ / "sg21";
+    if (std::system(("mknod " + noDevice.string() + " c 21 99 2>/dev/null").c_str()) == 0) {
+        nodes.emplace_back(noDevice, ": No such device or address");
+    }
+    const std::string goodDisc = (folder_ / "small.iso").string();
+    for (const auto& [node, why] : nodes) {
+        for (const auto& [drives, good, empty] :
+             {std::tuple{"D:=" + goodDisc + ";E:=" + node.string(), "0", "1"},
+              std::tuple{"E:=" + goodDisc + ";D:=" + node.string(), "1", "0"}}) {
+            SCOPED_TRACE(drives);
+            Serve(drives);
+            ExpectGoodAndEmptyDrive(good, empty);
+        }
+        EXPECT_NE(ServerLog().find(node.string() + why), std::string::npos) << ServerLog();
+    }
+}
+
+// A device node this user may not open: one reached through a mount that
+// allows no devices, which refuses every user, root too.
+TEST_F(DriveFaults, DeviceThisUserMayNotOpenIsAnEmptyDriveAndTheLogSaysSo) {
+    if (std::system("unshare -rm true >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "this machine lets no test mount a file system of its own (unshare -rm)";
+    }
+    const fs::path node = folder_ / "sr9";
+    const fs::path out = folder_ / "client.out";
+    Write("sr9", "");
+    const std::string client = (paths::programDir() / "kelcd-client").string() + " " +
+                               Code(kSystemDeviceList) + " >> " + out.string() + " 2>&1";
+    const std::string good = (folder_ / "small.iso").string();
+    const std::string script =
+        "mount --bind /dev/null " + node.string() + " && mount -o remount,bind,nodev " +
+        node.string() + " && KEL_DRIVES=D:=" + good + "\\;E:=" + node.string() + " " + client +
+        " && KEL_DRIVES=E:=" + good + "\\;D:=" + node.string() + " " + client;
+    ASSERT_EQ(std::system(("unshare -rm sh -c '" + script + "'").c_str()), 0);
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    // Both lists whole: two drives and no status line before the count.
+    const std::string tail = "\n2\n15\n";
+    const std::size_t first = text.str().find(tail);
+    ASSERT_NE(first, std::string::npos) << text.str();
+    EXPECT_NE(text.str().find(tail, first + 1), std::string::npos) << text.str();
+    EXPECT_NE(ServerLog().find("this user may not open " + node.string()), std::string::npos)
+        << ServerLog();
 }
 
 TEST_F(DriveFaults, OlderDriveThatRefusesRawAccessAnswersWithAStatus) {

@@ -96,6 +96,13 @@ TEST(ServerProtocol, NonNumericLinesGetNoReplyAndServingGoesOn) {
     EXPECT_TRUE(rig.request({"5404", "x"}).empty());              // 0x151C, a bad device line
     EXPECT_TRUE(rig.request({"5404"}).empty());                   // lines missing
     EXPECT_EQ(rig.request({"4386"}), (Lines{"4386", "0", "3"}));  // still serving
+    // Any peer may send a megabyte of garbage: its log line stays short.
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(rig.request({std::string(1 << 20, 'x')}).empty());
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    EXPECT_LT(log.size(), 200u) << log.substr(0, 200);
+    EXPECT_NE(log.find("'xxxx"), std::string::npos) << log.substr(0, 200);
+    EXPECT_NE(log.find("1048576 characters"), std::string::npos) << log.substr(0, 200);
 }
 
 TEST(ServerProtocol, RequestTextIsBoundedByTheRecordLength) {

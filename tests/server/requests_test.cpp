@@ -285,16 +285,33 @@ TEST(DeviceList, ListsCdDrivesWithCleanTexts) {
                             "1", "BAD??VEN", "PRODUCT CD-ROM", "2", "15"}));
 }
 
-TEST(DeviceList, OnlyACdDriveThatFailsGivesTheStatusLine) {
-    // A failed CD drive after a device the client never sees still counts.
-    ServerRig rig(2);
-    FakeDrive cd, disk;
-    cd.failing[0x12] = {4, 0x44, 0x00};
-    disk.type = 0;
-    cd.attach(rig.drive(0));
-    disk.attach(rig.drive(1));
-    EXPECT_EQ(rig.request({"16645"}),
-              (Lines{"16645", "0", "5", "0", "0", "", "", "1", "17408", "9"}));
+// A CD drive that does not answer INQUIRY, before or after a good one, is
+// listed without its identity; the list carries no status line, which would
+// make the client drop every drive, and the log names the device.
+TEST(DeviceList, ACdDriveThatFailsIsListedBlankInEitherPlace) {
+    for (int failing : {0, 1}) {
+        SCOPED_TRACE("failing device " + std::to_string(failing));
+        ServerRig rig(2);
+        FakeDrive bad, good;
+        bad.failing[0x12] = {4, 0x44, 0x00};
+        bad.attach(rig.drive(failing));
+        good.attach(rig.drive(1 - failing));
+        ::testing::internal::CaptureStderr();
+        Lines reply = rig.request({"16645"});
+        const std::string log = ::testing::internal::GetCapturedStderr();
+        const Lines blank{std::to_string(failing), "5", "0", "0", "", ""};
+        const Lines named{std::to_string(1 - failing), "5", "0", "1", "VENDOR", "PRODUCT CD-ROM"};
+        Lines expected{"16645"};
+        for (const Lines& record :
+             failing == 0 ? std::array{blank, named} : std::array{named, blank}) {
+            expected.insert(expected.end(), record.begin(), record.end());
+        }
+        expected.insert(expected.end(), {"2", "15"});
+        EXPECT_EQ(reply, expected);
+        EXPECT_NE(log.find("device " + std::to_string(failing) + " does not answer INQUIRY"),
+                  std::string::npos)
+            << log;
+    }
 }
 
 TEST(DeviceList, NoDeviceGivesAnEmptyList) {

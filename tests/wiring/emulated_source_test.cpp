@@ -115,5 +115,18 @@ TEST(RealSource, MissingDeviceFailsWithItsName) {
     EXPECT_NE(error.find("drive G:"), std::string::npos) << error;
 }
 
+// A node that is no pass-through device stands empty for the server, as a
+// missing image does, and the log names the node and why.
+TEST(RealSource, UnusableDeviceIsAnEmptyDriveForTheServer) {
+    DriveTable table = DriveTable::fromConfig(parseDriveConfig("G:=/dev/null").entries);
+    ASSERT_NE(table.cdDrive('G'), nullptr);
+    std::string error;
+    ::testing::internal::CaptureStderr();
+    std::unique_ptr<scsi::Transport> empty = openDriveOrEmpty(*table.cdDrive('G'), error);
+    const std::string log = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(empty);
+    EXPECT_NE(log.find("drive G: /dev/null is not a SCSI device"), std::string::npos) << log;
+}
+
 }  // namespace
 }  // namespace kel::wiring

@@ -166,26 +166,48 @@ TEST_F(LiveServer, DriveTablePairsTheServersDevicesWithTheCdLetters) {
     EXPECT_EQ(map[5], 1);
 }
 
-// A missing image in either place of the configuration is an empty drive:
-// the good drive keeps its letter and the list is taken whole.
-class LiveServerWithAMissingImage : public LiveServer,
-                                    public ::testing::WithParamInterface<bool> {};
+// A drive that cannot be opened (an image that is missing, a device node that
+// serves no pass-through) at either letter is an empty drive: the good drive
+// keeps its letter and the list is taken whole.
+struct BadDrive {
+    const char* name;
+    bool device;
+    char letter;
+};
 
-TEST_P(LiveServerWithAMissingImage, TheGoodDriveKeepsItsLetter) {
-    const std::string good = "D:=" + build("audio", kAudioTracks).string();
-    const std::string missing = "E:=" + (discs_ / "missing.cue").string();
-    kel::test::setDriveConfig(GetParam() ? missing + ";" + good : good + ";" + missing);
+class LiveServerWithABadDrive : public LiveServer,
+                                public ::testing::WithParamInterface<BadDrive> {};
+
+TEST_P(LiveServerWithABadDrive, TheGoodDriveKeepsItsLetter) {
+    const BadDrive& bad = GetParam();
+    fs::path source = discs_ / "missing.cue";
+    if (bad.device) {
+        source = discs_ / (std::string(bad.name) + "-sg9");
+        fs::create_symlink("/dev/null", source);
+    }
+    const char goodLetter = bad.letter == 'D' ? 'E' : 'D';
+    kel::test::setDriveConfig(std::string(1, goodLetter) +
+                              ":=" + build("audio", kAudioTracks).string() + ";" + bad.letter +
+                              ":=" + source.string());
     client_ = std::make_unique<Tkelcd>();
     kel::test::ConnectToServer(*client_);
     EXPECT_EQ(KelCdData.LastDriveIndex, 1);
     EXPECT_EQ(KelCdData.DriveLetterMap[3], 0);
     EXPECT_EQ(KelCdData.DriveLetterMap[4], 1);
-    EXPECT_EQ(KelCdData.DriveTable[0].LetterText.str(), "D:");
+    const CdDriveRecord& good = KelCdData.DriveTable[goodLetter - 'D'];
+    EXPECT_EQ(good.LetterText.str(), std::string(1, goodLetter) + ":");
+    KelCdData.DriveNumber = good.DeviceNumber;
+    client_->_Send(kGroupDisc, kSubGet, kDiscVolumeInfo & 0xFF);
+    EXPECT_EQ(KelCdData.TocTrackCount, 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(EitherOrder, LiveServerWithAMissingImage, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "MissingFirst" : "MissingLast";
+INSTANTIATE_TEST_SUITE_P(EitherLetter, LiveServerWithABadDrive,
+                         ::testing::Values(BadDrive{"MissingImageLast", false, 'E'},
+                                           BadDrive{"MissingImageFirst", false, 'D'},
+                                           BadDrive{"UnusableDeviceLast", true, 'E'},
+                                           BadDrive{"UnusableDeviceFirst", true, 'D'}),
+                         [](const ::testing::TestParamInfo<BadDrive>& info) {
+                             return info.param.name;
                          });
 
 TEST_F(LiveServer, TrackTableOfAThreeTrackDisc) {

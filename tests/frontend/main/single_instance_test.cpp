@@ -30,6 +30,8 @@ TEST_F(SingleInstanceTest, ALaterStartGivesWayAndRaisesTheFirst) {
     std::thread second([&] {
         SingleInstance other(folder(), "kel");
         later = other.Claim() ? 1 : 0;
+        // Another copy holds the claim: that is no failure to report.
+        EXPECT_TRUE(other.FailureText().isEmpty()) << other.FailureText().toStdString();
     });
     EXPECT_TRUE(testing::processEventsUntil([&] { return raised.count() > 0 && later >= 0; }, 5s));
     second.join();
@@ -44,6 +46,19 @@ TEST_F(SingleInstanceTest, TheLockIsFreeAgainOnceTheFirstHasEnded) {
     }
     SingleInstance next(folder(), "kel");
     EXPECT_TRUE(next.Claim());
+}
+
+// A folder that cannot take the lock is not another copy running: the
+// failure names the folder and the error, and the claim is not made.
+TEST_F(SingleInstanceTest, AFolderThatCannotTakeTheLockIsNamedWithItsError) {
+    const QString notAFolder = folder() + "/not-a-folder";
+    folder_.write("not-a-folder", "plain text");
+    SingleInstance instance(notAFolder, "kel");
+    EXPECT_FALSE(instance.Claim());
+    EXPECT_TRUE(instance.FailureText().contains(notAFolder))
+        << instance.FailureText().toStdString();
+    EXPECT_TRUE(instance.FailureText().contains("Not a directory"))
+        << instance.FailureText().toStdString();
 }
 
 }  // namespace

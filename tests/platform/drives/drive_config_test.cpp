@@ -43,6 +43,16 @@ TEST(DriveConfig, EmptyTextAndEmptyEntriesGiveNothing) {
     }
 }
 
+// A node that its name does not betray still names a device; a folder or a
+// missing node does not.
+TEST(DriveConfig, ACharacterDeviceOfAnyNameIsADevice) {
+    ParsedConfig parsed = parseDriveConfig("E:=/dev/null;F:=/dev;G:=/dev/sg-missing");
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    EXPECT_EQ(parsed.entries[0].letter, 'E');
+    EXPECT_EQ(parsed.entries[0].kind, SourceKind::Device);
+    EXPECT_EQ(parsed.problems.size(), 2u);
+}
+
 struct BadEntry {
     const char* text;
     const char* why;  // a word the problem line must hold

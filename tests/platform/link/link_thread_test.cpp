@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/link/link_dir.h"
 #include "platform/link/loop.h"
 #include "platform/link/send.h"
 #include "platform/link/window.h"
@@ -131,6 +132,16 @@ TEST_F(LinkThreadTest, AHandlerMayCloseItsOwnWindow) {
     post(window->handle(), 0xC100, 0, 1);
     EXPECT_EQ(test::runWithin(loop), 0);
     EXPECT_EQ(window, nullptr);
+}
+
+// A long-running program opens and closes windows all its life: a closed
+// window's slot must serve the next one, or the process runs out of them.
+TEST_F(LinkThreadTest, ClosedWindowsGiveTheirSlotsBack) {
+    auto quiet = [](const Message&) { return std::int64_t{0}; };
+    Window kept(quiet);
+    for (unsigned i = 0; i < 2 * kSlotsPerProcess; ++i) {
+        ASSERT_NO_THROW(Window passing(quiet)) << "window " << i;
+    }
 }
 
 }  // namespace

@@ -109,6 +109,16 @@ TEST_F(Launch, StartedProgramOutlivesItsStarter) {
     EXPECT_EQ(record.args, std::vector<std::string>{"survived"});
 }
 
+// A log file that cannot be made (its folder is a file here) costs the
+// program its output, not its start.
+TEST_F(Launch, ProgramRunsWithoutALogThatCannotBeMade) {
+    scratch.write("not-a-folder", "plain text");
+    SpawnExtras extras;
+    extras.outputFile = scratch.path() / "not-a-folder" / "program.log";
+    ASSERT_GE(startProgram("PROCESS_RECORDER", extras), 32);
+    EXPECT_EQ(awaitRecord().values["stdin"], "/dev/null");
+}
+
 TEST_F(Launch, StartFailuresGiveTheDesktopCodes) {
     scratch.write("notes.txt", "plain text");
     fs::create_directories(scratch.path() / "folder");
