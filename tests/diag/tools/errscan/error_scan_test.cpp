@@ -211,15 +211,21 @@ TEST_F(ErrorScanTest, SlowRegionWithoutReportedErrorsIsEstimated) {
     const struct {
         const char* marginal;
         std::size_t slot;
-    } spots[] = {{"5360-5399", 5}, {"6000-6049", 6}, {"4504-4553", 5}};
+        const char* personality;
+    } spots[] = {{"5360-5399", 5, "mmc"},
+                 {"6000-6049", 6, "mmc"},
+                 {"4504-4553", 5, "mmc"},
+                 {"6000-6049", 6, "scsi2"}};
     for (const auto& spot : spots) {
-        insertData(std::string("[faults]\nmarginal = ") + spot.marginal + "\n");
+        insertData(std::string("[drive]\npersonality = ") + spot.personality +
+                   "\n[faults]\nmarginal = " + spot.marginal + "\n");
         state_.clock = std::make_shared<testing::RetryAwareClock>();
         ended_ = 0;
         scan(kCompleteScan);
         EXPECT_EQ(device().recoveredCount, 900u / 8)
-            << spot.marginal << ": the samples one slot stands for";
-        EXPECT_GT(map_[spot.slot], map_[spot.slot - 2] * 100) << spot.marginal;
+            << spot.marginal << " " << spot.personality << ": the samples one slot stands for";
+        EXPECT_GT(map_[spot.slot], map_[spot.slot - 2] * 100)
+            << spot.marginal << " " << spot.personality;
     }
 }
 
