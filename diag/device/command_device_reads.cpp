@@ -184,7 +184,17 @@ bool CommandDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer
         return false;
     }
     DeviceCommand request{*cdb, scsi::Direction::In, buffer.first(count * sectorBytes), {}};
-    if (ExecuteCommand(request, true)) {
+    bool ok = ExecuteCommand(request, true);
+    if (ok && request.end.returned < request.buffer.size()) {
+        // A drive asked for whole sectors of any type answers a data sector
+        // with its user data alone: no CD-DA sector, and the rest of the
+        // buffer is not this read's.
+        ok = false;
+        senseKey = 5;
+        senseAsc = 0x64;  // illegal mode for this track
+        senseAscq = 0;
+    }
+    if (ok) {
         return true;
     }
     bool msf = !profile->mmcCdda && profile->CDDALen == 12 && profile->CDDAMSF;

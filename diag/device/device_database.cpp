@@ -21,9 +21,19 @@ std::mutex& nameMutex() {
     return mutex;
 }
 
-std::filesystem::path& databaseName() {
-    static std::filesystem::path name;
-    return name;
+struct DatabaseNames {
+    std::filesystem::path file;
+    std::filesystem::path installed;
+};
+
+DatabaseNames& databaseNames() {
+    static DatabaseNames names;
+    return names;
+}
+
+DatabaseNames currentNames() {
+    std::lock_guard lock(nameMutex());
+    return databaseNames();
 }
 
 void show(const DeviceProfile& profile, int id, std::vector<MessageValue> args) {
@@ -36,9 +46,9 @@ void showConstructionError(const DeviceProfile& profile, const DatabaseError& er
     show(profile, 3201, {error.nearText, error.forName});
 }
 
-// The database's text; a missing file reads as empty.
-std::optional<std::string> readDatabase(const DeviceProfile& profile,
-                                        const std::filesystem::path& file) {
+// The file's text; a missing file reads as empty.
+std::optional<std::string> readDatabaseFile(const DeviceProfile& profile,
+                                            const std::filesystem::path& file) {
     std::error_code error;
     bool opened = false;
     std::optional<std::string> text =
@@ -57,6 +67,16 @@ std::optional<std::string> readDatabase(const DeviceProfile& profile,
         show(profile, 3205, {file.string()});
     }
     return std::nullopt;
+}
+
+// The database's text: the installed one's while the database has none (an
+// update's lock leaves an empty file where there was none).
+std::optional<std::string> readDatabase(const DeviceProfile& profile, const DatabaseNames& names) {
+    std::optional<std::string> text = readDatabaseFile(profile, names.file);
+    if (text && text->empty() && !names.installed.empty()) {
+        return readDatabaseFile(profile, names.installed);
+    }
+    return text;
 }
 
 // The update is written beside the database under the same name with the
@@ -92,22 +112,22 @@ bool replaceDatabase(const DeviceProfile& profile, const std::filesystem::path& 
 
 }  // namespace
 
-void SetDatabaseFileName(const std::filesystem::path& file) {
+void SetDatabaseFileName(const std::filesystem::path& file,
+                         const std::filesystem::path& installed) {
     std::lock_guard lock(nameMutex());
-    databaseName() = file;
+    databaseNames() = {file, installed == file ? std::filesystem::path() : installed};
 }
 
 std::filesystem::path DatabaseFileName() {
-    std::lock_guard lock(nameMutex());
-    return databaseName();
+    return currentNames().file;
 }
 
 bool LoadProfile(DeviceProfile& profile) {
-    std::filesystem::path file = DatabaseFileName();
-    if (file.empty()) {
+    const DatabaseNames names = currentNames();
+    if (names.file.empty()) {
         return true;
     }
-    std::optional<std::string> text = readDatabase(profile, file);
+    std::optional<std::string> text = readDatabase(profile, names);
     if (!text) {
         return false;
     }
@@ -119,7 +139,8 @@ bool LoadProfile(DeviceProfile& profile) {
 }
 
 bool UpdateDatabase(const DeviceProfile& profile) {
-    std::filesystem::path file = DatabaseFileName();
+    const DatabaseNames names = currentNames();
+    const std::filesystem::path& file = names.file;
     if (file.empty()) {
         return false;
     }
@@ -128,7 +149,7 @@ bool UpdateDatabase(const DeviceProfile& profile) {
         show(profile, 3204, {file.string(), lock.error().message()});
         return false;
     }
-    std::optional<std::string> text = readDatabase(profile, file);
+    std::optional<std::string> text = readDatabase(profile, names);
     if (!text) {
         return false;
     }

@@ -17,7 +17,12 @@ namespace kel::diag {
 inline constexpr const char* kDeviceDatabaseName = "ASPIDEV.DDB";
 
 // The program sets it before enumerating devices; empty: no database.
-void SetDatabaseFileName(const std::filesystem::path& file);
+// `installed`, when given, is the database installed beside a program whose
+// folder the user cannot write: it stands for `file` until `file` holds a
+// database, and the first update writes `file` from it, so that no entry
+// installed there is lost.
+void SetDatabaseFileName(const std::filesystem::path& file,
+                         const std::filesystem::path& installed = {});
 std::filesystem::path DatabaseFileName();
 
 // Applies the drive's entry (profile.name) to the profile. A missing

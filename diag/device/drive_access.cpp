@@ -1,5 +1,8 @@
 #include "diag/device/drive_access.h"
 
+#include <cerrno>
+#include <cstdio>
+
 #include "diag/device/disk_name.h"
 #include "platform/drives/drive_table.h"
 #include "platform/scsi/sg_transport.h"
@@ -8,6 +11,17 @@
 namespace kel::diag {
 
 namespace {
+
+// The error number of an image drive that did not open: why its image cannot
+// be read, or 0 when the image could be read and is itself at fault.
+int imageErrorCode(const std::filesystem::path& image) {
+    errno = 0;
+    if (std::FILE* file = std::fopen(image.c_str(), "rb")) {
+        std::fclose(file);
+        return 0;
+    }
+    return errno;
+}
 
 std::unique_ptr<scsi::Transport> openSystemLetter(char letter, OpenFailure& failure) {
     const drives::CdDrive* drive = drives::drives().cdDrive(letter);
@@ -27,7 +41,11 @@ std::unique_ptr<scsi::Transport> openSystemLetter(char letter, OpenFailure& fail
         failure.text = error.text;
         return transport;
     }
-    return wiring::openDriveTransport(*drive, failure.text);
+    std::unique_ptr<scsi::Transport> transport = wiring::openDriveTransport(*drive, failure.text);
+    if (!transport) {
+        failure.code = imageErrorCode(drive->source);
+    }
+    return transport;
 }
 
 }  // namespace

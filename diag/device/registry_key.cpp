@@ -52,12 +52,17 @@ bool RegistryKey::Open(std::string_view product, std::string_view company) {
     if (keyCompany.empty() || keyProduct.empty()) {
         return false;
     }
-    registry::Result<registry::Key> key =
-        keyProduct.front() == '.'
-            ? registry::Key::create(registry::Root::LocalMachine,
-                                    "SOFTWARE\\" + keyCompany + "\\" + keyProduct.substr(1))
-            : registry::Key::create(registry::Root::CurrentUser,
-                                    "Software\\" + keyCompany + "\\" + keyProduct);
+    const bool machine = keyProduct.front() == '.';
+    const registry::Root root =
+        machine ? registry::Root::LocalMachine : registry::Root::CurrentUser;
+    const std::string path = machine ? "SOFTWARE\\" + keyCompany + "\\" + keyProduct.substr(1)
+                                     : "Software\\" + keyCompany + "\\" + keyProduct;
+    registry::Result<registry::Key> key = registry::Key::create(root, path);
+    // The registry sets a corrupt file aside and starts that root afresh:
+    // the key made again there keeps this run's settings.
+    if (!key && key.status() == registry::Status::Corrupt) {
+        key = registry::Key::create(root, path);
+    }
     if (key) {
         key_ = std::move(key).value();
     }

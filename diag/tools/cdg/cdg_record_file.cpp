@@ -1,11 +1,13 @@
 #include "diag/tools/cdg/cdg_record_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <random>
 
 #include "diag/tools/format_text.h"
+#include "platform/base/work_file.h"
 
 namespace kel::diag {
 namespace {
@@ -34,6 +36,14 @@ std::uint32_t get32(const RecordBytes& record, std::size_t at) {
     return value;
 }
 
+// "CXG", four hexadecimal digits, ".TMP": the names Create gives.
+bool isRecordFileName(const std::string& name) {
+    constexpr std::size_t kLength = 11;
+    return name.size() == kLength && name.starts_with("CXG") && name.ends_with(".TMP") &&
+           std::all_of(name.begin() + 3, name.begin() + 7,
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
 }  // namespace
 
 std::unique_ptr<CdgRecordFile> CdgRecordFile::Create(const std::string& folder, std::string& path) {
@@ -43,13 +53,28 @@ std::unique_ptr<CdgRecordFile> CdgRecordFile::Create(const std::string& folder, 
         path = folder + FormatText("CXG%04X.TMP", number, 16);
         // "x": created here or not at all, so two players never share a file.
         if (std::FILE* file = std::fopen(path.c_str(), "w+bx")) {
-            return std::unique_ptr<CdgRecordFile>(new CdgRecordFile(file, path));
+            if (HoldWorkFile(file, path)) {
+                return std::unique_ptr<CdgRecordFile>(new CdgRecordFile(file, path));
+            }
+            std::fclose(file);
+            continue;
         }
         if (errno != EEXIST) {
             return nullptr;
         }
     }
     return nullptr;
+}
+
+void CdgRecordFile::RemoveAbandoned(const std::string& folder) {
+    std::error_code error;
+    const std::filesystem::path where =
+        folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder);
+    for (const auto& entry : std::filesystem::directory_iterator(where, error)) {
+        if (isRecordFileName(entry.path().filename().string())) {
+            RemoveWorkFileIfAbandoned(entry.path());
+        }
+    }
 }
 
 CdgRecordFile::~CdgRecordFile() {

@@ -32,9 +32,13 @@ struct CdgRecord {
 class CdgRecordFile {
 public:
     // A new file "CXGxxxx.TMP" in `folder` (empty: the working folder),
-    // opened for reading and writing and for nobody else. Null when none can
-    // be created; `path` then names the file last tried.
+    // opened for reading and writing and held by this process. Null when
+    // none can be created; `path` then names the file last tried.
     static std::unique_ptr<CdgRecordFile> Create(const std::string& folder, std::string& path);
+    // At start: removes the record files in `folder` that runs which are
+    // gone (a crash during playback) left behind; those of running players
+    // stay.
+    static void RemoveAbandoned(const std::string& folder);
     ~CdgRecordFile();
     CdgRecordFile(const CdgRecordFile&) = delete;
     CdgRecordFile& operator=(const CdgRecordFile&) = delete;

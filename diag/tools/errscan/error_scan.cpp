@@ -94,7 +94,6 @@ public:
         d_.recoveredCount = d_.mediumErrorCount = d_.otherErrorCount = 0;
         state_.samplesRead = 0;
         state_.sectorsRead = 0;
-        std::uint32_t largest = 0;
         PassResult result;
         d_.SetSpeed(d_.SpeedOverride());
         const std::int32_t discEnd = state_.discEnd;
@@ -150,15 +149,10 @@ public:
             const std::uint32_t perSector = static_cast<std::uint32_t>(after - before) /
                                             static_cast<std::uint32_t>(plan_.sectors);
             const int slot = TimeSlotOf(position, static_cast<int>(state_.readTimes.size()));
+            // A slot keeps its slowest read: the fast reads after a slow spot
+            // must not wash it out, wherever in the slot the spot lies.
             std::uint32_t& slotTime = state_.readTimes[static_cast<std::size_t>(slot)];
-            if (perSector > largest) {
-                largest = perSector;
-                slotTime = perSector;
-            } else if (slotTime == 0) {
-                slotTime = perSector;
-            } else {
-                slotTime = static_cast<std::uint32_t>((std::uint64_t{slotTime} + perSector) / 2);
-            }
+            slotTime = std::max(slotTime, perSector);
             result.lastSlot = slot;
             result.lastPosition = position;
             ++state_.samplesRead;

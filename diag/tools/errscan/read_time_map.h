@@ -21,11 +21,11 @@ int TimeSlotCount(std::int32_t discEnd);
 // The slot of a block in a map of `slotCount` slots.
 int TimeSlotOf(std::int32_t block, int slotCount);
 
-// Recovered errors estimated from slow slots 3 to lastSlot (counter ticks
-// per sector): each slot that is more than a tenth slower than the non-zero
-// slots around it, and slower by more than a drive's retry costs at the
-// least, counts for the samples it stands for. 0 when recovered errors are
-// ignored.
+// Recovered errors estimated from slow slots 3 to lastSlot (each holding the
+// counter ticks per sector of the slowest read in its region): each slot
+// that is more than a tenth slower than the non-zero slots around it, and
+// slower by more than a drive's retry costs at the least, counts for the
+// samples it stands for. 0 when recovered errors are ignored.
 std::int32_t EstimateRecoveredErrors(std::span<const std::uint32_t> slots, int lastSlot,
                                      std::int32_t discEnd, std::int32_t samples,
                                      bool ignoreRecovered);

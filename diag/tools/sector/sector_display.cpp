@@ -126,6 +126,7 @@ void OpenSectorDisplay() {
     SectorDisplaySetup setup{startSector(tracks), buffer, SectorDisplayFont(), 1};
     const ReadMode mode = chooseReadMode(*device, tracks, setup.current, buffer);
     setup.lineHeight = SectorLineHeight(setup.font);
+    setup.cddaReads = mode == ReadMode::Cdda;
     {
         SectorDisplayDialog dialog(CurrentMessageContext().owner, setup);
         dialog.exec();

@@ -60,23 +60,28 @@ private:
     int lineHeight_;
 };
 
-// Where the user data of a sector of that track begins in a raw sector: after
-// the sub-header too on mode 2 (XA and packet-written) tracks.
-std::size_t userDataStart(const TrackList& tracks, std::int32_t sector) {
+const TrackInfo* trackOf(const TrackList& tracks, std::int32_t sector) {
     for (const TrackInfo* t = tracks.first; t != nullptr; t = t->next) {
         if (t->start <= sector && sector <= t->end &&
             (t->next == nullptr || t->next->start > sector)) {
-            const bool mode2 = (t->flags & (track_flags::kCdRomXa | track_flags::kPacket)) != 0;
-            return mode2 ? kXaUserDataOffset : kUserDataOffset;
+            return t;
         }
     }
-    return kUserDataOffset;
+    return nullptr;
+}
+
+// Where the user data of a sector of that track begins in a raw sector: after
+// the sub-header too on mode 2 (XA and packet-written) tracks.
+std::size_t userDataStart(const TrackInfo* track) {
+    const bool mode2 =
+        track != nullptr && (track->flags & (track_flags::kCdRomXa | track_flags::kPacket)) != 0;
+    return mode2 ? kXaUserDataOffset : kUserDataOffset;
 }
 
 }  // namespace
 
 SectorDisplayDialog::SectorDisplayDialog(QWidget* owner, const SectorDisplaySetup& setup)
-    : QDialog(owner), current_(setup.current), buffer_(setup.buffer) {
+    : QDialog(owner), current_(setup.current), buffer_(setup.buffer), cddaReads_(setup.cddaReads) {
     setObjectName("SectorDisplay");
     setWindowTitle(tr("Sector Display"));
     const TrackList& tracks = Tracks();
@@ -148,8 +153,7 @@ void SectorDisplayDialog::ShowSector() {
     CdDevice* device = CurrentDevice();
     lines_->setUpdatesEnabled(false);
     lines_->clear();
-    if (device != nullptr && current_ >= 0 &&
-        device->ReadSectors(static_cast<std::uint32_t>(current_), buffer_, 1)) {
+    if (device != nullptr && readCurrentSector(*device)) {
         // Only a raw read fills the whole buffer; a cooked one leaves the
         // bytes after 2048 as they were, which are no part of this sector.
         const bool rawRead = device->cddaMode || device->rawMode;
@@ -158,7 +162,7 @@ void SectorDisplayDialog::ShowSector() {
         if (device->cddaMode || (rawRead && rawMode_->isChecked())) {
             length = kSectorBufferBytes;
         } else if (device->rawMode) {
-            offset = userDataStart(Tracks(), current_);
+            offset = userDataStart(trackOf(Tracks(), current_));
         }
         for (std::size_t at = 0; at < length; at += kBytesPerLine) {
             const auto bytes = buffer_.subspan(offset + at).first<kBytesPerLine>();
@@ -167,6 +171,25 @@ void SectorDisplayDialog::ShowSector() {
         }
     }
     lines_->setUpdatesEnabled(true);
+}
+
+// CD-DA reads serve the audio sectors alone: a data sector read in that mode
+// brings only its 2048 user bytes, so a data sector is read as data.
+bool SectorDisplayDialog::readCurrentSector(CdDevice& device) {
+    if (current_ < 0) {
+        return false;
+    }
+    if (cddaReads_) {
+        const TrackInfo* track = trackOf(Tracks(), current_);
+        const bool audio = track == nullptr || !IsDataTrack(*track);
+        if (device.cddaMode != audio) {
+            const std::uint8_t quiet = device.quiet;
+            device.quiet = 1;
+            device.SetCddaMode(audio);
+            device.quiet = quiet;
+        }
+    }
+    return device.ReadSectors(static_cast<std::uint32_t>(current_), buffer_, 1);
 }
 
 void SectorDisplayDialog::restoreInput() {

@@ -18,6 +18,8 @@ class QScrollBar;
 
 namespace kel::diag {
 
+class CdDevice;
+
 inline constexpr std::size_t kSectorBufferBytes = 2352;
 
 struct SectorDisplaySetup {
@@ -25,6 +27,8 @@ struct SectorDisplaySetup {
     std::span<std::uint8_t, kSectorBufferBytes> buffer;
     QFont font;
     int lineHeight = 1;
+    // The display switched the drive to CD-DA reads for the disc's audio.
+    bool cddaReads = false;
 };
 
 class SectorDisplayDialog : public QDialog {
@@ -47,11 +51,13 @@ private:
     void restoreInput();
     bool inValidRange(std::int64_t block) const;
     void fitListToHeight();
+    bool readCurrentSector(CdDevice& device);
 
     std::int32_t current_;
     std::span<std::uint8_t, kSectorBufferBytes> buffer_;
     std::int32_t validFirst_ = 0;
     std::int32_t validEnd_ = 0;
+    bool cddaReads_ = false;
     QLineEdit* sector_ = nullptr;
     QScrollBar* spin_ = nullptr;
     QLabel* msf_ = nullptr;

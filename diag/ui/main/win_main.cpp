@@ -12,6 +12,7 @@
 #include "diag/disc/scan/scan_disc.h"
 #include "diag/state/options.h"
 #include "diag/state/program_flags.h"
+#include "diag/tools/cdg/cdg_record_file.h"
 #include "diag/tools/report/fault_handler.h"
 #include "diag/ui/main/about_dialog.h"
 #include "diag/ui/main/command_line.h"
@@ -89,6 +90,8 @@ int WinMain(QApplication& app, std::string_view commandLine) {
         return 0;
     }
     LoadOptions();
+    // The record files that crashed players left in the temporary folder.
+    CdgRecordFile::RemoveAbandoned(Options().tempPath);
     // After the options (the report goes to their temporary folder) and
     // before the scan's thread starts.
     ProblemReportSettings report;

@@ -41,7 +41,10 @@ bool InitDevices() {
     probe->SetDebugLevel(DeviceDebugLevel(Options()));
     // Tests give their own database before enumerating.
     if (DatabaseFileName().empty()) {
-        SetDatabaseFileName(paths::besideProgram(kDeviceDatabaseName));
+        // A program folder the user cannot write keeps the installed
+        // database; the user's own copy is then kept elsewhere.
+        SetDatabaseFileName(paths::besideProgram(kDeviceDatabaseName),
+                            paths::programDir() / kDeviceDatabaseName);
     }
     if (!probe->FindFirst()) {
         return false;

@@ -69,6 +69,36 @@ TEST_F(DeviceDatabase, NoFileNameLoadsDefaultsAndRefusesUpdates) {
     EXPECT_FALSE(UpdateDatabase(p));
 }
 
+// A program folder the user cannot write: its installed database is read
+// until the user's own copy exists, and the first update carries every
+// installed entry over into that copy.
+TEST_F(DeviceDatabase, InstalledDatabaseStandsForTheUsersCopyUntilTheFirstUpdate) {
+    const std::filesystem::path programFolder = folder_ / "program";
+    std::filesystem::create_directory(programFolder);
+    const std::filesystem::path installed = programFolder / kDeviceDatabaseName;
+    const std::string installedText =
+        "[ACME]\r\n\tCD-9:Mode10,TrkInfo=82\r\n[OTHER]\r\n\tX:Raw\r\n";
+    writeFile(installed, installedText);
+    SetDatabaseFileName(file_, installed);
+    DeviceProfile p = profile("ACME CD-9");
+    ASSERT_TRUE(LoadProfile(p));
+    EXPECT_EQ(p.Mode10, 1);
+    EXPECT_EQ(p.TrkInfo, 82);
+    p.Raw = 1;
+    ASSERT_TRUE(UpdateDatabase(p));
+    EXPECT_TRUE(messages_.empty());
+    const std::string copy = readFile(file_);
+    EXPECT_NE(copy.find("[OTHER]\r\n\tX:Raw\r\n"), std::string::npos) << copy;
+    EXPECT_NE(copy.find("\tCD-9:" + keywordList(p)), std::string::npos) << copy;
+    EXPECT_EQ(readFile(installed), installedText);
+    // From now on the user's copy is the database.
+    writeFile(file_, "[ACME]\r\n\tCD-9:NoBlkSet\r\n");
+    DeviceProfile later = profile("ACME CD-9");
+    ASSERT_TRUE(LoadProfile(later));
+    EXPECT_EQ(later.NoBlkSet, 1);
+    EXPECT_EQ(later.Mode10, 0);
+}
+
 TEST_F(DeviceDatabase, CorruptEntryShowsMessage3201AndFailsTheLoad) {
     writeFile(file_, "[ACME]\r\n\tCD-9:CDDALen=12x\r\n");
     DeviceProfile p = profile("ACME CD-9");

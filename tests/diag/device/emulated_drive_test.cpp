@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "diag/device/device_database.h"
@@ -226,6 +227,39 @@ TEST_F(EmulatedDrive, MmcCddaAndRawModes) {
     EXPECT_EQ(device_->cddaMode, 0);
 }
 
+// A data sector read in CD-DA mode: READ CD brings its 2048 user bytes where
+// 2352 were asked for, which is no success; the vendor CD-DA read brings the
+// whole raw sector, which is.
+TEST_F(EmulatedDrive, CddaReadOfADataSector) {
+    writeFile(folder_ / "data.iso", std::string(300 * 2048, '\0'));
+    writeFile(folder_ / "audio.bin", std::string(300 * 2352, '\0'));
+    writeFile(folder_ / "mixed.cue",
+              "FILE \"data.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"
+              "FILE \"audio.bin\" BINARY\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n");
+    image_ = "mixed.cue";
+    const std::uint8_t sync[12] = {0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+    for (const char* drive : {"mmc", "scsi2"}) {
+        const bool mmc = std::string(drive) == "mmc";
+        openDrive(drive, "vendor-cdda-read = on\n");
+        device_->SetCDDAScan(true);  // what a database entry gives the vendor drive
+        device_->quiet = 1;
+        ASSERT_TRUE(device_->SetCddaMode(true)) << drive;
+        std::fill(buffer_.begin(), buffer_.end(), 0xEE);
+        EXPECT_EQ(readSectors(16), !mmc) << drive;
+        if (mmc) {
+            EXPECT_EQ(device_->senseKey, 5);
+            EXPECT_EQ(device_->senseAsc, 0x64) << "illegal mode for this track";
+            EXPECT_EQ(device_->otherErrorCount, 1u);
+        } else {
+            EXPECT_TRUE(std::equal(sync, sync + 12, buffer_.begin()));
+        }
+        EXPECT_TRUE(readSectors(310)) << drive << ": an audio sector";
+        ASSERT_TRUE(device_->SetCddaMode(false)) << drive;
+        EXPECT_TRUE(readSectors(16)) << drive;
+    }
+}
+
 TEST_F(EmulatedDrive, SpeedInBothPersonalities) {
     writeDataDisc();
     openDrive("scsi2");
@@ -258,6 +292,28 @@ TEST_F(EmulatedDrive, DatabaseUpdateKeepsWhatTheDriveTaught) {
     EXPECT_EQ(device_->profile->Mode10, 1) << "learnt once, used from the start";
 }
 
+// The database installed beside a program whose folder the user cannot
+// write: its entries apply at Open, and the first update keeps them all in
+// the user's copy.
+TEST_F(EmulatedDrive, InstalledDatabaseIsReadAndCarriedIntoTheUsersCopy) {
+    writeAudioDisc();
+    std::filesystem::create_directories(folder_ / "program");
+    std::filesystem::create_directories(folder_ / "user");
+    const std::string installed = "[ACME]\r\n\tCDROM-4000:SubQVal=1\r\n\tCDROM-9:NoRaw\r\n";
+    writeFile(folder_ / "program/ASPIDEV.DDB", installed);
+    SetDatabaseFileName(folder_ / "user/ASPIDEV.DDB", folder_ / "program/ASPIDEV.DDB");
+    openDrive("scsi2", "vendor-cdda-read = on\n");
+    EXPECT_EQ(device_->profile->SubQVal, 1);
+    EXPECT_TRUE(device_->ScanRead(0, buffer_, 2, true)) << "the vendor read's Q selection";
+    ASSERT_TRUE(device_->UpdateDatabase());
+    const std::string copy = testing::readFile(folder_ / "user/ASPIDEV.DDB");
+    EXPECT_NE(copy.find("\tCDROM-9:NoRaw\r\n"), std::string::npos) << copy;
+    EXPECT_NE(copy.find("\tCDROM-4000:"), std::string::npos) << copy;
+    EXPECT_EQ(testing::readFile(folder_ / "program/ASPIDEV.DDB"), installed);
+    openDrive("scsi2", "vendor-cdda-read = on\n");
+    EXPECT_EQ(device_->profile->SubQVal, 1) << "read from the user's copy now";
+}
+
 }  // namespace
 }  // namespace kel::diag
 
@@ -272,7 +328,10 @@ TEST(SystemDriveAccess, LettersFromTheDriveConfiguration) {
     std::filesystem::create_directories(folder / "runtime");
     ::setenv("KEL_RUNTIME_DIR", (folder / "runtime").c_str(), 1);
     writeFile(folder / "disc.iso", std::string(300 * 2048, '\0'));
-    kel::test::setDriveConfig("E:=" + (folder / "disc.iso").string());
+    writeFile(folder / "bad.cue", "TRACK 01 AUDIO\n");
+    kel::test::setDriveConfig("E:=" + (folder / "disc.iso").string() +
+                              ";G:=" + (folder / "gone.iso").string() +
+                              ";H:=" + (folder / "bad.cue").string());
     auto access = systemDriveAccess({});
     EXPECT_TRUE(access->isCdLetter('E'));
     EXPECT_FALSE(access->isCdLetter('D'));
@@ -281,6 +340,14 @@ TEST(SystemDriveAccess, LettersFromTheDriveConfiguration) {
     EXPECT_TRUE(access->openLetter('E', failure));
     EXPECT_FALSE(access->openLetter('F', failure));
     EXPECT_EQ(failure.devicePath, "F:");
+    // The error number of message 3011 tells what the text says.
+    failure = {};
+    EXPECT_FALSE(access->openLetter('G', failure));
+    EXPECT_EQ(failure.devicePath, (folder / "gone.iso").string());
+    EXPECT_EQ(failure.code, ENOENT) << failure.text;
+    failure = {};
+    EXPECT_FALSE(access->openLetter('H', failure));
+    EXPECT_EQ(failure.code, 0) << "the image is read, and is itself at fault: " << failure.text;
     kel::test::clearDriveConfig();
     ::unsetenv("KEL_RUNTIME_DIR");
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
+#include <fstream>
 
 #include "diag/device/registry_key.h"
 #include "diag/device/version_info.h"
+#include "platform/registry/hive_file.h"
 #include "registry_fixture.h"
 
 namespace kel::diag {
@@ -96,6 +99,28 @@ TEST_F(RegistryKeyTest, ClosedKeyReadsDefaultsAndWritesNothing) {
     std::string name;
     EXPECT_EQ(key.EnumValue(0, name), 0);
     EXPECT_FALSE(Key::openExisting(Root::CurrentUser, "Software\\Nobody"));
+}
+
+// The run that finds its settings file damaged still keeps its settings: the
+// file is set aside and the key made again in a fresh one.
+TEST_F(RegistryKeyTest, CorruptFileIsSetAsideAndTheRunKeepsItsSettings) {
+    const std::filesystem::path file = registry::hiveFilePath(Root::CurrentUser);
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::trunc) << "not a registry file\n";
+    ::testing::internal::CaptureStderr();
+    RegistryKey key;
+    const bool opened = key.Open("MORVALE");
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(opened);
+    key.WriteDword("UseASPIOnly", 1);
+    key.WriteString("TempPath", "/tmp/");
+    EXPECT_EQ(key.ReadDword("UseASPIOnly", 0), 1u);
+    RegistryKey again;
+    ASSERT_TRUE(again.Open("MORVALE"));
+    EXPECT_EQ(again.ReadString("TempPath", "d"), "/tmp/") << "written to the file, not lost";
+    std::filesystem::path aside = file;
+    aside += ".corrupt";
+    EXPECT_TRUE(std::filesystem::exists(aside));
 }
 
 }  // namespace

@@ -16,8 +16,11 @@ protected:
 };
 
 TEST_F(SptiReads, CookedRawAndCddaSectorReads) {
-    drive_->setResponder(
-        [](const scsi::RecordedCommand&, std::span<std::uint8_t>) { return scsi::Result{}; });
+    drive_->setResponder([](const scsi::RecordedCommand&, std::span<std::uint8_t> data) {
+        scsi::Result whole;
+        whole.transferred = data.size();
+        return whole;
+    });
     EXPECT_TRUE(device_->ReadSectors(100, buffer_, 2));
     EXPECT_EQ(cdb(0), (Bytes{0x28, 0, 0, 0, 0, 100, 0, 0, 2, 0}));
     EXPECT_EQ(commands()[0].bufferSize, 4096u);

@@ -1,6 +1,8 @@
 // The record file and the report after playback: error messages with their
 // packs, snapshots saved as numbered bitmaps that Qt reads back as drawn.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
@@ -213,6 +215,61 @@ TEST(CdgRecordFileLife, NamedAfterItsPrefixInTheFolderAndRemovedWhenClosed) {
     std::string missing;
     EXPECT_EQ(CdgRecordFile::Create((folder / "absent").string() + "/", missing), nullptr);
     EXPECT_NE(missing.find("absent/CXG"), std::string::npos);
+}
+
+// A crash during playback leaves its record file; the next start removes
+// it, but never the file of a player that still runs.
+TEST(CdgRecordFileLife, FilesOfRunsThatAreGoneAreRemovedAtStart) {
+    kel::test::TempFolder folder;
+    const std::string where = folder.path().string() + "/";
+    std::string mine;
+    auto own = CdgRecordFile::Create(where, mine);
+    ASSERT_TRUE(own);
+    int toChild[2];
+    int fromChild[2];
+    ASSERT_EQ(::pipe(toChild), 0);
+    ASSERT_EQ(::pipe(fromChild), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another player: it makes its file, tells its name, and ends without
+        // cleaning up when told to.
+        std::string theirs;
+        auto file = CdgRecordFile::Create(where, theirs);
+        theirs.resize(file ? theirs.size() : 0);
+        theirs.resize(64, '\0');
+        char go = 0;
+        const bool ok = ::write(fromChild[1], theirs.data(), theirs.size()) == 64 &&
+                        ::read(toChild[0], &go, 1) == 1;
+        ::_exit(ok ? 0 : 1);
+    }
+    char name[64] = {};
+    ASSERT_EQ(::read(fromChild[0], name, sizeof name), 64);
+    const std::filesystem::path theirs = name;
+    ASSERT_TRUE(std::filesystem::exists(theirs));
+    std::ofstream(folder / "CXG00AB.TMP") << "left by a crash";
+    for (const char* other : {"CXG00AB.TXT", "MOV0001.TMP", "CXGZZZZ.TMP", "CXG00ABC.TMP"}) {
+        std::ofstream(folder / other) << "not a record file";
+    }
+    CdgRecordFile::RemoveAbandoned(where);
+    EXPECT_FALSE(std::filesystem::exists(folder / "CXG00AB.TMP"));
+    EXPECT_TRUE(std::filesystem::exists(mine)) << "this run's";
+    EXPECT_TRUE(std::filesystem::exists(theirs)) << "a running player's";
+    ASSERT_EQ(::write(toChild[1], "x", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    CdgRecordFile::RemoveAbandoned(where);
+    EXPECT_FALSE(std::filesystem::exists(theirs)) << "its player is gone";
+    EXPECT_TRUE(std::filesystem::exists(mine));
+    for (const char* other : {"CXG00AB.TXT", "MOV0001.TMP", "CXGZZZZ.TMP", "CXG00ABC.TMP"}) {
+        EXPECT_TRUE(std::filesystem::exists(folder / other)) << other;
+    }
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
+        ::close(fd);
+    }
+    own.reset();
+    EXPECT_FALSE(std::filesystem::exists(mine));
 }
 
 }  // namespace

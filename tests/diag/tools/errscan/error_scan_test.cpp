@@ -133,6 +133,17 @@ protected:
         EXPECT_EQ(flagsAtEnd_, 0) << "quiet and errorClassifying cleared before the notice";
     }
 
+    // The dialog's result for the scan just run, without unreadable blocks.
+    ScanResult judge(ErrorHistory& history) {
+        const ScanCounts counts{.samples = state_.samplesRead,
+                                .recovered = device().recoveredCount,
+                                .unreadable = 0,
+                                .sectorsRead = state_.sectorsRead,
+                                .elapsedMs = state_.elapsedMs,
+                                .stopped = false};
+        return BuildScanResult(counts, history, false);
+    }
+
     int passes() const {
         return static_cast<int>(std::count(progress_.begin(), progress_.end(), 0)) - 1;
     }
@@ -209,13 +220,27 @@ TEST_F(ErrorScanTest, IgnRecoveredAcceptsCorrectedReads) {
 }
 
 TEST_F(ErrorScanTest, SlowRegionWithoutReportedErrorsIsEstimated) {
-    // The drive corrects the sectors at the end of slot 5 (blocks 4500-5399)
-    // without telling; only their time shows them.
-    insertData("[faults]\nmarginal = 5360-5399\n");
-    state_.clock = std::make_shared<testing::RetryAwareClock>();
-    scan(kCompleteScan);
-    EXPECT_EQ(device().recoveredCount, 900u / 8) << "the samples one slot stands for";
-    EXPECT_GT(map_[5], map_[4] * 100);
+    // The drive corrects the sectors without telling; only their time shows
+    // them, wherever in its slot of 900 blocks the slow spot lies.
+    const struct {
+        const char* marginal;
+        std::size_t slot;
+        const char* personality;
+    } spots[] = {{"5360-5399", 5, "mmc"},
+                 {"6000-6049", 6, "mmc"},
+                 {"4504-4553", 5, "mmc"},
+                 {"6000-6049", 6, "scsi2"}};
+    for (const auto& spot : spots) {
+        insertData(std::string("[drive]\npersonality = ") + spot.personality +
+                   "\n[faults]\nmarginal = " + spot.marginal + "\n");
+        state_.clock = std::make_shared<testing::RetryAwareClock>();
+        ended_ = 0;
+        scan(kCompleteScan);
+        EXPECT_EQ(device().recoveredCount, 900u / 8)
+            << spot.marginal << " " << spot.personality << ": the samples one slot stands for";
+        EXPECT_GT(map_[spot.slot], map_[spot.slot - 2] * 100)
+            << spot.marginal << " " << spot.personality;
+    }
 }
 
 // The machine's own clock, as the program runs: the noise of a busy machine
@@ -228,13 +253,7 @@ TEST_F(ErrorScanTest, CleanDiscIsJudgedOkScanAfterScan) {
         ended_ = 0;
         scan(kCompleteScan);
         EXPECT_EQ(device().recoveredCount, 0u) << "scan " << run;
-        const ScanCounts counts{.samples = state_.samplesRead,
-                                .recovered = device().recoveredCount,
-                                .unreadable = 0,
-                                .sectorsRead = state_.sectorsRead,
-                                .elapsedMs = state_.elapsedMs,
-                                .stopped = false};
-        const ScanResult result = BuildScanResult(counts, history, false);
+        const ScanResult result = judge(history);
         EXPECT_EQ(result.verdict, Verdict::Good) << result.text;
         EXPECT_TRUE(result.text.ends_with("\n0.00% recoverable, 0.00% unreadable.")) << result.text;
     }
@@ -242,10 +261,18 @@ TEST_F(ErrorScanTest, CleanDiscIsJudgedOkScanAfterScan) {
 }
 
 TEST_F(ErrorScanTest, MarginalSectorsAreEstimatedOnTheMachinesClock) {
-    insertData("[faults]\nmarginal = 5360-5399\n");
-    state_.clock = systemScanClock();
-    scan(kCompleteScan);
-    EXPECT_EQ(device().recoveredCount, 900u / 8) << "the samples one slot stands for";
+    for (const char* marginal : {"5360-5399", "6000-6049"}) {
+        insertData(std::string("[faults]\nmarginal = ") + marginal + "\n");
+        state_.clock = systemScanClock();
+        ended_ = 0;
+        scan(kCompleteScan);
+        EXPECT_EQ(device().recoveredCount, 900u / 8)
+            << marginal << ": the samples one slot stands for";
+        ErrorHistory history;
+        const ScanResult result = judge(history);
+        EXPECT_TRUE(result.text.ends_with("\n10.00% recoverable, 0.00% unreadable."))
+            << result.text;
+    }
 }
 
 // The sector display's look at a mixed-mode disc leaves the drive able to

@@ -216,6 +216,29 @@ TEST_F(SectorDisplayTest, AudioDiscIsShownInCddaMode) {
     EXPECT_EQ(device().cddaMode, 0);
 }
 
+// A mixed-mode disc: CD-DA reads for its audio, and its data sectors read
+// as data, showing their own bytes and none of another sector's.
+TEST_F(SectorDisplayTest, MixedDiscShowsEachSectorAsItsTrackHoldsIt) {
+    const testing::BuiltImage* disc = testing::MixedDisc();
+    ASSERT_NE(disc, nullptr);
+    insert(*disc);
+    const std::int32_t audio = disc->plan.tracks.at(1).start + 10;
+    openAnd([this, audio](SectorDisplayDialog& d) {
+        ASSERT_EQ(lines(d)->count(), 128) << "sector 16 is a data sector";
+        EXPECT_EQ(line(d, 0).substr(42, 8), ".CD001..");
+        EXPECT_EQ(device().cddaMode, 0);
+        type(d, std::to_string(audio).c_str());
+        EXPECT_EQ(device().cddaMode, 1);
+        EXPECT_EQ(lines(d)->count(), 147);
+        type(d, "16");
+        EXPECT_EQ(lines(d)->count(), 128);
+        EXPECT_EQ(line(d, 0).substr(42, 8), ".CD001..");
+    });
+    EXPECT_EQ(device().cddaMode, 0);
+    EXPECT_TRUE(device().CDDAScan());
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(SectorDisplayTest, WidthStaysAndTheListFollowsTheHeight) {
     insertData();
     openAnd([](SectorDisplayDialog& d) {

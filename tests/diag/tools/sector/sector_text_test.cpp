@@ -47,6 +47,7 @@ TEST(SectorFromInput, AnythingElseNamesNoBlock) {
     EXPECT_EQ(SectorFromInput("abc"), std::nullopt);
     EXPECT_EQ(SectorFromInput("1.2"), std::nullopt);
     EXPECT_EQ(SectorFromInput("1.2."), std::nullopt);
+    EXPECT_EQ(SectorFromInput("1.2x3"), std::nullopt) << "the second separator is a \".\" too";
     EXPECT_EQ(SectorFromInput("1.2.3 x"), std::nullopt) << "more text after an MSF";
     EXPECT_EQ(SectorFromInput("99999999999"), 2147483647) << "held at the limit, not wrapped";
 }

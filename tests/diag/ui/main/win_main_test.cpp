@@ -78,6 +78,7 @@ TEST_F(WinMainTest, StartsWithSwitchesScansTheLastDriveAndEndsCleanly) {
     settings().WriteString("SavedWindowPosition", "0,1,(-1,-1),(-1,-1).(60,70,860,670)");
     settings().WriteString("TempPath", (folder_ / "tmp").string());
     const fs::path workFile = folder_.write("tmp/MORVALE/cdg.wrk", "work");
+    const fs::path crashedPlayer = folder_.write("tmp/CXG0A1F.TMP", "left by a crash");
 
     int topLevelItems = 0;
     QString title;
@@ -96,6 +97,7 @@ TEST_F(WinMainTest, StartsWithSwitchesScansTheLastDriveAndEndsCleanly) {
     EXPECT_EQ(title, "KEL_MIXED - Quillon");
     EXPECT_EQ(geometry, QRect(60, 70, 800, 600)) << "the saved placement came back";
     EXPECT_FALSE(fs::exists(workFile)) << "the work folder was emptied at exit";
+    EXPECT_FALSE(fs::exists(crashedPlayer)) << "a crashed run's record file went at start";
     EXPECT_TRUE(fs::is_directory(folder_ / "tmp" / "MORVALE"));
     EXPECT_TRUE(fs::exists(folder_ / "MORVALE.DBG")) << "debug mode writes the log";
     EXPECT_EQ(mainWindow(), nullptr);
