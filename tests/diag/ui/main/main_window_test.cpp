@@ -21,6 +21,7 @@
 #include "tests/diag/support/emulated_disc.h"
 #include "tests/support/drive_config.h"
 #include "tests/support/have_program.h"
+#include "tests/support/search_path.h"
 
 namespace kel::diag {
 namespace {
@@ -156,6 +157,14 @@ TEST_F(MainWindowTest, AWindowSystemCloseAfterAHeldOneEndsTheWindow) {
     BusyFlag() = false;
     window_->windowHandle()->close();
     EXPECT_TRUE(window_->windowDestroyed());
+}
+
+TEST_F(MainWindowTest, CheckForUpdateWithoutABrowserShowsTheAddress) {
+    const kel::test::ScopedSearchPath path(folder_ / "bin");
+    window_->OnMainCommand(40016);
+    ASSERT_EQ(messages_, std::vector<int>{9074});
+    EXPECT_NE(texts_[0].find("\n\nhttps://quillon.example/morvale\n\n"), std::string::npos)
+        << texts_[0];
 }
 
 TEST_F(MainWindowTest, ACloseDuringTheAnalysisEndsTheWindowWhenItReturns) {
