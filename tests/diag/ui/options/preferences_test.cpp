@@ -23,6 +23,12 @@ using test::OptionsFixture;
 
 class Preferences : public OptionsFixture {
 protected:
+    void TearDown() override {
+        CloseProgramHelp();
+        SetHelpFilePath({});
+        OptionsFixture::TearDown();
+    }
+
     template <typename T>
     T* find(QWidget* sheet, const char* name) {
         T* widget = sheet->findChild<T*>(name);
@@ -290,7 +296,6 @@ TEST_F(Preferences, PagesAndTheirControlsHaveTheShippedHelp) {
     find<QPushButton>(&sheet, "help")->click();
     EXPECT_EQ(messages_, std::vector<int>{9073});
     EXPECT_NE(texts_.back().find((folder_ / "MISSING.hlp").string()), std::string::npos);
-    SetHelpFilePath({});
 }
 
 }  // namespace
