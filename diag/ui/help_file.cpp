@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
+#include <array>
 #include <cerrno>
 #include <fstream>
 #include <optional>
@@ -75,13 +76,16 @@ HelpParse ReadProgramHelp() {
     if (!in) {
         return {std::nullopt, std::error_code(errno, std::system_category()).message()};
     }
-    // One byte more than the largest document lets the parser refuse it.
-    std::string text(kMaxHelpDocument + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    // Reading stops one chunk past the largest document: the parser refuses it.
+    std::string text;
+    std::array<char, 1 << 16> chunk;
+    while (text.size() <= kMaxHelpDocument &&
+           (in.read(chunk.data(), chunk.size()) || in.gcount() > 0)) {
+        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) {
         return {std::nullopt, "the file could not be read"};
     }
-    text.resize(static_cast<std::size_t>(in.gcount()));
     return ParseHelpDocument(text);
 }
 

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -174,6 +175,25 @@ TEST_F(MainWindowTest, CheckForUpdateWithoutABrowserShowsTheAddress) {
     ASSERT_EQ(messages_, std::vector<int>{9074});
     EXPECT_NE(texts_[0].find("\n\nhttps://quillon.example/morvale\n\n"), std::string::npos)
         << texts_[0];
+}
+
+// Help Topics opens the contents; the help window goes with the main window.
+TEST_F(MainWindowTest, HelpTopicsShowTheContentsUntilTheWindowCloses) {
+    SetHelpFilePath(HelpFilePath((paths::programDir() / "MORVALE").string()));
+    window_->show();
+    window_->OnMainCommand(901);
+    QPointer<HelpWindow> help;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<HelpWindow*>(widget); found && found->isVisible()) {
+            help = found;
+        }
+    }
+    ASSERT_FALSE(help.isNull());
+    EXPECT_EQ(help->shownTopic(), help_context::kContents);
+    EXPECT_TRUE(messages_.empty());
+    window_->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(help.isNull() || !help->isVisible());
 }
 
 // A line of the analysis explains itself in a pop-up from the shipped help;
