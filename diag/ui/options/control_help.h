@@ -1,6 +1,6 @@
 // The help topic of each control of a preferences page, shown as the
-// control's "What's This?" text and as the pop-up that F1 gives while the
-// control has the focus.
+// control's "What's This?" text, as the pop-up of its context menu's
+// "What's This?", and as the pop-up that F1 gives while it has the focus.
 #pragma once
 
 #include <span>
@@ -16,7 +16,8 @@ struct ControlHelp {
     int topic;
 };
 
-// Gives each control of `page` named in `table` its topic's text.
+// Gives each control of `page` named in `table` its topic's text and a
+// context menu that pops the topic up.
 void AttachControlHelp(QWidget& page, std::span<const ControlHelp> table,
                        const HelpDocument& document);
 

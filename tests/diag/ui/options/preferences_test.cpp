@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -281,11 +282,28 @@ TEST_F(Preferences, PagesAndTheirControlsHaveTheShippedHelp) {
             control->setFocus();
             QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
             QApplication::sendEvent(&sheet, &f1);
+            const QString title = QString::fromStdString(topic->title).toHtmlEscaped();
             auto* popup = static_cast<QLabel*>(shownHelp("helpPopup"));
             ASSERT_NE(popup, nullptr) << entry.objectName;
-            EXPECT_TRUE(
-                popup->text().contains(QString::fromStdString(topic->title).toHtmlEscaped()))
-                << entry.objectName;
+            EXPECT_TRUE(popup->text().contains(title)) << entry.objectName;
+
+            // Its context menu's "What's This?" pops up the same topic; a
+            // text box keeps its editing menu.
+            if (qobject_cast<QLineEdit*>(control) != nullptr) {
+                continue;
+            }
+            CloseProgramHelp();
+            QTimer::singleShot(0, [] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    menu->setActiveAction(menu->actions().front());
+                    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                    QApplication::sendEvent(menu, &enter);
+                }
+            });
+            emit control->customContextMenuRequested(QPoint(1, 1));
+            popup = static_cast<QLabel*>(shownHelp("helpPopup"));
+            ASSERT_NE(popup, nullptr) << "context menu of " << entry.objectName;
+            EXPECT_TRUE(popup->text().contains(title)) << entry.objectName;
         }
     }
     EXPECT_TRUE(messages_.empty());
