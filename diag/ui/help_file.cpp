@@ -110,7 +110,8 @@ void ShowPopupHelp(int context, QPoint at) {
         return;
     }
     delete helpPopup().data();
-    auto* popup = new QLabel(nullptr, Qt::Popup);
+    // Beside a modal dialog, and gone with it.
+    auto* popup = new QLabel(QApplication::activeModalWidget(), Qt::Popup);
     helpPopup() = popup;
     popup->setObjectName("helpPopup");
     popup->setAttribute(Qt::WA_DeleteOnClose);

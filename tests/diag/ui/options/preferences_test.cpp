@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -307,6 +308,16 @@ TEST_F(Preferences, PagesAndTheirControlsHaveTheShippedHelp) {
         }
     }
     EXPECT_TRUE(messages_.empty());
+
+    // F1 away from the table's controls is the page's own help.
+    CloseProgramHelp();
+    sheet.tabs()->tabBar()->setFocus();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &f1);
+    auto* window = static_cast<HelpWindow*>(shownHelp("helpWindow"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->shownTopic(), help_context::kDeviceSettings);
+    EXPECT_EQ(shownHelp("helpPopup"), nullptr);
 
     // Without the file the Help button says which file is missing.
     CloseProgramHelp();
