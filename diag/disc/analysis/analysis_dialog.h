@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "diag/ui/help_contexts.h"
 
 class QListWidget;
 
@@ -20,7 +21,7 @@ public:
     explicit AnalysisDialog(QWidget* parent = nullptr);
 
     // The dialog's own help topic.
-    static constexpr int kHelpContext = 1;
+    static constexpr int kHelpContext = help_context::kAnalysis;
 
 signals:
     // The Help button or F1: the program's help at `context`.

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <string>
 #include <vector>
+#include "diag/ui/help_contexts.h"
 
 class QListWidget;
 
@@ -19,7 +20,7 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
 
     // The dialog's help topic.
-    static constexpr int kHelpContext = 2;
+    static constexpr int kHelpContext = help_context::kTableOfContents;
 
 signals:
     // The Help button or F1: the program's help at `context`.

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <string>
 #include <vector>
+#include "diag/ui/help_contexts.h"
 
 class QListWidget;
 
@@ -15,7 +16,7 @@ class VolumeInfoDialog : public QDialog {
 public:
     VolumeInfoDialog(const std::vector<std::string>& lines, QWidget* parent = nullptr);
 
-    static constexpr int kHelpContext = 3;
+    static constexpr int kHelpContext = help_context::kVolume;
 
     // The lines as clipboard text: each label padded to one column of 28
     // characters, lines ended by CR LF.

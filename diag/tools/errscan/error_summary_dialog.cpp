@@ -16,12 +16,13 @@
 #include "diag/state/options.h"
 #include "diag/tools/errscan/error_summary.h"
 #include "diag/tools/errscan/scan_result.h"
+#include "diag/ui/help_contexts.h"
 #include "diag/ui/messages.h"
 
 namespace kel::diag {
 namespace {
 
-constexpr int kHelpContext = 4;
+constexpr int kHelpContext = help_context::kErrorSummary;
 constexpr int kIconSize = 32;
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "diag/ui/help_contexts.h"
 
 class QListWidget;
 
@@ -18,7 +19,7 @@ class HardwareInfoDialog : public QDialog {
 public:
     HardwareInfoDialog(QWidget* parent, std::vector<std::string> lines);
 
-    static constexpr int kHelpContext = 11;
+    static constexpr int kHelpContext = help_context::kHardwareInfo;
 
     const std::vector<std::string>& lines() const { return lines_; }
 

@@ -12,8 +12,8 @@
 #include "diag/device/device_access.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/main/program_version.h"
+#include "diag/ui/main/shell_address.h"
 #include "diag/ui/messages.h"
-#include "platform/process/launch.h"
 
 namespace kel::diag {
 namespace {
@@ -96,7 +96,8 @@ QString AboutDialog::versionText() const {
 }
 
 void AboutDialog::mailSupport() {
-    process::shellOpen("mailto:" + LoadResString(9072), "", "");
+    const std::string address = LoadResString(9072);
+    OpenShellAddress("mailto:" + address, address);
 }
 
 }  // namespace kel::diag

@@ -17,13 +17,14 @@
 #include "diag/tools/exports/subchannel_q.h"
 #include "diag/tools/hardware/hardware_info_dialog.h"
 #include "diag/tools/sector/sector_display.h"
+#include "diag/ui/help_contexts.h"
+#include "diag/ui/help_file.h"
 #include "diag/ui/main/about_dialog.h"
-#include "diag/ui/main/help_file.h"
 #include "diag/ui/main/main_window.h"
+#include "diag/ui/main/shell_address.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/options/preferences_sheet.h"
 #include "diag/ui/options/select_drive_dialog.h"
-#include "platform/process/launch.h"
 
 namespace kel::diag {
 namespace {
@@ -107,7 +108,7 @@ void MainWindow::runCommand(int id) {
             tray(false);
             return;
         case kHelpTopics:
-            OpenProgramHelp(kHelpContents);
+            OpenProgramHelp(help_context::kContents);
             return;
         case kCheckUpdate:
             checkForUpdate();
@@ -182,8 +183,7 @@ void MainWindow::analysis() {
     const BusyOperation busy;
     ShowAnalysisDialog(this, [](AnalysisDialog& dialog) {
         connect(&dialog, &AnalysisDialog::helpRequested, &dialog, &OpenProgramHelp);
-        connect(&dialog, &AnalysisDialog::popupHelpRequested, &dialog,
-                [](int context, QPoint) { OpenProgramHelp(context); });
+        connect(&dialog, &AnalysisDialog::popupHelpRequested, &dialog, &ShowPopupHelp);
     });
 }
 
@@ -265,7 +265,7 @@ void MainWindow::cdg() {
 void MainWindow::checkForUpdate() {
     std::string address = LoadResString(9071);
     address.resize(std::min(address.size(), kMaxAddress));
-    process::shellOpen(address, "", "");
+    OpenShellAddress(address, address);
 }
 
 void MainWindow::about() {

@@ -11,6 +11,7 @@
 #include "diag/device/device_access.h"
 #include "diag/state/options.h"
 #include "diag/state/program_flags.h"
+#include "diag/ui/help_file.h"
 #include "diag/ui/main/window_placement.h"
 #include "diag/ui/messages.h"
 
@@ -143,6 +144,7 @@ void MainWindow::DestroyMainWindow() {
         return;
     }
     destroyed_ = true;
+    CloseProgramHelp();
     hide();
     delete panes_.data();
     emit windowEnded();

@@ -8,7 +8,7 @@
 #include "diag/tools/errscan/error_summary.h"
 #include "diag/tools/errscan/recovery_setting.h"
 #include "diag/tools/report/fault_handler.h"
-#include "diag/ui/main/help_file.h"
+#include "diag/ui/help_file.h"
 #include "diag/ui/main/main_window.h"
 #include "diag/ui/main/program_version.h"
 #include "diag/ui/main_thread.h"

@@ -40,7 +40,18 @@ void dropRefusedMethods(CdDevice& device, QComboBox& methods) {
     device.quiet = 0;
 }
 
+// Every row's name and methods share the row topics.
+constexpr ControlHelp kControlHelp[] = {
+    {"deviceName0", 114},      {"deviceName1", 114},      {"deviceName2", 114},
+    {"deviceName3", 114},      {"recoveryMethods0", 115}, {"recoveryMethods1", 115},
+    {"recoveryMethods2", 115}, {"recoveryMethods3", 115}, {"resetStatisticsRequest", 116},
+};
+
 }  // namespace
+
+std::span<const ControlHelp> DeviceSettingsPage::controlHelp() const {
+    return kControlHelp;
+}
 
 DeviceSettingsPage::DeviceSettingsPage(QWidget* parent, OptionsBlock& copy)
     : PreferencesPage(parent, copy) {

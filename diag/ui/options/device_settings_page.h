@@ -21,6 +21,8 @@ public:
 
     void setActive() override;
     bool killActive() override;
+    int helpContext() const override { return help_context::kDeviceSettings; }
+    std::span<const ControlHelp> controlHelp() const override;
     // The changed methods go into their drives' profiles and the device
     // database.
     void apply() override;

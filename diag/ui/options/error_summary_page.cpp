@@ -23,7 +23,24 @@ std::optional<int> numberIn(const QLineEdit* box) {
 
 constexpr int kMaxThreshold = 999;
 
+constexpr ControlHelp kControlHelp[] = {
+    {"quickSamples", 110},
+    {"moderateSamples", 111},
+    {"resetStatistics", 113},
+    {"errorFileReport", 104},
+    {"ignoreRecovered", 107},
+    {"errorLogFile", 117},
+    {"browse", 118},
+    {"recoverableThreshold", 119},
+    {"unrecoverableThreshold", 120},
+    {"thresholdsEnabled", 121},
+};
+
 }  // namespace
+
+std::span<const ControlHelp> ErrorSummaryPage::controlHelp() const {
+    return kControlHelp;
+}
 
 ErrorSummaryPage::ErrorSummaryPage(QWidget* parent, OptionsBlock& copy)
     : PreferencesPage(parent, copy) {

@@ -17,6 +17,7 @@ public:
 
     void setActive() override;
     bool killActive() override;
+    std::span<const ControlHelp> controlHelp() const override;
 
     void browseLogFile();
 

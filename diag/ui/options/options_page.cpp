@@ -33,7 +33,18 @@ constexpr BoxEntry kBoxes[] = {
     {"showAll", "Show all files, no matter what", &OptionsBlock::showAll},
 };
 
+constexpr ControlHelp kControlHelp[] = {
+    {"removeVersion", 101}, {"ignoreJoliet", 102},     {"fileDetail", 103},
+    {"savePosition", 105},  {"sortInitial", 106},      {"acceptErrors", 108},
+    {"copyPrompt", 109},    {"intensiveUdfScan", 122}, {"keepUdfDuplicates", 123},
+    {"resetGuides", 125},   {"autoStart", 127},        {"showAll", 128},
+};
+
 }  // namespace
+
+std::span<const ControlHelp> OptionsPage::controlHelp() const {
+    return kControlHelp;
+}
 
 OptionsPage::OptionsPage(QWidget* parent, OptionsBlock& copy) : PreferencesPage(parent, copy) {
     setObjectName("optionsPage");

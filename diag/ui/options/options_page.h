@@ -19,6 +19,7 @@ public:
 
     void setActive() override;
     bool killActive() override;
+    std::span<const ControlHelp> controlHelp() const override;
 
     // "Reset Guides" and the tracing switch, as their buttons do.
     void resetGuides();

@@ -6,8 +6,11 @@
 #pragma once
 
 #include <QWidget>
+#include <span>
 
 #include "diag/state/options.h"
+#include "diag/ui/help_contexts.h"
+#include "diag/ui/options/control_help.h"
 
 namespace kel::diag {
 
@@ -20,6 +23,10 @@ public:
     virtual bool killActive() = 0;
     // After OK: what the page keeps outside the options block is written.
     virtual void apply() {}
+
+    // The help topic of the page's Help button, and those of its controls.
+    virtual int helpContext() const { return help_context::kPreferences; }
+    virtual std::span<const ControlHelp> controlHelp() const = 0;
 
 protected:
     OptionsBlock& copy_;

@@ -1,6 +1,7 @@
 #include "diag/ui/options/preferences_sheet.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -11,6 +12,7 @@
 #include "diag/device/registry_key.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/guides.h"
+#include "diag/ui/help_file.h"
 #include "diag/ui/messages.h"
 #include "diag/ui/options/device_list.h"
 #include "diag/ui/options/device_settings_page.h"
@@ -47,9 +49,19 @@ PreferencesSheet::PreferencesSheet(QWidget* owner, OptionsBlock& copy) : QDialog
         tabs_->addTab(pages_[i], titles[static_cast<qsizetype>(i) + 1]);
     }
     layout->addWidget(tabs_);
+    // The controls explain themselves when the help file can be read; the
+    // Help button says what is wrong with it when it can't.
+    if (const HelpParse help = ReadProgramHelp(); help.document) {
+        for (PreferencesPage* page : pages_) {
+            AttachControlHelp(*page, page->controlHelp(), *help.document);
+        }
+    }
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QDialogButtonBox::Ok)->setObjectName("ok");
     buttons->addButton(QDialogButtonBox::Cancel)->setObjectName("cancel");
+    QPushButton* helpButton = buttons->addButton(QDialogButtonBox::Help);
+    helpButton->setObjectName("help");
+    connect(helpButton, &QPushButton::clicked, this, &PreferencesSheet::help);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &PreferencesSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PreferencesSheet::reject);
@@ -68,6 +80,26 @@ void PreferencesSheet::pageChanged(int index) {
     }
     shown_ = index;
     pages_[static_cast<std::size_t>(shown_)]->setActive();
+}
+
+void PreferencesSheet::help() {
+    OpenProgramHelp(pages_[static_cast<std::size_t>(shown_)]->helpContext());
+}
+
+void PreferencesSheet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_F1 || event->modifiers() != Qt::NoModifier) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    const PreferencesPage* page = pages_[static_cast<std::size_t>(shown_)];
+    QWidget* control = focusWidget();
+    const int topic = ControlHelpTopic(page->controlHelp(), control);
+    if (topic == 0) {
+        help();
+        return;
+    }
+    const QRect area = control->rect();
+    ShowPopupHelp(topic, control->mapToGlobal(QPoint(area.center().x(), area.bottom())));
 }
 
 void PreferencesSheet::accept() {

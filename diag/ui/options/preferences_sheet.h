@@ -23,9 +23,15 @@ public:
     void accept() override;
 
     QTabWidget* tabs() const { return tabs_; }
+    const std::vector<PreferencesPage*>& pages() const { return pages_; }
+
+protected:
+    // F1: the pop-up topic of the control with the focus, else the page's help.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void pageChanged(int index);
+    void help();
 
     QTabWidget* tabs_;
     std::vector<PreferencesPage*> pages_;

@@ -8,7 +8,10 @@
 #include <set>
 #include <sstream>
 
+#include "diag/ui/help_contexts.h"
+#include "diag/ui/help_file.h"
 #include "diag/ui/string_table.h"
+#include "platform/base/paths.h"
 
 namespace kel::diag {
 namespace {
@@ -86,6 +89,28 @@ TEST(UsedStringIds, EveryIdTheCodeUsesIsInTheTable) {
     }
     // The scan itself finds the ids this library uses.
     EXPECT_TRUE(ids.count(111) && ids.count(902) && ids.count(903));
+}
+
+// The help file the build puts beside the programs, named and read as the
+// program does, explains every context a window opens and every message an
+// analysis line can carry (the preferences' control topics are checked with
+// the sheet).
+TEST(UsedStringIds, TheShippedHelpHasATopicForEveryContextAndAnalysisLine) {
+    SetHelpFilePath(HelpFilePath((paths::programDir() / "MORVALE").string()));
+    const HelpParse help = ReadProgramHelp();
+    SetHelpFilePath({});
+    ASSERT_TRUE(help.document) << help.error;
+    for (const int context : help_context::kAll) {
+        EXPECT_NE(help.document->Find(context), nullptr) << "context " << context;
+    }
+    int analysisIds = 0;
+    for (const int id : StringTableIds()) {
+        if (id >= 15000 && id < 16000) {
+            ++analysisIds;
+            EXPECT_NE(help.document->Find(id), nullptr) << "analysis message " << id;
+        }
+    }
+    EXPECT_GT(analysisIds, 80);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QPushButton>
 
 #include "main_fixture.h"
+#include "tests/support/search_path.h"
 
 namespace kel::diag {
 namespace {
@@ -36,6 +38,23 @@ TEST_F(AboutDialogTest, TheSplashGoesByItselfAndLogsInDebugMode) {
     std::string line;
     std::getline(log, line);
     EXPECT_EQ(line, "MORVALE version: 2.1.0.0, ???\r");
+}
+
+// Where nothing opens mail links the user is shown the address to write to;
+// where something does, no message gets in the way.
+TEST_F(AboutDialogTest, SupportMailWithoutAMailProgramShowsTheAddress) {
+    const kel::test::ScopedSearchPath path(folder_ / "bin");
+    AboutDialog dialog(nullptr, false);
+    auto* mail = dialog.findChild<QPushButton*>("mailButton");
+    mail->click();
+    ASSERT_EQ(messages_, std::vector<int>{9074});
+    EXPECT_NE(texts_[0].find("\n\nsupport@quillon.example\n\n"), std::string::npos) << texts_[0];
+    EXPECT_EQ(texts_[0].find("mailto:"), std::string::npos) << "the address, not the link";
+
+    const auto opener = folder_.write("bin/xdg-open", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    mail->click();
+    EXPECT_EQ(messages_.size(), 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -27,6 +28,11 @@ class MainFixture : public ProgramFixture {
 protected:
     void SetUp() override {
         ProgramFixture::SetUp();
+        // A main window an earlier case destroyed asked the application to
+        // quit while no loop ran: every modal loop would end at once until
+        // the application's own loop has run.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QApplication::exec();
         SetDebugLogPath(folder_ / "MORVALE.DBG");
         SetDatabaseFileName(folder_ / "ASPIDEV.DDB");
         AboutDialog::setSplashDuration(std::chrono::milliseconds(10));

@@ -4,6 +4,9 @@
 #include "diag/ui/main/main_window.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -11,16 +14,22 @@
 
 #include "diag/device/device_access.h"
 #include "diag/device/program_callbacks.h"
+#include "diag/disc/analysis/analysis_dialog.h"
 #include "diag/disc/disc_info.h"
 #include "diag/disc/scan/scan_disc.h"
 #include "diag/disc/track_list.h"
 #include "diag/tools/exports/save_text_dialog.h"
+#include "diag/ui/help_contexts.h"
+#include "diag/ui/help_file.h"
+#include "diag/ui/help_window.h"
 #include "diag/ui/main/program_hooks.h"
 #include "diag/ui/options/device_list.h"
 #include "main_fixture.h"
+#include "platform/base/paths.h"
 #include "tests/diag/support/emulated_disc.h"
 #include "tests/support/drive_config.h"
 #include "tests/support/have_program.h"
+#include "tests/support/search_path.h"
 
 namespace kel::diag {
 namespace {
@@ -38,6 +47,8 @@ protected:
         FreeDevices();
         ShutdownDeviceAccess();
         RemoveProgramHooks();
+        CloseProgramHelp();
+        SetHelpFilePath({});
         window_.reset();
         kel::test::clearDriveConfig();
         MainFixture::TearDown();
@@ -156,6 +167,73 @@ TEST_F(MainWindowTest, AWindowSystemCloseAfterAHeldOneEndsTheWindow) {
     BusyFlag() = false;
     window_->windowHandle()->close();
     EXPECT_TRUE(window_->windowDestroyed());
+}
+
+TEST_F(MainWindowTest, CheckForUpdateWithoutABrowserShowsTheAddress) {
+    const kel::test::ScopedSearchPath path(folder_ / "bin");
+    window_->OnMainCommand(40016);
+    ASSERT_EQ(messages_, std::vector<int>{9074});
+    EXPECT_NE(texts_[0].find("\n\nhttps://quillon.example/morvale\n\n"), std::string::npos)
+        << texts_[0];
+}
+
+// Help Topics opens the contents; the help window goes with the main window.
+TEST_F(MainWindowTest, HelpTopicsShowTheContentsUntilTheWindowCloses) {
+    SetHelpFilePath(HelpFilePath((paths::programDir() / "MORVALE").string()));
+    window_->show();
+    window_->OnMainCommand(901);
+    QPointer<HelpWindow> help;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<HelpWindow*>(widget); found && found->isVisible()) {
+            help = found;
+        }
+    }
+    ASSERT_FALSE(help.isNull());
+    EXPECT_EQ(help->shownTopic(), help_context::kContents);
+    EXPECT_TRUE(messages_.empty());
+    window_->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(help.isNull() || !help->isVisible());
+}
+
+// A line of the analysis explains itself in a pop-up from the shipped help;
+// the dialog's Help opens the help window at the analysis.
+TEST_F(MainWindowTest, TheAnalysisExplainsALineAndItself) {
+    const auto built =
+        testing::BuildDisc("[disc]\nname = help\nlayout = audio\n[audio]\nlength = 10\n",
+                           folder_ / "disc.recipe", folder_ / "out");
+    ASSERT_TRUE(built);
+    driveHolding(built->descriptor);
+    ASSERT_TRUE(StartScanDisc());
+    waitForScan();
+    SetHelpFilePath(HelpFilePath((paths::programDir() / "MORVALE").string()));
+    messages_.clear();
+    QString popupText;
+    int windowTopic = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(qobject_cast<AnalysisDialog*>(dialog), nullptr);
+        auto* list = dialog->findChild<QListWidget*>("list");
+        // The second line counts the tracks (message 15000).
+        ASSERT_GE(list->count(), 2);
+        list->setCurrentRow(1);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == "helpPopup" && widget->isVisible()) {
+                popupText = static_cast<QLabel*>(widget)->text();
+            }
+        }
+        dialog->findChild<QPushButton*>("help")->click();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* help = qobject_cast<HelpWindow*>(widget); help && help->isVisible()) {
+                windowTopic = help->shownTopic();
+            }
+        }
+        dialog->findChild<QPushButton*>("ok")->click();
+    });
+    window_->OnMainCommand(40005);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(popupText.contains("Number of tracks")) << popupText.toStdString();
+    EXPECT_EQ(windowTopic, help_context::kAnalysis);
 }
 
 TEST_F(MainWindowTest, ACloseDuringTheAnalysisEndsTheWindowWhenItReturns) {

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "diag/ui/main/help_file.h"
+#include "diag/ui/help_file.h"
 #include "main_fixture.h"
 
 namespace kel::diag {

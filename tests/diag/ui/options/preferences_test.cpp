@@ -1,15 +1,22 @@
 // The preferences sheet edits a copy of the options: pages check what the
 // user typed, and only OK applies and saves the copy.
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
+#include "diag/ui/help_file.h"
+#include "diag/ui/help_window.h"
 #include "diag/ui/options/options_page.h"
+#include "diag/ui/options/preferences_page.h"
 #include "diag/ui/options/preferences_sheet.h"
 #include "options_fixture.h"
+#include "platform/base/paths.h"
 
 namespace kel::diag {
 namespace {
@@ -18,6 +25,12 @@ using test::OptionsFixture;
 
 class Preferences : public OptionsFixture {
 protected:
+    void TearDown() override {
+        CloseProgramHelp();
+        SetHelpFilePath({});
+        OptionsFixture::TearDown();
+    }
+
     template <typename T>
     T* find(QWidget* sheet, const char* name) {
         T* widget = sheet->findChild<T*>(name);
@@ -222,6 +235,96 @@ TEST_F(Preferences, AcceptingReadErrorsWarnsOnlyWhenSwitchedOn) {
     box->setChecked(false);
     box->setChecked(true);
     EXPECT_TRUE(messages_.empty()) << "it was on already";
+}
+
+// The shown help window's or pop-up's topic, as a top-level widget of that
+// name; null when none is shown.
+QWidget* shownHelp(const char* objectName) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == objectName && widget->isVisible()) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+// With the help file that ships beside the program: each page's Help button
+// opens its own context, and each control of a page's help table is on the
+// page, explains itself from its topic, and pops that topic up on F1.
+TEST_F(Preferences, PagesAndTheirControlsHaveTheShippedHelp) {
+    SetHelpFilePath(HelpFilePath((paths::programDir() / "MORVALE").string()));
+    const HelpParse help = ReadProgramHelp();
+    ASSERT_TRUE(help.document) << help.error;
+    OptionsBlock copy;
+    PreferencesSheet sheet(nullptr, copy);
+    sheet.show();
+    const int contexts[] = {help_context::kPreferences, help_context::kPreferences,
+                            help_context::kDeviceSettings};
+    ASSERT_EQ(sheet.pages().size(), std::size(contexts));
+    for (std::size_t index = 0; index < sheet.pages().size(); ++index) {
+        PreferencesPage* page = sheet.pages()[index];
+        showPage(sheet, static_cast<int>(index));
+        find<QPushButton>(&sheet, "help")->click();
+        auto* window = static_cast<HelpWindow*>(shownHelp("helpWindow"));
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->shownTopic(), contexts[index]) << "page " << index;
+
+        ASSERT_FALSE(page->controlHelp().empty());
+        for (const ControlHelp& entry : page->controlHelp()) {
+            auto* control = page->findChild<QWidget*>(entry.objectName);
+            ASSERT_NE(control, nullptr) << entry.objectName;
+            const HelpTopic* topic = help.document->Find(entry.topic);
+            ASSERT_NE(topic, nullptr) << "control topic " << entry.topic;
+            EXPECT_EQ(control->whatsThis().toStdString(), HelpTopicHtml(*help.document, *topic))
+                << entry.objectName;
+            if (!control->isEnabled()) {
+                continue;
+            }
+            control->setFocus();
+            QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QApplication::sendEvent(&sheet, &f1);
+            const QString title = QString::fromStdString(topic->title).toHtmlEscaped();
+            auto* popup = static_cast<QLabel*>(shownHelp("helpPopup"));
+            ASSERT_NE(popup, nullptr) << entry.objectName;
+            EXPECT_TRUE(popup->text().contains(title)) << entry.objectName;
+
+            // Its context menu's "What's This?" pops up the same topic; a
+            // text box keeps its editing menu.
+            if (qobject_cast<QLineEdit*>(control) != nullptr) {
+                continue;
+            }
+            CloseProgramHelp();
+            QTimer::singleShot(0, [] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    menu->setActiveAction(menu->actions().front());
+                    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                    QApplication::sendEvent(menu, &enter);
+                }
+            });
+            emit control->customContextMenuRequested(QPoint(1, 1));
+            popup = static_cast<QLabel*>(shownHelp("helpPopup"));
+            ASSERT_NE(popup, nullptr) << "context menu of " << entry.objectName;
+            EXPECT_TRUE(popup->text().contains(title)) << entry.objectName;
+        }
+    }
+    EXPECT_TRUE(messages_.empty());
+
+    // F1 away from the table's controls is the page's own help.
+    CloseProgramHelp();
+    sheet.tabs()->tabBar()->setFocus();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &f1);
+    auto* window = static_cast<HelpWindow*>(shownHelp("helpWindow"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->shownTopic(), help_context::kDeviceSettings);
+    EXPECT_EQ(shownHelp("helpPopup"), nullptr);
+
+    // Without the file the Help button says which file is missing.
+    CloseProgramHelp();
+    SetHelpFilePath(folder_ / "MISSING.hlp");
+    find<QPushButton>(&sheet, "help")->click();
+    EXPECT_EQ(messages_, std::vector<int>{9073});
+    EXPECT_NE(texts_.back().find((folder_ / "MISSING.hlp").string()), std::string::npos);
 }
 
 }  // namespace

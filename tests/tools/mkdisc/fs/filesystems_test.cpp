@@ -2,9 +2,8 @@
 // tool is reported.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "fs_test_support.h"
+#include "tests/support/search_path.h"
 
 namespace kel::mkdisc::fs {
 namespace {
@@ -67,22 +66,6 @@ TEST(FileSystemRequests, SymbolicLinksInTheFolderAreRefused) {
     EXPECT_NE(std::get<BuildError>(made).message.find("link.txt"), std::string::npos);
 }
 
-// PATH pointed at an empty folder for the life of the object.
-class NoToolsOnPath {
-public:
-    explicit NoToolsOnPath(const std::filesystem::path& empty) {
-        const char* old = std::getenv("PATH");
-        saved_ = old ? old : "";
-        ::setenv("PATH", empty.c_str(), 1);
-    }
-    ~NoToolsOnPath() { ::setenv("PATH", saved_.c_str(), 1); }
-    NoToolsOnPath(const NoToolsOnPath&) = delete;
-    NoToolsOnPath& operator=(const NoToolsOnPath&) = delete;
-
-private:
-    std::string saved_;
-};
-
 TEST(FileSystemRequests, AMissingToolIsNamedNotTheWrapperThatRanIt) {
     Scratch scratch;
     Scratch source;
@@ -97,7 +80,7 @@ TEST(FileSystemRequests, AMissingToolIsNamedNotTheWrapperThatRanIt) {
     if (testing::haveProgram("env")) {
         std::filesystem::create_symlink("/usr/bin/env", bin / "env");
     }
-    const NoToolsOnPath noTools(bin);
+    const kel::test::ScopedSearchPath noTools(bin);
     for (const Case& missing :
          {Case{FileSystemKind::Udf, "mkudffs"}, Case{FileSystemKind::UdfBridge, "genisoimage"},
           Case{FileSystemKind::Hfs, "hformat"}, Case{FileSystemKind::ElTorito, "xorriso"}}) {

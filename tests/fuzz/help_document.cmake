@@ -1,0 +1,1 @@
+kel_add_fuzzer(fuzz_help_document fuzz_help_document.cpp kel_diag_ui)
