@@ -244,6 +244,21 @@ TEST_F(FileCopy, HfsFilesAsHfsutilsExtractThem) {
     std::system((env + "humount >/dev/null").c_str());
 }
 
+TEST_F(FileCopy, UdfTreeAsItsSourceFolderHoldsIt) {
+    if (!haveProgram("genisoimage")) {
+        GTEST_SKIP() << "genisoimage (Debian package genisoimage) makes the disc";
+    }
+    ReadDisc(std::string("filesystem = udf-bridge\n") + kIsoFiles);
+    if (HasFatalFailure()) {
+        return;
+    }
+    ASSERT_NE(track_.flags & track_flags::kUdf, 0u);
+    const CopyOutcome outcome = Copy({track_.root}, folder_ / "ours");
+    EXPECT_TRUE(outcome.problems.empty()) << outcome.problems.front();
+    EXPECT_EQ(outcome.files, 4u);
+    EXPECT_EQ(Tree(folder_ / "ours"), Tree(built_.folder));
+}
+
 TEST_F(FileCopy, TrackImageHoldsTheBinsBytes) {
     if (!ReadIsoDisc()) {
         return;
@@ -265,6 +280,24 @@ TEST_F(FileCopy, TrackImageHoldsTheBinsBytes) {
         expected += bin.substr(block * kRawSector + kMode1Data, 2048);
     }
     EXPECT_TRUE(Bytes(folder_ / "cooked.img") == expected);
+}
+
+TEST_F(FileCopy, AudioTrackImageHoldsTheBinsBytes) {
+    auto built = testing::BuildDisc("[disc]\nname = audio\nlayout = audio\n[audio]\nlength = 40\n",
+                                    folder_ / "audio.recipe", folder_ / "audio");
+    ASSERT_TRUE(built) << "mkdisc failed";
+    device_ = testing::EmulatedDevice(built->descriptor);
+    ASSERT_TRUE(device_->FindFirst());
+    ASSERT_TRUE(device_->Open());
+    const mkdisc::TrackPlacement& placed = built->plan.tracks.front();
+    const std::string bin = Bytes(built->bins.front());
+    const std::size_t skipped = std::size_t(placed.start - placed.storedFrom) * kRawSector;
+    ASSERT_GE(bin.size(), skipped + 40 * kRawSector);
+
+    const CopyOutcome outcome = CopyBlocksToImage(*device_, {placed.start, 40, true, true},
+                                                  folder_ / "audio.raw", settings_, answers_);
+    EXPECT_EQ(outcome.files, 1u);
+    EXPECT_TRUE(Bytes(folder_ / "audio.raw") == bin.substr(skipped, 40 * kRawSector));
 }
 
 class UnreadableBlock : public FileCopy {
