@@ -10,6 +10,7 @@
 #include "diag/fs/udf/extended_file_entry.h"
 #include "diag/fs/udf/udf_entry.h"
 #include "diag/fs/udf/udf_layout.h"
+#include "diag/fs/udf/udf_reader.h"
 
 namespace kel::diag {
 namespace {
@@ -72,6 +73,10 @@ bool HfsRuns(const FileNode& node, FileRuns& result) {
     hfs::HfsAccess access;
     if (node.track == nullptr || !hfs::OpenHfsVolume(*node.track, access)) {
         result.problem = "the HFS volume cannot be opened";
+        return false;
+    }
+    if (access.allocationBlockSize == 0) {
+        result.problem = "the HFS volume records no allocation block size";
         return false;
     }
     if (!hfs::CatalogHeaderFound(access)) {
@@ -145,6 +150,14 @@ void UdfRuns(const FileNode& node, FileRuns& result) {
                 udf::Le32(continuation, udf::extent_field::kAllocationLength), descriptors.size()));
             at = 0;
             continue;
+        }
+        // The packet writer's compressed extents hold other bytes than the
+        // file's; only the reader's own data access expands them.
+        if ((node.track->flags & udf_track_flags::kCompressedFileSet) != 0 &&
+            descriptor.useFlags != 0 && descriptor.compressedLength > 0 &&
+            descriptor.compressedLength < descriptor.length) {
+            result.problem = "its data is stored compressed";
+            return;
         }
         if (descriptor.type == 0) {
             AddRun(result, BlockRun(UdfExtentBlock(node, descriptor, type), descriptor.length),
