@@ -11,6 +11,7 @@
 #include "diag/fs/udf/udf_entry.h"
 #include "diag/fs/udf/udf_layout.h"
 #include "diag/fs/udf/udf_reader.h"
+#include "diag/ui/copy/hfs_fork.h"
 
 namespace kel::diag {
 namespace {
@@ -66,10 +67,6 @@ void IsoRuns(const FileNode& node, FileRuns& result) {
 // recorded place, or right after the volume bitmap for writers that record
 // it wrongly.
 bool HfsRuns(const FileNode& node, FileRuns& result) {
-    if ((node.flags & kHfsNotOnePiece) != 0) {
-        result.problem = "the data fork is not in one piece";
-        return false;
-    }
     hfs::HfsAccess access;
     if (node.track == nullptr || !hfs::OpenHfsVolume(*node.track, access)) {
         result.problem = "the HFS volume cannot be opened";
@@ -89,10 +86,35 @@ bool HfsRuns(const FileNode& node, FileRuns& result) {
             return false;
         }
     }
-    const std::uint64_t start =
-        (access.base + access.allocationStart) * hfs::kBlockBytes +
-        std::uint64_t{static_cast<std::uint32_t>(node.startBlock)} * access.allocationBlockSize;
-    AddRun(result, {start, node.size, false, {}}, node.size);
+    const std::uint64_t blocksStart = (access.base + access.allocationStart) * hfs::kBlockBytes;
+    const std::uint64_t blockBytes = access.allocationBlockSize;
+    if ((node.flags & kHfsNotOnePiece) == 0) {
+        AddRun(result,
+               {blocksStart + static_cast<std::uint32_t>(node.startBlock) * blockBytes,
+                node.size,
+                false,
+                {}},
+               node.size);
+        return true;
+    }
+    const auto extents = node.parent == nullptr
+                             ? std::nullopt
+                             : FindHfsDataExtents(access, node.parent->reserved1, node.name);
+    if (!extents) {
+        result.problem = "its catalog record cannot be read";
+        return false;
+    }
+    std::uint64_t held = 0;
+    for (const HfsExtent& extent : *extents) {
+        AddRun(result,
+               {blocksStart + extent.start * blockBytes, extent.count * blockBytes, false, {}},
+               node.size);
+        held += extent.count * blockBytes;
+    }
+    if (held < node.size) {
+        result.problem = "its data fork goes on in the extents overflow file";
+        return false;
+    }
     return true;
 }
 

@@ -18,6 +18,7 @@
 #include "tests/diag/support/emulated_disc.h"
 #include "tests/support/have_program.h"
 #include "tests/support/temp_folder.h"
+#include "tools/mkdisc/fs/apple_partition_map.h"
 
 namespace kel::diag {
 namespace {
@@ -242,6 +243,54 @@ TEST_F(FileCopy, HfsFilesAsHfsutilsExtractThem) {
         EXPECT_EQ(Bytes(folder_ / "ours" / path), Bytes(theirs)) << path;
     }
     std::system((env + "humount >/dev/null").c_str());
+}
+
+// A file written into the hole another left and on past it: its data fork
+// lies in two extents, which the copy takes from the catalog record.
+TEST_F(FileCopy, AnHfsForkInPiecesAsHcopyExtractsIt) {
+    if (!haveProgram("hformat") || !haveProgram("hcopy")) {
+        GTEST_SKIP() << "hfsutils (Debian package hfsutils) makes and extracts the volume";
+    }
+    const fs::path image = folder_ / "pieces.iso";
+    constexpr std::uint32_t kBlocks512 = 4096;
+    // A partition map, then the volume hformat makes in partition 1.
+    std::vector<std::uint8_t> disc = mkdisc::fs::applePartitionMap(kBlocks512);
+    disc.resize(std::size_t{kBlocks512} * 512);
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(disc.data()),
+               static_cast<std::streamsize>(disc.size()));
+    // Three files fill most of the volume; the fourth goes into the middle
+    // one's hole and on behind the third.
+    std::string made = "export HOME='" + (folder_ / "home").string() + "'; hformat -l PIECES '" +
+                       image.string() + "' 1 >/dev/null";
+    for (const auto& [name, size] :
+         {std::pair{"a", 500000}, {"b", 500000}, {"c", 500000}, {"d", 700000}}) {
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = static_cast<char>((i * 131 + name[0]) >> 3);
+        }
+        const fs::path file = folder_.write(name, bytes);
+        made += std::string(name[0] == 'd' ? " && hdel :b" : "") + " && hcopy -r '" +
+                file.string() + "' :" + name;
+    }
+    made += " && hcopy -r :d '" + (folder_ / "theirs").string() + "' && humount";
+    fs::create_directories(folder_ / "home");
+    ASSERT_EQ(std::system(made.c_str()), 0) << made;
+
+    device_ = testing::EmulatedDevice(image);
+    ASSERT_TRUE(device_->FindFirst());
+    ASSERT_TRUE(device_->Open());
+    SetCurrentDevice(device_.get());
+    track_.end = kBlocks512 / 4;
+    track_.control = 0x14;
+    ASSERT_TRUE(ReadTrackFileSystem(track_));
+    const FileNode* pieces = Node("d");
+    ASSERT_NE(pieces, nullptr);
+    ASSERT_NE(pieces->flags & 8, 0) << "the volume did not split the file";
+    const CopyOutcome outcome = Copy({pieces}, folder_ / "ours");
+    EXPECT_TRUE(outcome.problems.empty()) << outcome.problems.front();
+    EXPECT_TRUE(Bytes(folder_ / "ours/d") == Bytes(folder_ / "theirs"));
+    EXPECT_TRUE(Bytes(folder_ / "ours/d") == Bytes(folder_ / "d"));
 }
 
 TEST_F(FileCopy, UdfTreeAsItsSourceFolderHoldsIt) {

@@ -72,16 +72,5 @@ TEST_F(FileRunsTest, AnEntryWithoutAPlaceHasNoRunsButAnEmptyOneIsWhole) {
     EXPECT_TRUE(empty.problem.empty());
 }
 
-// An HFS data fork in more than one piece is refused rather than copied as
-// if its first extent ran on.
-TEST_F(FileRunsTest, AnHfsForkInPiecesIsNotCopiedAsOne) {
-    track_.flags = track_flags::kHfs;
-    node_.flags = 8;
-    node_.size = 100000;
-    const FileRuns runs = FileRunsOf(node_);
-    EXPECT_TRUE(runs.runs.empty());
-    EXPECT_EQ(runs.problem, "the data fork is not in one piece");
-}
-
 }  // namespace
 }  // namespace kel::diag
