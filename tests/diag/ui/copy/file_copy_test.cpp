@@ -293,6 +293,22 @@ TEST_F(FileCopy, AnHfsForkInPiecesAsHcopyExtractsIt) {
     EXPECT_TRUE(Bytes(folder_ / "ours/d") == Bytes(folder_ / "d"));
 }
 
+// High Sierra names keep their version marker on the disc; with
+// RemoveVersion on, the copy takes the names as the list shows them.
+TEST_F(FileCopy, HighSierraTreeAsItsSourceFolderHoldsIt) {
+    ReadDisc(
+        "filesystem = high-sierra\nvolume-id = HSVOL\n"
+        "file = README.TXT text=Read me\nfile = DOCS/MANUAL.PDF size=70000\ndir = EMPTY\n");
+    if (HasFatalFailure()) {
+        return;
+    }
+    ASSERT_NE(track_.flags & track_flags::kHighSierra, 0u);
+    Options().removeVersion = 1;
+    const CopyOutcome outcome = Copy({track_.root}, folder_ / "ours");
+    EXPECT_EQ(outcome.files, 2u);
+    EXPECT_EQ(Tree(folder_ / "ours"), Tree(built_.folder));
+}
+
 TEST_F(FileCopy, UdfTreeAsItsSourceFolderHoldsIt) {
     if (!haveProgram("genisoimage")) {
         GTEST_SKIP() << "genisoimage (Debian package genisoimage) makes the disc";
