@@ -17,6 +17,7 @@
 #include "diag/tools/exports/subchannel_q.h"
 #include "diag/tools/hardware/hardware_info_dialog.h"
 #include "diag/tools/sector/sector_display.h"
+#include "diag/ui/copy/copy_command.h"
 #include "diag/ui/help_contexts.h"
 #include "diag/ui/help_file.h"
 #include "diag/ui/main/about_dialog.h"
@@ -124,6 +125,15 @@ void MainWindow::runCommand(int id) {
             return;
         case kRestoreDirectory:
             LoadDirectoryTree();
+            return;
+        case kCopyFile:
+            CopyFileCommand(this, *panes_);
+            return;
+        case kCopyDirectory:
+            CopyDirectoryCommand(this, *panes_);
+            return;
+        case kCopyTrackImage:
+            CopyTrackImageCommand(this, *panes_);
             return;
         default:
             return;

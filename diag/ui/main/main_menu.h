@@ -55,6 +55,7 @@ inline constexpr int kCheckUpdate = 40016;
 inline constexpr int kAbout = 51683;
 inline constexpr int kCopyFile = 40010;
 inline constexpr int kCopyDirectory = 99;
+inline constexpr int kCopyTrackImage = 40036;
 // Toolbar buttons that repeat a menu command under an id of their own.
 inline constexpr int kToolSelectDrive = 40018;
 inline constexpr int kToolRefresh = 40019;

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <functional>
+#include <initializer_list>
 #include <utility>
 
 #include "diag/device/device_access.h"
@@ -18,13 +20,15 @@
 namespace kel::diag {
 namespace {
 
-// Context-menu commands that have no behaviour in this program: offered
-// greyed, never carried out.
-QMenu* contextMenu(QWidget* owner, const std::string& text, int id) {
+// A context menu of (string id, command) items, each giving its command.
+QMenu* contextMenu(QWidget* owner, std::initializer_list<std::pair<int, int>> items,
+                   const std::function<void(int)>& give) {
     auto* menu = new QMenu(owner);
-    QAction* action = menu->addAction(QString::fromStdString(text));
-    action->setObjectName(QString("menu%1").arg(id));
-    action->setEnabled(false);
+    for (const auto& [text, id] : items) {
+        QAction* action = menu->addAction(QString::fromStdString(LoadResString(text)));
+        action->setObjectName(QString("menu%1").arg(id));
+        QObject::connect(action, &QAction::triggered, menu, [give, id = id] { give(id); });
+    }
     return menu;
 }
 
@@ -61,8 +65,9 @@ MainWindow::MainWindow() {
 
     panes_ = new Panes(this);
     setCentralWidget(panes_);
-    panes_->setFileMenu(contextMenu(this, LoadResString(10000), command::kCopyFile));
-    panes_->setDirectoryMenu(contextMenu(this, LoadResString(11000), command::kCopyDirectory));
+    panes_->setFileMenu(contextMenu(this, {{10000, command::kCopyFile}}, give));
+    panes_->setDirectoryMenu(contextMenu(
+        this, {{11000, command::kCopyDirectory}, {11001, command::kCopyTrackImage}}, give));
     connect(panes_, &Panes::laidOut, this,
             [this] { statusBar_->ShowDeviceInStatusBar(CurrentDevice()); });
     connect(panes_, &Panes::listStyleChanged, this, [this](int index) {

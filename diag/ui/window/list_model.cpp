@@ -42,7 +42,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
                     return {};
             }
         case Qt::DecorationRole:
-            return index.column() == kColumnName ? PaneIconImage(ListIconOf(*node)) : QVariant();
+            return index.column() == kColumnName ? QVariant(iconOf(ListIconOf(*node))) : QVariant();
         case Qt::TextAlignmentRole:
             return index.column() == kColumnName ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                                                  : QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -83,6 +83,12 @@ void ListModel::setNodes(std::vector<FileNode*> nodes) {
     endResetModel();
 }
 
+void ListModel::refreshRows() {
+    if (!nodes_.empty()) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kListColumns - 1));
+    }
+}
+
 void ListModel::appendNode(FileNode& node) {
     const int row = static_cast<int>(nodes_.size());
     beginInsertRows({}, row, row);
@@ -110,6 +116,14 @@ void ListModel::sortByState(int state) {
     }
     changePersistentIndexList(before, after);
     emit layoutChanged();
+}
+
+const QIcon& ListModel::iconOf(PaneIcon icon) const {
+    auto found = icons_.find(icon);
+    if (found == icons_.end()) {
+        found = icons_.emplace(icon, PaneIconImage(icon)).first;
+    }
+    return found->second;
 }
 
 void ListModel::renumber() {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <map>
 #include <vector>
 
 #include "diag/fs/file_node.h"
+#include "diag/ui/window/pane_icons.h"
 
 namespace kel::diag {
 
@@ -23,6 +25,9 @@ public:
     // row.
     void setNodes(std::vector<FileNode*> nodes);
     void clear() { setNodes({}); }
+    // Every row's texts and pictures may read differently now (the options
+    // changed): the views ask again and lay their items out anew.
+    void refreshRows();
     // Adds one entry at the end.
     void appendNode(FileNode& node);
     // Sorts by CompareListItems with this state; the rows' nodes learn their
@@ -33,8 +38,11 @@ public:
 
 private:
     void renumber();
+    const QIcon& iconOf(PaneIcon icon) const;
 
     std::vector<FileNode*> nodes_;
+    // Each picture made once: the views ask for one with every row drawn.
+    mutable std::map<PaneIcon, QIcon> icons_;
 };
 
 }  // namespace kel::diag

@@ -4,14 +4,9 @@
 #include <QKeyEvent>
 #include <algorithm>
 
+#include "diag/ui/window/pane_icons.h"
+
 namespace kel::diag {
-namespace {
-
-constexpr int kLargeIconSize = 48;
-constexpr int kSmallIconSize = 16;
-
-}  // namespace
-
 ListPane::ListPane(QWidget* parent) : QStackedWidget(parent), model_(this) {
     setObjectName("listPane");
     selection_ = new QItemSelectionModel(&model_, this);
@@ -56,8 +51,8 @@ void ListPane::setListStyle(ListStyle style) {
     }
     const bool large = style == ListStyle::LargeIcons;
     icons_->setViewMode(large ? QListView::IconMode : QListView::ListMode);
-    icons_->setIconSize(
-        QSize(large ? kLargeIconSize : kSmallIconSize, large ? kLargeIconSize : kSmallIconSize));
+    const int side = large ? kLargeIconPixels : kSmallIconPixels;
+    icons_->setIconSize(QSize(side, side));
     // Small icons run in rows, the list in columns.
     icons_->setFlow(style == ListStyle::List ? QListView::TopToBottom : QListView::LeftToRight);
     icons_->setWrapping(true);

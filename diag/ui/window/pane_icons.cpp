@@ -26,7 +26,9 @@ PaneIcon ListIconOf(const FileNode& node) {
     return alternate ? PaneIcon::AlternateFile : PaneIcon::File;
 }
 
-QIcon PaneIconImage(PaneIcon icon) {
+namespace {
+
+QIcon StandardImage(PaneIcon icon) {
     QStyle* style = QApplication::style();
     switch (icon) {
         case PaneIcon::Folder:
@@ -45,6 +47,31 @@ QIcon PaneIconImage(PaneIcon icon) {
             return style->standardIcon(QStyle::SP_MessageBoxCritical);
     }
     return {};
+}
+
+// The style's pictures stop at 16 or 32 pixels, and an icon never draws
+// larger than its largest picture: the large view gets one drawn to size.
+QIcon WithLargePicture(const QIcon& standard) {
+    const QSize large(kLargeIconPixels, kLargeIconPixels);
+    QIcon icon;
+    QSize largest;
+    for (const QSize& size : standard.availableSizes()) {
+        icon.addPixmap(standard.pixmap(size));
+        if (size.width() > largest.width()) {
+            largest = size;
+        }
+    }
+    if (largest.width() < large.width()) {
+        icon.addPixmap(standard.pixmap(largest.isValid() ? largest : large)
+                           .scaled(large, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+    return icon;
+}
+
+}  // namespace
+
+QIcon PaneIconImage(PaneIcon icon) {
+    return WithLargePicture(StandardImage(icon));
 }
 
 }  // namespace kel::diag

@@ -24,8 +24,13 @@ enum class PaneIcon {
     Marked,
 };
 
+// The sides of the pictures in the small and the large styles, in pixels.
+inline constexpr int kSmallIconPixels = 16;
+inline constexpr int kLargeIconPixels = 48;
+
 PaneIcon TreeIconOf(const FileNode& node);
 PaneIcon ListIconOf(const FileNode& node);
+// The picture, with a form of kLargeIconPixels among its sizes.
 QIcon PaneIconImage(PaneIcon icon);
 
 }  // namespace kel::diag

@@ -198,7 +198,9 @@ void Panes::LayoutPanes(int width, int height) {
 
 void Panes::RepaintPanes() {
     tree_->viewport()->update();
-    list_->currentWidget()->update();
+    // The view caches its items' sizes: a repaint of the widget alone would
+    // show the old names until another directory is opened.
+    list_->model().refreshRows();
 }
 
 void Panes::drawBar(int x) {

@@ -19,6 +19,7 @@
 #include "diag/disc/scan/scan_disc.h"
 #include "diag/disc/track_list.h"
 #include "diag/tools/exports/save_text_dialog.h"
+#include "diag/ui/copy/copy_command.h"
 #include "diag/ui/help_contexts.h"
 #include "diag/ui/help_file.h"
 #include "diag/ui/help_window.h"
@@ -123,7 +124,10 @@ TEST_F(MainWindowTest, CommandsOnTheSelectedTrackNeedASelection) {
     window_->OnMainCommand(40022);
     window_->OnMainCommand(40033);
     window_->OnMainCommand(40041);
-    EXPECT_EQ(messages_, (std::vector<int>{133, 133, 234, 234}));
+    window_->OnMainCommand(40010);
+    window_->OnMainCommand(99);
+    window_->OnMainCommand(40036);
+    EXPECT_EQ(messages_, (std::vector<int>{133, 133, 234, 234, 10007, 10007, 234}));
 }
 
 TEST_F(MainWindowTest, WhileBusyEveryCommandOnlyBeeps) {
@@ -314,6 +318,49 @@ TEST_F(MainWindowTest, RefreshAsksBeforeDroppingTheDiscInformation) {
     for (const TrackInfo* r = Tracks().first; r != nullptr; r = r->next) {
         EXPECT_NE(r->track, 77) << "the old list was released";
     }
+}
+
+// The context menus' copy commands copy the selection into the chosen
+// folder, under the busy flag: meanwhile another copy only beeps.
+TEST_F(MainWindowTest, TheContextMenusCopyUnderTheBusyFlag) {
+    if (!kel::test::haveProgram("xorriso")) {
+        GTEST_SKIP() << "xorriso (Debian package xorriso) makes the disc";
+    }
+    const auto built = testing::BuildDisc(
+        "[disc]\nname = files\n[data]\nfile = A.TXT text=a\nfile = SUB/B.TXT text=b\n",
+        folder_ / "disc.recipe", folder_ / "out");
+    ASSERT_TRUE(built);
+    driveHolding(built->descriptor);
+    window_->show();
+    ASSERT_TRUE(StartScanDisc());
+    waitForScan();
+    QTreeWidget* tree = window_->panes()->tree();
+    ASSERT_GE(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    const std::filesystem::path into = folder_ / "copies";
+    std::filesystem::create_directories(into);
+    SetCopyTargetChooser(
+        [&](QWidget*, bool image) { return (image ? folder_ / "track.img" : into).string(); });
+    bool busyMeanwhile = false;
+    QTimer::singleShot(0, [&] {
+        busyMeanwhile = BusyFlag();
+        window_->OnMainCommand(99);
+    });
+    window_->findChild<QAction*>("menu99")->trigger();
+    EXPECT_TRUE(busyMeanwhile);
+    EXPECT_FALSE(BusyFlag());
+    EXPECT_TRUE(std::filesystem::is_regular_file(into / "A.TXT"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(into / "SUB" / "B.TXT"));
+
+    // The list shows the folder first; the file menu copies it too.
+    std::filesystem::remove_all(into / "SUB");
+    window_->panes()->list()->selection()->select(
+        window_->panes()->list()->model().index(0, 0),
+        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window_->findChild<QAction*>("menu40010")->trigger();
+    EXPECT_TRUE(std::filesystem::is_regular_file(into / "SUB" / "B.TXT"));
+
+    SetCopyTargetChooser({});
 }
 
 // The Q export lets window messages through while it reads: meanwhile the

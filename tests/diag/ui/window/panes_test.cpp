@@ -3,6 +3,7 @@
 // around, the splitter and the list styles.
 #include "diag/ui/window/panes.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QSignalSpy>
 
@@ -254,6 +255,47 @@ TEST_F(PanesTest, ListStyleAndColumnWidthsAreRemembered) {
     EXPECT_EQ(key.ReadDword("ListStyle", 9), 3u);
     Panes again;
     EXPECT_EQ(again.list()->listStyle(), ListStyle::List);
+}
+
+// OK in the preferences repaints the panes: the open list shows its names
+// as the new options want them at once, in every style.
+TEST_F(PanesTest, RepaintingShowsTheNamesAsTheOptionsNowWantThem) {
+    Panes panes;
+    panes.resize(600, 400);
+    panes.show();
+    addTree(panes);
+    panes.SetListStyle(0);
+    panes.SelectTreeNode(*root_);
+    auto* view = qobject_cast<QAbstractItemView*>(panes.list()->currentWidget());
+    ASSERT_NE(view, nullptr);
+    const QModelIndex readme = panes.list()->model().index(readme_->listIndex, 0);
+    QApplication::processEvents();
+    const int before = view->visualRect(readme).width();
+    Options().removeVersion = 1;
+    panes.RepaintPanes();
+    QApplication::processEvents();
+    EXPECT_EQ(text(panes, *readme_, 0), "readme.txt");
+    EXPECT_LT(view->visualRect(readme).width(), before) << "the item is laid out anew";
+}
+
+// Large icons draw every picture at the large size, not a small picture in
+// a large cell.
+TEST_F(PanesTest, LargeIconsHaveLargePictures) {
+    Panes panes;
+    addTree(panes);
+    panes.SelectTreeNode(*root_);
+    for (const int index : {0, 1}) {
+        panes.SetListStyle(index);
+        auto* view = qobject_cast<QAbstractItemView*>(panes.list()->currentWidget());
+        ASSERT_NE(view, nullptr);
+        const QSize size = view->iconSize();
+        EXPECT_EQ(size.width(), index == 0 ? 48 : 16);
+        for (const FileNode* node : {readme_, sub_, gone_}) {
+            const QModelIndex at = panes.list()->model().index(node->listIndex, 0);
+            const auto icon = qvariant_cast<QIcon>(at.data(Qt::DecorationRole));
+            EXPECT_EQ(icon.pixmap(size).size(), size) << node->name << " in style " << index;
+        }
+    }
 }
 
 TEST(PaneSettings, DamagedSettingsFallBackPieceByPiece) {
