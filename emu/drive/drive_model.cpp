@@ -126,6 +126,7 @@ scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direct
         result.sense = *outcome.sense;
     }
     result.transferred = outcome.transferred;
+    result.overrun = outcome.overrun;
     return result;
 }
 

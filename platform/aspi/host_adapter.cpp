@@ -209,7 +209,7 @@ void HostAdapter::runCommand(const Command& command, SrbExecScsiCmd& block) {
         publishStatus(block.head, SS_ERR);
         return;
     }
-    if (result.ok() && result.transferred != command.buffer.size()) {
+    if (result.ok() && (result.overrun || result.transferred != command.buffer.size())) {
         block.SRB_HaStat = HASTAT_DO_DU;
         publishStatus(block.head, SS_ERR);
         return;

@@ -113,6 +113,44 @@ TEST_F(AspiManager, LibraryVersionFromTheFileName) {
     EXPECT_FALSE(aspi::libraryVersion("libx.so.1.2.3.4.5"));
 }
 
+// The emulated drive says when it had more than the block's buffer held;
+// the manager ends such a block with its own host adapter status.
+TEST_F(AspiManager, ADriveWithMoreDataThanTheBufferIsAnOverrun) {
+    configureOneDrive();
+    ASSERT_TRUE(load());
+    std::uint8_t data[2048];
+    auto block = [&](std::initializer_list<std::uint8_t> cdb, std::uint8_t flags,
+                     std::uint32_t length) {
+        auto srb = aspi::makeRequest<aspi::SrbExecScsiCmd>(aspi::SC_EXEC_SCSI_CMD, 0);
+        srb.head.SRB_Flags = flags;
+        srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
+        srb.SRB_SenseLen = 14;
+        srb.SRB_BufLen = length;
+        srb.SRB_BufPointer = length ? data : nullptr;
+        std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
+        return srb;
+    };
+    struct Case {
+        aspi::SrbExecScsiCmd srb;
+        std::uint32_t transferred;
+    };
+    Case cases[] = {
+        {block({0x12, 0, 0, 0, 36, 0}, aspi::SRB_DIR_IN, 10), 10},
+        {block({0x28, 0, 0, 0, 0, 16, 0, 0, 2, 0}, aspi::SRB_DIR_IN, 2048), 2048},
+        {block({0x12, 0, 0, 0, 36, 0}, 0, 0), 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.srb.CDBByte[0]));
+        EXPECT_EQ(send(&c.srb), aspi::SS_ERR);
+        EXPECT_EQ(c.srb.SRB_HaStat, aspi::HASTAT_DO_DU);
+        EXPECT_EQ(c.srb.SRB_TargStat, 0);
+        EXPECT_EQ(c.srb.SRB_Transferred, c.transferred);
+    }
+    aspi::SrbExecScsiCmd whole = block({0x12, 0, 0, 0, 36, 0}, aspi::SRB_DIR_IN, 36);
+    EXPECT_EQ(send(&whole), aspi::SS_COMP);
+    EXPECT_EQ(whole.SRB_Transferred, 36u);
+}
+
 TEST_F(AspiManager, BadRequestBlocksAreRefusedWithAStatus) {
     configureOneDrive();
     ASSERT_TRUE(load());

@@ -150,28 +150,29 @@ TEST_F(HostAdapterTest, CommandsEndWithTheDriveData) {
     EXPECT_EQ(drive_->commands().back().direction, scsi::Direction::None);
 }
 
-// A transfer that is not the buffer's size, either way, is never a plain
-// completion.
+// A transfer short of the buffer, or a drive that had more than the buffer
+// held, is never a plain completion.
 TEST_F(HostAdapterTest, OverAndUnderrunsHaveTheirOwnStatus) {
-    std::size_t moved = 0;
-    drive_->setResponder([&moved](const scsi::RecordedCommand&, std::span<std::uint8_t>) {
-        scsi::Result result;
-        result.transferred = moved;
-        return result;
-    });
-    for (std::size_t count : {std::size_t{36}, std::size_t{65}}) {
-        moved = count;
-        SrbExecScsiCmd srb = command(0x12, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_);
-        EXPECT_EQ(run(adapter_, srb.head), SS_ERR) << count;
-        EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU) << count;
+    const std::vector<std::uint8_t> reply(36, 0x11);
+    struct Case {
+        std::size_t buffer;
+        std::uint8_t flags;
+        std::uint32_t transferred;
+    };
+    const Case cases[] = {{64, SRB_DIR_IN, 36}, {10, SRB_DIR_IN, 10}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        drive_->queue(ScriptedReply::good(reply));
+        std::vector<std::uint8_t> buffer(c.buffer);
+        SrbExecScsiCmd srb = command(0x12, c.flags | SRB_EVENT_NOTIFY, buffer);
+        EXPECT_EQ(run(adapter_, srb.head), SS_ERR) << c.buffer;
+        EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU) << c.buffer;
         EXPECT_EQ(srb.SRB_TargStat, scsi::status::kGood);
-        EXPECT_EQ(srb.SRB_Transferred, count);
+        EXPECT_EQ(srb.SRB_Transferred, c.transferred);
     }
-    // Data moved for a block that named no direction.
-    moved = 8;
-    SrbExecScsiCmd srb = command(0x12, SRB_EVENT_NOTIFY, {});
-    EXPECT_EQ(run(adapter_, srb.head), SS_ERR);
-    EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU);
+    drive_->queue(ScriptedReply::good(reply));
+    std::vector<std::uint8_t> exact(36);
+    SrbExecScsiCmd srb = command(0x12, SRB_DIR_IN | SRB_EVENT_NOTIFY, exact);
+    EXPECT_EQ(run(adapter_, srb.head), SS_COMP);
 }
 
 // A drive that hangs ends as a time-out of the command, well before the two
