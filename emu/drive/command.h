@@ -37,6 +37,7 @@ inline constexpr SenseCode kRemovalPrevented{0x5, 0x53, 0x02};
 inline constexpr SenseCode kIllegalModeForTrack{0x5, 0x64, 0x00};
 inline constexpr SenseCode kMediumChanged{0x6, 0x28, 0x00};
 inline constexpr SenseCode kReset{0x6, 0x29, 0x00};
+inline constexpr SenseCode kLogicalUnitTimeout{0xB, 0x3E, 0x02};
 }  // namespace sense
 
 struct CommandData {
