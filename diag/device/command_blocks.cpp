@@ -180,8 +180,9 @@ std::optional<CommandBlock> discInfoCommand(const DeviceProfile& profile, std::u
         cdb.bytes[6] = 0xFF;
         return cdb;
     }
-    // A database entry of TrkInfo=0 would turn this into TEST UNIT READY.
-    if (profile.TrkInfo == 0) {
+    // A database entry of TrkInfo=0 would turn this into TEST UNIT READY;
+    // 0xFF is the profile's "not set".
+    if (profile.TrkInfo == 0 || profile.TrkInfo == 0xFF) {
         return std::nullopt;
     }
     CommandBlock cdb = block(10, profile.TrkInfo);

@@ -110,6 +110,10 @@ protected:
     // how much the last reply holds.
     bool send(DeviceCommand& command);
     void storeSense(const CommandEnd& end);
+    // An operation whose command byte the profile leaves unset (0) fails
+    // as a drive fails an opcode it does not know (5/20/00): a zero byte
+    // would be sent as TEST UNIT READY and pass for success.
+    bool commandNotSupported();
     // The rules after a stored sense (unit attention, not ready, no medium):
     // true to send the command again, counting `retriesLeft` where due.
     bool retryAfterSense(const DeviceCommand& command, int& retriesLeft);

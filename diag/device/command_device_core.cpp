@@ -29,6 +29,13 @@ void CommandDevice::storeSense(const CommandEnd& end) {
     senseAscq = end.hasSense ? end.senseAscq : 0;
 }
 
+bool CommandDevice::commandNotSupported() {
+    senseKey = 5;
+    senseAsc = 0x20;
+    senseAscq = 0;
+    return false;
+}
+
 void CommandDevice::logCdb(const char* prefix, const CommandBlock& cdb) const {
     std::string bytes;
     char hex[4];

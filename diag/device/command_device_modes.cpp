@@ -143,6 +143,9 @@ bool CommandDevice::LoadEject(bool eject) {
     if (!eject && !profile->LoadDisc) {
         return false;
     }
+    if (profile->LoadEj == 0) {
+        return commandNotSupported();
+    }
     DeviceCommand request{loadEjectCommand(profile->LoadEj, eject), scsi::Direction::None, {}, {}};
     return ExecuteCommand(request, true);
 }

@@ -58,8 +58,12 @@ bool CommandDevice::openWithInquiry(std::span<const std::uint8_t> inquiry) {
     if (!LoadProfile(p)) {
         return false;
     }
-    if (readModePages()) {
-        applyProfileDefaults();
+    // A drive that refuses MODE SENSE still needs the commands the
+    // defaults name: without them eject and track information would send
+    // empty command bytes.
+    const bool modeData = readModePages();
+    applyProfileDefaults();
+    if (modeData) {
         classifyMedium();
     }
     return true;

@@ -139,6 +139,9 @@ bool CommandDevice::ReadCdda(std::uint32_t block, std::span<std::uint8_t> buffer
     if (!rawMode || buffer.size() < kRawSectorBytes) {
         return false;
     }
+    if (profile->RawCmd == 0) {
+        return commandNotSupported();
+    }
     DeviceCommand request{
         readCddaCommand(*profile, block), scsi::Direction::In, buffer.first(kRawSectorBytes), {}};
     int retriesLeft = kRetries;
@@ -174,6 +177,9 @@ bool CommandDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer
     if (count > kMaxCountWord || buffer.size() < count * sectorBytes) {
         return false;
     }
+    if (profile->CDDACmd == 0) {
+        return commandNotSupported();
+    }
     std::optional<CommandBlock> cdb =
         scanReadCommand(*profile, block, static_cast<std::uint16_t>(count), withQ);
     if (!cdb) {
@@ -208,8 +214,11 @@ bool CommandDevice::ScanRead(std::uint32_t block, std::span<std::uint8_t> buffer
 bool CommandDevice::ReadDiscInfo(std::span<std::uint8_t> buffer, std::uint16_t track) {
     std::optional<CommandBlock> cdb =
         track == 0 ? discInfoCommand(*profile, 0) : trackInfoCommand(track);
-    if (!cdb || buffer.size() < kDiscInfoBytes) {
+    if (buffer.size() < kDiscInfoBytes) {
         return false;
+    }
+    if (!cdb) {
+        return commandNotSupported();
     }
     DeviceCommand request{*cdb, scsi::Direction::In, buffer.first(kDiscInfoBytes), {}};
     return ExecuteCommand(request, true);
@@ -219,6 +228,9 @@ bool CommandDevice::ReadWithSubcode(std::uint32_t block, std::span<std::uint8_t>
                                     std::uint32_t count) {
     if (count > kMaxCountWord || buffer.size() < count * kSubcodeSectorBytes) {
         return false;
+    }
+    if (profile->CDDACmd == 0) {
+        return commandNotSupported();
     }
     std::optional<CommandBlock> cdb =
         readWithSubcodeCommand(*profile, block, static_cast<std::uint16_t>(count));

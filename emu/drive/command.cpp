@@ -19,9 +19,10 @@ Outcome failAt(SenseCode code, std::int32_t lba, std::size_t transferred) {
 
 Outcome answer(const CommandData& command, std::span<const std::uint8_t> reply,
                std::size_t allocation) {
-    const std::size_t count = std::min({reply.size(), allocation, command.in.size()});
+    const std::size_t wanted = std::min(reply.size(), allocation);
+    const std::size_t count = std::min(wanted, command.in.size());
     std::copy_n(reply.begin(), count, command.in.begin());
-    return Outcome{std::nullopt, count};
+    return Outcome{std::nullopt, count, wanted > count};
 }
 
 }  // namespace kel::emu

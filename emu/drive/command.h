@@ -37,6 +37,7 @@ inline constexpr SenseCode kRemovalPrevented{0x5, 0x53, 0x02};
 inline constexpr SenseCode kIllegalModeForTrack{0x5, 0x64, 0x00};
 inline constexpr SenseCode kMediumChanged{0x6, 0x28, 0x00};
 inline constexpr SenseCode kReset{0x6, 0x29, 0x00};
+inline constexpr SenseCode kLogicalUnitTimeout{0xB, 0x3E, 0x02};
 }  // namespace sense
 
 struct CommandData {
@@ -48,6 +49,7 @@ struct CommandData {
 struct Outcome {
     std::optional<scsi::Sense> sense;  // set: CHECK CONDITION
     std::size_t transferred = 0;
+    bool overrun = false;  // the reply was longer than the host's buffer
 };
 
 struct DriveContext {
@@ -67,7 +69,7 @@ Outcome fail(SenseCode code);
 Outcome failAt(SenseCode code, std::int32_t lba, std::size_t transferred);
 
 // Sends `reply` cut to the allocation length and to the host's buffer; the
-// reply's own length fields stay true.
+// reply's own length fields stay true. A cut at the buffer is an overrun.
 Outcome answer(const CommandData& command, std::span<const std::uint8_t> reply,
                std::size_t allocation);
 

@@ -74,12 +74,22 @@ DriveModel::DriveModel(LoadedDrive loaded, std::string discIdentity,
     }
 }
 
-std::optional<std::string> DriveModel::transact(const std::function<void(DriveState&)>& change) {
+scsi::Result heldTooLong() {
+    scsi::Result result;
+    result.status = scsi::status::kCheckCondition;
+    const SenseCode code = sense::kLogicalUnitTimeout;
+    result.sense = scsi::Sense::make(code.key, code.asc, code.ascq);
+    return result;
+}
+
+std::optional<std::string> DriveModel::transact(const std::function<void(DriveState&)>& change,
+                                                std::optional<std::chrono::milliseconds> lockWait,
+                                                bool* timedOut) {
     if (!stateFile_) {
         change(ownState_);
         return std::nullopt;
     }
-    return stateFile_->transact(freshState(discIdentity_), change);
+    return stateFile_->transact(freshState(discIdentity_), change, lockWait, timedOut);
 }
 
 DriveState DriveModel::freshState(const std::string& discIdentity) {
@@ -89,7 +99,8 @@ DriveState DriveModel::freshState(const std::string& discIdentity) {
 }
 
 scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
-                                 std::span<std::uint8_t> buffer) {
+                                 std::span<std::uint8_t> buffer,
+                                 std::chrono::milliseconds timeout) {
     scsi::Result result;
     if (cdb.empty() || cdb.size() > 16) {
         result.error = {EINVAL, "a CDB is 1 to 16 bytes long"};
@@ -107,15 +118,21 @@ scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direct
         command.out = buffer;
     }
     Outcome outcome;
-    auto error = transact([&](DriveState& state) {
-        DriveContext context{loaded_.drive, loaded_.disc, *reader_, state, clock_, lastSense_};
-        settlePlay(context);
-        if (entry != nullptr && cdb.size() < entry->cdbLength) {
-            outcome = fail(sense::kInvalidField);
-        } else {
-            outcome = run(entry, context, command);
-        }
-    });
+    bool timedOut = false;
+    auto error = transact(
+        [&](DriveState& state) {
+            DriveContext context{loaded_.drive, loaded_.disc, *reader_, state, clock_, lastSense_};
+            settlePlay(context);
+            if (entry != nullptr && cdb.size() < entry->cdbLength) {
+                outcome = fail(sense::kInvalidField);
+            } else {
+                outcome = run(entry, context, command);
+            }
+        },
+        timeout, &timedOut);
+    if (timedOut) {
+        return heldTooLong();
+    }
     if (error) {
         result.error = {EIO, *error};
         return result;
@@ -126,6 +143,7 @@ scsi::Result DriveModel::execute(std::span<const std::uint8_t> cdb, scsi::Direct
         result.sense = *outcome.sense;
     }
     result.transferred = outcome.transferred;
+    result.overrun = outcome.overrun;
     return result;
 }
 

@@ -3,6 +3,7 @@
 // same drive for every process. Commands are serialised by the caller.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,6 +17,11 @@
 
 namespace kel::emu {
 
+// A command that could not have the drive within its time-out: the drive
+// gives up on it (ABORTED COMMAND, timeout on logical unit), as a drive
+// busy with another initiator's long command does.
+scsi::Result heldTooLong();
+
 class DriveModel {
 public:
     // `discIdentity` names the image's content (a new one is a disc change
@@ -24,8 +30,10 @@ public:
     DriveModel(LoadedDrive loaded, std::string discIdentity, std::optional<StateFile> stateFile,
                const Clock& clock);
 
+    // `timeout` also bounds the wait for the shared state: a drive that
+    // another process holds for longer ends the command with heldTooLong().
     scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
-                         std::span<std::uint8_t> buffer);
+                         std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout);
 
     // A bus reset: play stops, the lock and the mode values return to their
     // defaults, and the next command sees 6/29/00.
@@ -36,7 +44,9 @@ public:
     static DriveState freshState(const std::string& discIdentity);
 
 private:
-    std::optional<std::string> transact(const std::function<void(DriveState&)>& change);
+    std::optional<std::string> transact(
+        const std::function<void(DriveState&)>& change,
+        std::optional<std::chrono::milliseconds> lockWait = std::nullopt, bool* timedOut = nullptr);
 
     LoadedDrive loaded_;
     std::string discIdentity_;

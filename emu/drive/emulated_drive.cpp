@@ -1,5 +1,7 @@
 #include "emu/drive/emulated_drive.h"
 
+#include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <system_error>
 
@@ -45,19 +47,28 @@ std::optional<LoadedDrive> load(const std::filesystem::path& source, std::string
 }
 
 // Serialises the threads of one process; the state file's lock serialises
-// the processes.
+// the processes. Neither wait outlasts the command's time-out.
 class EmulatedTransport final : public scsi::Transport {
 public:
     explicit EmulatedTransport(std::unique_ptr<DriveModel> model) : model_(std::move(model)) {}
 
     scsi::Result execute(std::span<const std::uint8_t> cdb, scsi::Direction direction,
-                         std::span<std::uint8_t> buffer, std::chrono::milliseconds) override {
-        std::lock_guard lock(mutex_);
-        return model_->execute(cdb, direction, buffer);
+                         std::span<std::uint8_t> buffer,
+                         std::chrono::milliseconds timeout) override {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        std::unique_lock lock(mutex_, std::defer_lock);
+        if (!lock.try_lock_for(timeout)) {
+            return heldTooLong();
+        }
+        const auto left =
+            timeout - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        return model_->execute(cdb, direction, buffer,
+                               std::max(left, std::chrono::milliseconds::zero()));
     }
 
 private:
-    std::mutex mutex_;
+    std::timed_mutex mutex_;
     std::unique_ptr<DriveModel> model_;
 };
 

@@ -76,6 +76,7 @@ bool streamRun(DriveContext& context, std::int32_t lba, std::int64_t run, const 
 
 void ReplyStream::append(std::span<const std::uint8_t> bytes) {
     const std::size_t count = std::min(bytes.size(), room_.size() - written_);
+    overflowed_ = overflowed_ || count < bytes.size();
     if (count == 0) {
         return;
     }
@@ -84,6 +85,7 @@ void ReplyStream::append(std::span<const std::uint8_t> bytes) {
 }
 
 void ReplyStream::appendZeros(std::size_t count) {
+    overflowed_ = overflowed_ || count > room_.size() - written_;
     count = std::min(count, room_.size() - written_);
     if (count == 0) {
         return;
@@ -137,7 +139,8 @@ Outcome streamSectors(DriveContext& context, const CommandData& command, std::in
     RawSector raw;
     std::vector<std::uint8_t> scratch;
     std::int64_t sectorBySector = 0;  // after a run the image failed to serve
-    for (std::int64_t i = 0; i < count && !stream.full(); ++i) {
+    std::int64_t i = 0;
+    for (; i < count && !stream.full(); ++i) {
         const auto lba = static_cast<std::int32_t>(first + i);
         std::int64_t wanted = std::min(count - i, kRunSectors);
         if (!shape) {
@@ -176,7 +179,7 @@ Outcome streamSectors(DriveContext& context, const CommandData& command, std::in
     if (firstRecovered) {
         return failAt(sense::kRecoveredWithCorrection, *firstRecovered, stream.written());
     }
-    return Outcome{std::nullopt, stream.written()};
+    return Outcome{std::nullopt, stream.written(), i < count || stream.overflowed()};
 }
 
 bool rangeOnDisc(const Disc& disc, std::int64_t first, std::int64_t count) {

@@ -28,10 +28,13 @@ public:
     void commit(std::size_t bytes) { written_ += std::min(bytes, room_.size() - written_); }
     bool full() const { return written_ == room_.size(); }
     std::size_t written() const { return written_; }
+    // Bytes were offered that the room could not take.
+    bool overflowed() const { return overflowed_; }
 
 private:
     std::span<std::uint8_t> room_;
     std::size_t written_ = 0;
+    bool overflowed_ = false;
 };
 
 // How one sector reads: good, recovered (the data is right, the drive says
@@ -49,10 +52,10 @@ using SectorShaper =
     std::function<std::optional<SenseCode>(std::int32_t lba, const RawSector&, ReplyStream&)>;
 
 // Reads [first, first + count) (the caller has checked the range) until the
-// host's buffer is full. The first failing sector ends the command with its
-// sense and the bytes before it; a recovered sector is reported after all.
-// Without a shaper each sector goes to the host whole, read straight into
-// its buffer: raw reads are what the benchmarks and the disc compare time.
+// host's buffer is full; sectors left over make the outcome an overrun. The first failing sector
+// ends the command with its sense and the bytes before it; a recovered sector is reported after
+// all. Without a shaper each sector goes to the host whole, read straight into its buffer: raw
+// reads are what the benchmarks and the disc compare time.
 Outcome streamSectors(DriveContext& context, const CommandData& command, std::int32_t first,
                       std::int64_t count, const SectorShaper& shape = nullptr);
 

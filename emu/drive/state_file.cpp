@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,8 +91,9 @@ struct StateFile::Shared {
 
 class StateFile::Lock {
 public:
-    explicit Lock(Shared& shared) : shared_(shared) {
-        error_ = ::pthread_mutex_lock(&shared_.lock);
+    explicit Lock(Shared& shared, std::optional<std::chrono::milliseconds> wait = std::nullopt)
+        : shared_(shared) {
+        error_ = wait ? timedLock(*wait) : ::pthread_mutex_lock(&shared_.lock);
         held_ = error_ == 0 || error_ == EOWNERDEAD;
         if (error_ == EOWNERDEAD) {
             // Its text may be half written: everyone parses it again, and
@@ -110,6 +112,19 @@ public:
     int error() const { return error_; }
 
 private:
+    int timedLock(std::chrono::milliseconds wait) {
+        timespec until{};
+        ::clock_gettime(CLOCK_MONOTONIC, &until);
+        const auto total = std::max<std::chrono::milliseconds::rep>(wait.count(), 0);
+        until.tv_sec += static_cast<time_t>(total / 1000);
+        until.tv_nsec += static_cast<long>(total % 1000) * 1000000L;
+        if (until.tv_nsec >= 1000000000L) {
+            ++until.tv_sec;
+            until.tv_nsec -= 1000000000L;
+        }
+        return ::pthread_mutex_clocklock(&shared_.lock, CLOCK_MONOTONIC, &until);
+    }
+
     Shared& shared_;
     int error_;
     bool held_;
@@ -220,8 +235,13 @@ const DriveState& StateFile::current(const DriveState& fresh) {
 }
 
 std::optional<std::string> StateFile::transact(const DriveState& fresh,
-                                               const std::function<void(DriveState&)>& change) {
-    Lock lock(*shared_);
+                                               const std::function<void(DriveState&)>& change,
+                                               std::optional<std::chrono::milliseconds> lockWait,
+                                               bool* timedOut) {
+    Lock lock(*shared_, lockWait);
+    if (timedOut != nullptr) {
+        *timedOut = lock.error() == ETIMEDOUT;
+    }
     if (lock.error() != 0) {
         return file_.string() + ": cannot lock the drive state: " + std::strerror(lock.error());
     }

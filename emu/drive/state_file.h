@@ -9,6 +9,7 @@
 // drive's bookkeeping had cost more than its reading of the sectors.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -37,9 +38,11 @@ public:
     // Runs `change` on the state as the file holds it (`fresh` when it holds
     // none) and stores the result. Returns an error text when the state
     // cannot be locked or stored; `change` has then not run, or its result is
-    // lost.
-    std::optional<std::string> transact(const DriveState& fresh,
-                                        const std::function<void(DriveState&)>& change);
+    // lost. With `lockWait`, a lock another process holds for longer ends
+    // the wait: `timedOut` (when given) is then set.
+    std::optional<std::string> transact(
+        const DriveState& fresh, const std::function<void(DriveState&)>& change,
+        std::optional<std::chrono::milliseconds> lockWait = std::nullopt, bool* timedOut = nullptr);
 
     // Reads the state without changing it.
     std::optional<DriveState> read(const DriveState& fresh, std::string& error);

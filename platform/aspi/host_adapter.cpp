@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <vector>
 
 #include "platform/aspi/completion_event.h"
 
@@ -31,27 +33,65 @@ std::uint32_t finish(SrbHead& head, std::uint8_t status) {
     return status;
 }
 
+// GET DEVICE TYPE's INQUIRY of a drive not yet asked.
+constexpr std::chrono::milliseconds kInquiryTimeout{10000};
+
+// A command's data as the drive sees it, and how the drive ended it.
+struct Exchange {
+    std::vector<std::uint8_t> data;
+    scsi::Result result;
+};
+
+// Writes how the command ended into the program's block, and what came
+// back into its buffer.
+void endCommand(std::span<std::uint8_t> buffer, scsi::Direction direction, std::uint8_t senseLength,
+                const Exchange& exchange, SrbExecScsiCmd& block) {
+    const scsi::Result& result = exchange.result;
+    block.SRB_HaStat = HASTAT_OK;
+    block.SRB_TargStat = 0;
+    block.SRB_Transferred = 0;
+    std::fill(std::begin(block.SenseArea), std::end(block.SenseArea), 0);
+    if (result.transportFailed()) {
+        block.SRB_HaStat =
+            result.error.code == ETIMEDOUT ? HASTAT_COMMAND_TIMEOUT : HASTAT_TRANSPORT_FAILURE;
+        publishStatus(block.head, SS_ERR);
+        return;
+    }
+    const std::size_t moved = std::min(result.transferred, buffer.size());
+    if (direction == scsi::Direction::In) {
+        std::copy_n(exchange.data.begin(), moved, buffer.begin());
+    }
+    block.SRB_TargStat = result.status;
+    block.SRB_Transferred = static_cast<std::uint32_t>(
+        std::min<std::size_t>(moved, std::numeric_limits<std::uint32_t>::max()));
+    if (result.checkCondition()) {
+        std::size_t n = std::min<std::size_t>(senseLength, scsi::Sense::kSize);
+        std::copy_n(result.sense.bytes.begin(), n, block.SenseArea);
+        publishStatus(block.head, SS_ERR);
+        return;
+    }
+    if (result.ok() && (result.overrun || result.transferred != buffer.size())) {
+        block.SRB_HaStat = HASTAT_DO_DU;
+        publishStatus(block.head, SS_ERR);
+        return;
+    }
+    publishStatus(block.head, result.ok() ? SS_COMP : SS_ERR);
+}
+
 }  // namespace
 
 HostAdapter::HostAdapter(std::vector<TargetOpener> targets,
                          std::chrono::milliseconds commandTimeout)
-    : commandTimeout_(commandTimeout) {
+    : commandTimeout_(commandTimeout), queues_(std::min(targets.size(), kMaxTargets)) {
     targets.resize(std::min(targets.size(), kMaxTargets));
     for (TargetOpener& open : targets) {
-        targets_.push_back(Target{std::move(open), nullptr, -1});
+        auto target = std::make_unique<Target>();
+        target->open = std::move(open);
+        targets_.push_back(std::move(target));
     }
 }
 
-HostAdapter::~HostAdapter() {
-    {
-        std::lock_guard lock(queueMutex_);
-        stopping_ = true;
-    }
-    queued_.notify_all();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
-}
+HostAdapter::~HostAdapter() = default;
 
 std::uint32_t HostAdapter::supportInfo() const {
     std::uint8_t status = targets_.empty() ? SS_NO_ADAPTERS : SS_COMP;
@@ -66,7 +106,7 @@ HostAdapter::Target* HostAdapter::target(std::uint8_t id, std::uint8_t lun) {
     if (lun != 0 || id >= targets_.size()) {
         return nullptr;
     }
-    return &targets_[id];
+    return targets_[id].get();
 }
 
 scsi::Result HostAdapter::execute(Target& target, std::span<const std::uint8_t> cdb,
@@ -89,6 +129,10 @@ scsi::Result HostAdapter::execute(Target& target, std::span<const std::uint8_t> 
 
 std::uint32_t HostAdapter::send(void* request) {
     if (!request) {
+        return SS_BAD_REQUEST;
+    }
+    // Its status is the pending request's, and stays so.
+    if (queues_.pending(request)) {
         return SS_BAD_REQUEST;
     }
     auto& head = *static_cast<SrbHead*>(request);
@@ -139,20 +183,30 @@ std::uint32_t HostAdapter::deviceType(SrbGetDevType& block) {
     if (!t) {
         return finish(block.head, SS_NO_SUCH_DEVICE);
     }
-    std::lock_guard lock(driveMutex_);
-    if (t->deviceType < 0) {
+    auto answer = [t, &block] {
+        const int type = t->deviceType.load();
+        if (type < 0) {
+            return finish(block.head, SS_NO_SUCH_DEVICE);
+        }
+        block.SRB_DeviceType = static_cast<std::uint8_t>(type);
+        return finish(block.head, SS_COMP);
+    };
+    if (t->deviceType.load() >= 0) {
+        return answer();
+    }
+    auto request = std::make_shared<QueuedRequest>();
+    request->deadline = QueuedRequest::Clock::now() + kInquiryTimeout;
+    request->run = [t] {
         std::uint8_t inquiry[36] = {};
         const std::uint8_t cdb[6] = {0x12, 0, 0, 0, sizeof inquiry, 0};
-        scsi::Result result = execute(*t, cdb, scsi::Direction::In, inquiry, 10s);
+        scsi::Result result = execute(*t, cdb, scsi::Direction::In, inquiry, kInquiryTimeout);
         if (result.ok() && result.transferred >= 1) {
-            t->deviceType = inquiry[0] & 0x1F;
+            t->deviceType.store(inquiry[0] & 0x1F);
         }
-    }
-    if (t->deviceType < 0) {
-        return finish(block.head, SS_NO_SUCH_DEVICE);
-    }
-    block.SRB_DeviceType = static_cast<std::uint8_t>(t->deviceType);
-    return finish(block.head, SS_COMP);
+    };
+    request->complete = [answer] { answer(); };
+    request->expire = [&block] { finish(block.head, SS_NO_SUCH_DEVICE); };
+    return submit(block.SRB_Target, block.head, false, 0, request);
 }
 
 std::uint32_t HostAdapter::executeCommand(SrbExecScsiCmd& block) {
@@ -181,40 +235,37 @@ std::uint32_t HostAdapter::executeCommand(SrbExecScsiCmd& block) {
         command.buffer = {buffer, bufferLength};
     }
     std::copy_n(block.CDBByte, command.cdbLength, command.cdb.begin());
-    return dispatch(block.head, (flags & SRB_EVENT_NOTIFY) != 0, block.SRB_PostProc,
-                    [this, command, &block] { runCommand(command, block); });
-}
 
-void HostAdapter::runCommand(const Command& command, SrbExecScsiCmd& block) {
-    Target& t = targets_[command.target];
-    block.SRB_HaStat = HASTAT_OK;
-    block.SRB_TargStat = 0;
-    block.SRB_Transferred = 0;
-    std::fill(std::begin(block.SenseArea), std::end(block.SenseArea), 0);
-    std::lock_guard lock(driveMutex_);
-    scsi::Result result = execute(t, {command.cdb.data(), command.cdbLength}, command.direction,
-                                  command.buffer, commandTimeout_);
-    if (result.transportFailed()) {
-        block.SRB_HaStat =
-            result.error.code == ETIMEDOUT ? HASTAT_COMMAND_TIMEOUT : HASTAT_TRANSPORT_FAILURE;
-        publishStatus(block.head, SS_ERR);
-        return;
+    // The drive works on the manager's copy; the program's buffer gets what
+    // came back only when the request ends in time.
+    auto exchange = std::make_shared<Exchange>();
+    try {
+        exchange->data.resize(bufferLength);
+    } catch (const std::bad_alloc&) {
+        return finish(block.head, SS_BAD_REQUEST);
     }
-    block.SRB_TargStat = result.status;
-    block.SRB_Transferred = static_cast<std::uint32_t>(
-        std::min<std::size_t>(result.transferred, std::numeric_limits<std::uint32_t>::max()));
-    if (result.checkCondition()) {
-        std::size_t n = std::min<std::size_t>(command.senseLength, scsi::Sense::kSize);
-        std::copy_n(result.sense.bytes.begin(), n, block.SenseArea);
-        publishStatus(block.head, SS_ERR);
-        return;
+    if (out) {
+        std::copy_n(buffer, bufferLength, exchange->data.begin());
     }
-    if (result.ok() && result.transferred != command.buffer.size()) {
-        block.SRB_HaStat = HASTAT_DO_DU;
+    Target* t = target(command.target, 0);
+    auto request = std::make_shared<QueuedRequest>();
+    request->deadline = QueuedRequest::Clock::now() + commandTimeout_;
+    request->run = [this, t, command, exchange] {
+        exchange->result = execute(*t, {command.cdb.data(), command.cdbLength}, command.direction,
+                                   exchange->data, commandTimeout_);
+    };
+    request->complete = [command, exchange, &block] {
+        endCommand(command.buffer, command.direction, command.senseLength, *exchange, block);
+    };
+    request->expire = [&block] {
+        block.SRB_HaStat = HASTAT_COMMAND_TIMEOUT;
+        block.SRB_TargStat = 0;
+        block.SRB_Transferred = 0;
+        std::fill(std::begin(block.SenseArea), std::end(block.SenseArea), 0);
         publishStatus(block.head, SS_ERR);
-        return;
-    }
-    publishStatus(block.head, result.ok() ? SS_COMP : SS_ERR);
+    };
+    return submit(command.target, block.head, (flags & SRB_EVENT_NOTIFY) != 0, block.SRB_PostProc,
+                  request);
 }
 
 std::uint32_t HostAdapter::resetDevice(SrbResetDev& block) {
@@ -226,51 +277,39 @@ std::uint32_t HostAdapter::resetDevice(SrbResetDev& block) {
     }
     // The transport keeps no state between commands that a reset would
     // have to clear; posted, it still waits for the commands before it.
-    return dispatch(block.head, (block.head.SRB_Flags & SRB_EVENT_NOTIFY) != 0, block.SRB_PostProc,
-                    [&block] {
-                        block.SRB_HaStat = HASTAT_OK;
-                        block.SRB_TargStat = 0;
-                        publishStatus(block.head, SS_COMP);
-                    });
+    auto request = std::make_shared<QueuedRequest>();
+    request->deadline = QueuedRequest::Clock::now() + commandTimeout_;
+    request->run = [] {};
+    request->complete = [&block] {
+        block.SRB_HaStat = HASTAT_OK;
+        block.SRB_TargStat = 0;
+        publishStatus(block.head, SS_COMP);
+    };
+    request->expire = [&block] {
+        block.SRB_HaStat = HASTAT_COMMAND_TIMEOUT;
+        block.SRB_TargStat = 0;
+        publishStatus(block.head, SS_ERR);
+    };
+    return submit(block.SRB_Target, block.head, (block.head.SRB_Flags & SRB_EVENT_NOTIFY) != 0,
+                  block.SRB_PostProc, request);
 }
 
-std::uint32_t HostAdapter::dispatch(SrbHead& head, bool notify, std::int64_t event,
-                                    std::function<void()> work) {
-    if (!notify) {
-        work();
-        return std::atomic_ref<std::uint8_t>(head.SRB_Status).load(std::memory_order_acquire);
-    }
-    if (!isCompletionEvent(event)) {
-        return finish(head, SS_BAD_REQUEST);
-    }
-    publishStatus(head, SS_PENDING);
-    {
-        std::lock_guard lock(queueMutex_);
-        queue_.push_back([work = std::move(work), event] {
-            work();
-            signalCompletion(event);
-        });
-        if (!worker_.joinable()) {
-            worker_ = std::thread([this] { serve(); });
+std::uint32_t HostAdapter::submit(std::uint8_t target, SrbHead& head, bool notify,
+                                  std::int64_t event,
+                                  const std::shared_ptr<QueuedRequest>& request) {
+    request->block = &head;
+    if (notify) {
+        if (!isCompletionEvent(event)) {
+            return finish(head, SS_BAD_REQUEST);
         }
+        request->event = event;
+        publishStatus(head, SS_PENDING);
+        queues_.post(target, request);
+        return SS_PENDING;
     }
-    queued_.notify_one();
-    return SS_PENDING;
-}
-
-void HostAdapter::serve() {
-    std::unique_lock lock(queueMutex_);
-    for (;;) {
-        queued_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (queue_.empty()) {
-            return;
-        }
-        std::function<void()> work = std::move(queue_.front());
-        queue_.pop_front();
-        lock.unlock();
-        work();
-        lock.lock();
-    }
+    queues_.post(target, request);
+    RequestQueues::waitForEnd(*request);
+    return std::atomic_ref<std::uint8_t>(head.SRB_Status).load(std::memory_order_acquire);
 }
 
 }  // namespace kel::aspi

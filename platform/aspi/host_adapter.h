@@ -1,26 +1,27 @@
 // The inner working of the ASPI-style manager: one host adapter whose
 // targets are drives reached through the SCSI transport. Request blocks are
 // checked before any of their fields is used, and what a request asks is
-// taken from its block once, when it is accepted: a block changed (or sent
-// again) while its request waits changes nothing of that request. Posted
-// requests run in order on the adapter's own thread and signal their
-// completion event, so a reset posted after a command completes only once
-// that command has.
+// taken from its block once, when it is accepted: a block changed while its
+// request waits changes nothing of that request, and a block sent again
+// while it is still pending is refused without a word written into it.
+// Each target serves its requests in order on its own thread (a reset
+// posted after a command completes only once that command has), and every
+// request ends by its bound, whatever its drive does: the drive works on
+// the manager's own copy of the data, so that an answer that comes too late
+// never reaches a block the program has been given back.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <span>
-#include <thread>
 #include <vector>
 
 #include "platform/aspi/aspi_requests.h"
+#include "platform/aspi/request_queues.h"
 #include "platform/scsi/transport.h"
 
 namespace kel::aspi {
@@ -51,8 +52,8 @@ public:
 private:
     struct Target {
         TargetOpener open;
-        std::unique_ptr<scsi::Transport> transport;
-        int deviceType = -1;  // learnt from the first INQUIRY that answers
+        std::unique_ptr<scsi::Transport> transport;  // used on the target's thread only
+        std::atomic<int> deviceType{-1};             // learnt from the first INQUIRY that answers
     };
 
     std::uint8_t targetIds() const;
@@ -61,13 +62,11 @@ private:
     // that could not be opened, or that failed to take or give back a
     // command (its device node gone, its image unreadable), is opened afresh
     // for the next command, so that it answers again once it is back; one
-    // that only timed out keeps its transport. Called with driveMutex_ held.
-    scsi::Result execute(Target& target, std::span<const std::uint8_t> cdb,
-                         scsi::Direction direction, std::span<std::uint8_t> buffer,
-                         std::chrono::milliseconds timeout);
+    // that only timed out keeps its transport. On the target's thread.
+    static scsi::Result execute(Target& target, std::span<const std::uint8_t> cdb,
+                                scsi::Direction direction, std::span<std::uint8_t> buffer,
+                                std::chrono::milliseconds timeout);
 
-    std::uint32_t inquireAdapter(SrbHaInquiry& block) const;
-    std::uint32_t deviceType(SrbGetDevType& block);
     // What an execute block asks, as it stood when the block was accepted.
     struct Command {
         std::uint8_t target = 0;
@@ -75,28 +74,23 @@ private:
         std::array<std::uint8_t, kMaxCdbBytes> cdb{};
         std::uint8_t cdbLength = 0;
         std::uint8_t senseLength = 0;
-        std::span<std::uint8_t> buffer;
+        std::span<std::uint8_t> buffer;  // the program's
     };
 
+    std::uint32_t inquireAdapter(SrbHaInquiry& block) const;
+    std::uint32_t deviceType(SrbGetDevType& block);
     std::uint32_t executeCommand(SrbExecScsiCmd& block);
     std::uint32_t resetDevice(SrbResetDev& block);
-    void runCommand(const Command& command, SrbExecScsiCmd& block);
 
-    // Runs `work` now, or on the adapter's thread when the block asks for
-    // its completion event (`event` as the block named it when accepted).
-    std::uint32_t dispatch(SrbHead& head, bool notify, std::int64_t event,
-                           std::function<void()> work);
-    void serve();
+    // Queues the request on its target: a block that asks for its completion
+    // event returns SS_PENDING at once, any other once its request ended.
+    std::uint32_t submit(std::uint8_t target, SrbHead& head, bool notify, std::int64_t event,
+                         const std::shared_ptr<QueuedRequest>& request);
 
-    std::vector<Target> targets_;
+    std::vector<std::unique_ptr<Target>> targets_;
     std::chrono::milliseconds commandTimeout_;
-    std::mutex driveMutex_;  // one command at a time reaches the drives
-
-    std::mutex queueMutex_;
-    std::condition_variable queued_;
-    std::deque<std::function<void()>> queue_;
-    bool stopping_ = false;
-    std::thread worker_;
+    // Declared after the targets: its threads end before the targets go.
+    RequestQueues queues_;
 };
 
 }  // namespace kel::aspi

@@ -27,6 +27,9 @@ Result play(const ScriptedReply& reply, Direction direction, std::span<std::uint
     // A real backend never reports more than the buffer holds; neither does this one.
     result.transferred = std::min(reply.transferred.value_or(moved),
                                   direction == Direction::None ? 0 : buffer.size());
+    // As a real backend says of a drive that had more than the buffer held.
+    result.overrun = reply.status == status::kGood &&
+                     reply.data.size() > (direction == Direction::In ? buffer.size() : 0);
     return result;
 }
 }  // namespace

@@ -10,11 +10,13 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "platform/scsi/request_check.h"
 #include "platform/scsi/sense_conversion.h"
 #include "platform/scsi/sg_status.h"
+#include "platform/scsi/transfer_length.h"
 
 namespace kel::scsi {
 
@@ -73,10 +75,17 @@ TransportError openError(const std::string& path, int error) {
 
 Result SgTransport::execute(std::span<const std::uint8_t> cdb, Direction direction,
                             std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) {
+    return executeSgIo([this](sg_io_hdr& io) { return ::ioctl(fd_, SG_IO, &io); }, path_, cdb,
+                       direction, buffer, timeout);
+}
+
+Result executeSgIo(const SgIoCall& call, std::string_view device, std::span<const std::uint8_t> cdb,
+                   Direction direction, std::span<std::uint8_t> buffer,
+                   std::chrono::milliseconds timeout) {
     Result result;
     result.error = checkRequest(cdb, buffer.size());
     if (result.transportFailed()) {
-        result.error.text = path_ + ": " + result.error.text;
+        result.error.text = std::string(device) + ": " + result.error.text;
         return result;
     }
     const std::size_t length = direction == Direction::None ? 0 : buffer.size();
@@ -94,11 +103,11 @@ Result SgTransport::execute(std::span<const std::uint8_t> cdb, Direction directi
     io.sbp = sense.data();
     io.timeout = timeoutMs(timeout);
 
-    if (::ioctl(fd_, SG_IO, &io) < 0) {
-        result.error = sgIoctlError(errno, cdb[0], path_);
+    if (call(io) < 0) {
+        result.error = sgIoctlError(errno, cdb[0], device);
         return result;
     }
-    result.error = sgCompletionError(io.host_status, io.driver_status, cdb[0], path_);
+    result.error = sgCompletionError(io.host_status, io.driver_status, cdb[0], device);
     if (result.transportFailed()) {
         return result;
     }
@@ -111,6 +120,13 @@ Result SgTransport::execute(std::span<const std::uint8_t> cdb, Direction directi
     const std::size_t residual =
         io.resid > 0 ? std::min<std::size_t>(static_cast<std::size_t>(io.resid), length) : 0;
     result.transferred = length - residual;
+    // The kernel stops the data at the buffer and says nothing of the rest:
+    // a buffer filled to its end that is shorter than what the command asks
+    // for is taken as a drive that had more.
+    const std::size_t room = direction == Direction::In ? length : 0;
+    const std::optional<std::size_t> promised =
+        direction == Direction::Out ? std::nullopt : promisedDataIn(cdb);
+    result.overrun = result.ok() && promised && *promised > room && result.transferred == room;
     return result;
 }
 

@@ -46,6 +46,9 @@ struct Result {
     std::uint8_t status = status::kGood;  // SCSI status byte
     Sense sense;                          // valid when status is CHECK CONDITION
     std::size_t transferred = 0;          // bytes really moved (buffer size minus residual)
+    // The drive had more data for the host than the buffer held, or data
+    // for a request that gave it no buffer: `transferred` is only a part.
+    bool overrun = false;
 
     bool transportFailed() const { return error.code != 0; }
     bool ok() const { return !transportFailed() && status == status::kGood; }

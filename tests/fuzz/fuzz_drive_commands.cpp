@@ -7,6 +7,7 @@
 // recordable disc (bit 1); then records of 20 bytes: CDB length
 // selector, direction, buffer size (2 bytes), 16 CDB bytes. Data-out buffers
 // repeat the CDB bytes, so MODE SELECT lists are fuzzed with the rest.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -107,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < buffer.size(); ++i) {
             buffer[i] = record[4 + i % 16];
         }
-        const kel::scsi::Result result = drive.execute(cdb, direction, buffer);
+        const kel::scsi::Result result =
+            drive.execute(cdb, direction, buffer, std::chrono::seconds(10));
         if (result.transferred > buffer.size()) {
             __builtin_trap();
         }

@@ -3,11 +3,14 @@
 // must refuse.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "aspi_fixture.h"
+#include "platform/aspi/completion_event.h"
 #include "platform/aspi/manager_library.h"
 #include "temp_folder.h"
+#include "tests/support/held_drive_state.h"
 
 namespace kel::diag {
 namespace {
@@ -111,6 +114,92 @@ TEST_F(AspiManager, LibraryVersionFromTheFileName) {
     EXPECT_FALSE(aspi::libraryVersion("libx.so.1.x"));
     EXPECT_FALSE(aspi::libraryVersion("libx.so.70000"));
     EXPECT_FALSE(aspi::libraryVersion("libx.so.1.2.3.4.5"));
+}
+
+// The emulated drive says when it had more than the block's buffer held;
+// the manager ends such a block with its own host adapter status.
+TEST_F(AspiManager, ADriveWithMoreDataThanTheBufferIsAnOverrun) {
+    configureOneDrive();
+    ASSERT_TRUE(load());
+    std::uint8_t data[2048];
+    auto block = [&](std::initializer_list<std::uint8_t> cdb, std::uint8_t flags,
+                     std::uint32_t length) {
+        auto srb = aspi::makeRequest<aspi::SrbExecScsiCmd>(aspi::SC_EXEC_SCSI_CMD, 0);
+        srb.head.SRB_Flags = flags;
+        srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
+        srb.SRB_SenseLen = 14;
+        srb.SRB_BufLen = length;
+        srb.SRB_BufPointer = length ? data : nullptr;
+        std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
+        return srb;
+    };
+    struct Case {
+        aspi::SrbExecScsiCmd srb;
+        std::uint32_t transferred;
+    };
+    Case cases[] = {
+        {block({0x12, 0, 0, 0, 36, 0}, aspi::SRB_DIR_IN, 10), 10},
+        {block({0x28, 0, 0, 0, 0, 16, 0, 0, 2, 0}, aspi::SRB_DIR_IN, 2048), 2048},
+        {block({0x12, 0, 0, 0, 36, 0}, 0, 0), 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.srb.CDBByte[0]));
+        EXPECT_EQ(send(&c.srb), aspi::SS_ERR);
+        EXPECT_EQ(c.srb.SRB_HaStat, aspi::HASTAT_DO_DU);
+        EXPECT_EQ(c.srb.SRB_TargStat, 0);
+        EXPECT_EQ(c.srb.SRB_Transferred, c.transferred);
+    }
+    aspi::SrbExecScsiCmd whole = block({0x12, 0, 0, 0, 36, 0}, aspi::SRB_DIR_IN, 36);
+    EXPECT_EQ(send(&whole), aspi::SS_COMP);
+    EXPECT_EQ(whole.SRB_Transferred, 36u);
+}
+
+// A drive that another process holds holds up only its own target; its
+// block, sent again while still pending, is refused and left alone.
+TEST_F(AspiManager, AHeldDriveHoldsUpOnlyItsOwnTarget) {
+    writeFile(folder_ / "d.iso", std::string(300 * 2048, '\0'));
+    writeFile(folder_ / "e.iso", std::string(300 * 2048, '\0'));
+    ::setenv("KEL_DRIVES",
+             ("D:=" + (folder_ / "d.iso").string() + ";E:=" + (folder_ / "e.iso").string()).c_str(),
+             1);
+    ASSERT_TRUE(load());
+    std::uint8_t data[2][2048];
+    aspi::CompletionEvent events[2];
+    auto read = [&](std::uint8_t target, std::uint8_t flags) {
+        auto srb = aspi::makeRequest<aspi::SrbExecScsiCmd>(aspi::SC_EXEC_SCSI_CMD, 0);
+        srb.head.SRB_Flags = flags;
+        srb.SRB_Target = target;
+        srb.SRB_CDBLen = 10;
+        srb.SRB_SenseLen = 14;
+        srb.SRB_BufLen = sizeof data[target];
+        srb.SRB_BufPointer = data[target];
+        srb.SRB_PostProc = events[target].handle();
+        const std::uint8_t cdb[10] = {0x28, 0, 0, 0, 0, 16, 0, 0, 1, 0};
+        std::copy(std::begin(cdb), std::end(cdb), srb.CDBByte);
+        return srb;
+    };
+    auto status = [](aspi::SrbExecScsiCmd& srb) {
+        return std::atomic_ref<std::uint8_t>(srb.head.SRB_Status).load();
+    };
+    for (std::uint8_t target : {0, 1}) {
+        auto first = read(target, aspi::SRB_DIR_IN);
+        ASSERT_EQ(send(&first), aspi::SS_COMP) << "the drive is open and has its state";
+    }
+    test::HeldDriveState held(folder_ / "d.iso");
+    ASSERT_EQ(held.error(), "");
+    const std::uint8_t posted = aspi::SRB_DIR_IN | aspi::SRB_EVENT_NOTIFY;
+    auto stuck = read(0, posted);
+    auto other = read(1, posted);
+    EXPECT_EQ(send(&stuck), aspi::SS_PENDING);
+    EXPECT_EQ(send(&other), aspi::SS_PENDING);
+    ASSERT_TRUE(events[1].wait(std::chrono::seconds(10))) << "held up by the other drive";
+    EXPECT_EQ(status(other), aspi::SS_COMP);
+    EXPECT_EQ(status(stuck), aspi::SS_PENDING);
+    EXPECT_EQ(send(&stuck), aspi::SS_BAD_REQUEST) << "sent again while pending";
+    EXPECT_EQ(status(stuck), aspi::SS_PENDING);
+    held.release();
+    ASSERT_TRUE(events[0].wait(std::chrono::seconds(10)));
+    EXPECT_EQ(status(stuck), aspi::SS_COMP);
 }
 
 TEST_F(AspiManager, BadRequestBlocksAreRefusedWithAStatus) {

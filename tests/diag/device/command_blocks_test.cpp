@@ -116,6 +116,8 @@ TEST(CommandBlocks, DiscAndTrackInformation) {
               (Bytes{0xE6, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0}));
     p.TrkInfo = 0;
     EXPECT_FALSE(discInfoCommand(p, 2)) << "opcode 0 would be TEST UNIT READY";
+    p.TrkInfo = 0xFF;
+    EXPECT_FALSE(discInfoCommand(p, 2)) << "not set";
 }
 
 TEST(CommandBlocks, ModeCommandsInBothForms) {

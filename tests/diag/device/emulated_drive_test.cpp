@@ -282,6 +282,60 @@ TEST_F(EmulatedDrive, LoadAndEjectMoveTheTray) {
     EXPECT_FALSE(emu::emulatedMedium(folder_ / "drive.emu", error)->trayOpen);
 }
 
+// A drive that refuses MODE SENSE at open still gets the profile's
+// commands; a command the profile leaves unset fails as unsupported and
+// sends nothing in its place.
+TEST_F(EmulatedDrive, CommandsWithoutModeDataOrWithoutAProfileByte) {
+    writeDataDisc();
+    std::string error;
+    for (const char* personality : {"scsi2", "mmc"}) {
+        SCOPED_TRACE(personality);
+        openDrive(personality, "[faults]\nreject-opcodes = 1A, 5A, 15, 55\n");
+        EXPECT_EQ(device_->profile->LoadEj, 0x1B);
+        ASSERT_TRUE(device_->LoadEject(true));
+        EXPECT_TRUE(emu::emulatedMedium(folder_ / "drive.emu", error)->trayOpen);
+        device_->profile->LoadDisc = 1;  // nothing told of a tray that loads
+        ASSERT_TRUE(device_->LoadEject(false));
+        EXPECT_EQ(device_->profile->TrkInfo, 0xE5) << "no capabilities page: vendor defaults";
+        EXPECT_EQ(device_->profile->CDDALen, 12);
+    }
+
+    // The scsi2 defaults name no raw read: ReadCdda cannot be sent.
+    openDrive("scsi2");
+    ASSERT_EQ(device_->profile->RawCmd, 0);
+    ASSERT_TRUE(device_->SetRawMode(true));
+    EXPECT_FALSE(device_->ReadCdda(16, buffer_));
+    EXPECT_EQ(device_->senseKeyCode(), 5);
+    EXPECT_EQ(device_->senseAsc, 0x20);
+
+    // A database entry that names the track information command but no
+    // eject command.
+    writeFile(folder_ / "ASPIDEV.DDB", "[ACME]\r\n\tCDROM-4000:TrkInfo=52\r\n");
+    SetDatabaseFileName(folder_ / "ASPIDEV.DDB");
+    for (const char* personality : {"scsi2", "mmc"}) {
+        SCOPED_TRACE(personality);
+        openDrive(personality);
+        ASSERT_EQ(device_->profile->LoadEj, 0);
+        EXPECT_FALSE(device_->LoadEject(true));
+        EXPECT_EQ(device_->senseKeyCode(), 5);
+        EXPECT_EQ(device_->senseAsc, 0x20);
+        EXPECT_FALSE(emu::emulatedMedium(folder_ / "drive.emu", error)->trayOpen);
+        device_->profile->RawCmd = 0;
+        device_->profile->CDDACmd = 0;
+        device_->rawMode = 1;
+        device_->senseKey = 0;
+        EXPECT_FALSE(device_->ReadCdda(16, buffer_));
+        EXPECT_EQ(device_->senseKeyCode(), 5);
+        device_->senseKey = 0;
+        EXPECT_FALSE(device_->ScanRead(16, buffer_, 1, false));
+        EXPECT_EQ(device_->senseKeyCode(), 5);
+        device_->senseKey = 0;
+        EXPECT_FALSE(device_->ReadWithSubcode(16, buffer_, 1));
+        EXPECT_EQ(device_->senseKeyCode(), 5);
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
 TEST_F(EmulatedDrive, DatabaseUpdateKeepsWhatTheDriveTaught) {
     writeDataDisc();
     SetDatabaseFileName(folder_ / "ASPIDEV.DDB");

@@ -175,7 +175,8 @@ TEST_F(SptiOpen, ModeSenseResendsAreBounded) {
     ASSERT_TRUE(device_->FindFirst());
     EXPECT_TRUE(device_->Open()) << "no mode data, but a usable drive";
     EXPECT_EQ(commands().size(), 1u + 6u);
-    EXPECT_EQ(device_->profile->TrkInfo, 0xFF);
+    EXPECT_EQ(device_->profile->TrkInfo, 0xE5) << "the defaults apply without mode data";
+    EXPECT_EQ(device_->profile->LoadEj, 0x1B);
 }
 
 TEST_F(SptiOpen, ModeSenseSwitchesToTheTenByteCommand) {

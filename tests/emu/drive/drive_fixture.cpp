@@ -88,7 +88,7 @@ void DriveTest::useDrive(DriveDescription description) {
 Reply DriveTest::in(DriveModel& model, std::vector<std::uint8_t> cdb, std::size_t size) {
     Reply reply;
     reply.data.assign(size, 0xEE);
-    reply.result = model.execute(cdb, scsi::Direction::In, reply.data);
+    reply.result = model.execute(cdb, scsi::Direction::In, reply.data, kCommandTimeout);
     reply.data.resize(reply.result.transferred);
     return reply;
 }
@@ -99,13 +99,13 @@ Reply DriveTest::in(std::vector<std::uint8_t> cdb, std::size_t size) {
 
 Reply DriveTest::none(std::vector<std::uint8_t> cdb) {
     Reply reply;
-    reply.result = drive->execute(cdb, scsi::Direction::None, {});
+    reply.result = drive->execute(cdb, scsi::Direction::None, {}, kCommandTimeout);
     return reply;
 }
 
 Reply DriveTest::out(std::vector<std::uint8_t> cdb, std::vector<std::uint8_t> data) {
     Reply reply;
-    reply.result = drive->execute(cdb, scsi::Direction::Out, data);
+    reply.result = drive->execute(cdb, scsi::Direction::Out, data, kCommandTimeout);
     return reply;
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -31,6 +32,9 @@ public:
     mutable std::int64_t now = 1'000'000;
     mutable std::int64_t waited = 0;
 };
+
+// Long enough for any command of a drive that nothing else holds.
+inline constexpr std::chrono::milliseconds kCommandTimeout{10000};
 
 struct Reply {
     scsi::Result result;

@@ -7,6 +7,7 @@
 
 #include "emu/drive/emulated_drive.h"
 #include "emu/drive/state_file.h"
+#include "tests/support/held_drive_state.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::emu {
@@ -60,6 +61,25 @@ TEST_F(EmulatedDrive, TwoTransportsShareOneTray) {
     EXPECT_EQ(command(*first, kTur).sense.key(), 0x02);   // becoming ready
     EXPECT_EQ(command(*second, kTur).sense.key(), 0x06);  // the attention, once, to anyone
     EXPECT_TRUE(command(*first, kTur).ok());
+}
+
+// A drive that another process holds past a command's time-out gives up
+// on the command, and answers again once it is free.
+TEST_F(EmulatedDrive, ADriveHeldPastTheTimeoutGivesUpOnTheCommand) {
+    std::string error;
+    auto drive = openEmulatedDrive(folder / "disc.iso", error);
+    ASSERT_TRUE(drive) << error;
+    ASSERT_TRUE(command(*drive, kTur).ok());
+    test::HeldDriveState held(folder / "disc.iso");
+    ASSERT_EQ(held.error(), "");
+    const scsi::Result waited =
+        drive->execute(kTur, Direction::None, {}, std::chrono::milliseconds(50));
+    ASSERT_TRUE(waited.checkCondition()) << waited.error.text;
+    EXPECT_EQ(waited.sense.key(), 0x0B);
+    EXPECT_EQ(waited.sense.asc(), 0x3E);
+    EXPECT_EQ(waited.sense.ascq(), 0x02);
+    held.release();
+    EXPECT_TRUE(command(*drive, kTur).ok());
 }
 
 TEST_F(EmulatedDrive, ReadsThroughTheTransport) {

@@ -80,7 +80,7 @@ TEST_F(UnitCommands, DataDirectionAgainstTheCommandIsATransportError) {
     useDrive();
     std::vector<std::uint8_t> buffer(36);
     scsi::Result result = drive->execute(std::vector<std::uint8_t>{0x12, 0, 0, 0, 36, 0},
-                                         scsi::Direction::Out, buffer);
+                                         scsi::Direction::Out, buffer, kCommandTimeout);
     EXPECT_TRUE(result.transportFailed());
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -39,6 +40,7 @@ public:
         changed_.notify_all();
         changed_.wait(lock, [this] { return released_ > 0; });
         --released_;
+        std::fill(buffer.begin(), buffer.end(), 0xAB);
         scsi::Result result;
         result.transferred = buffer.size();
         return result;
@@ -91,8 +93,16 @@ protected:
         if (sent != SS_PENDING) {
             return sent;
         }
+        return waitForEnd(head);
+    }
+    // Waits for a posted block that was already sent; its status at the end,
+    // or SS_PENDING when its event does not come.
+    std::uint8_t waitForEnd(const SrbHead& head) {
         while (statusOf(head) == SS_PENDING) {
-            EXPECT_TRUE(event_.wait(std::chrono::seconds(10)));
+            if (!event_.wait(std::chrono::seconds(10))) {
+                ADD_FAILURE() << "the block did not end";
+                break;
+            }
             event_.reset();
         }
         return statusOf(head);
@@ -150,28 +160,29 @@ TEST_F(HostAdapterTest, CommandsEndWithTheDriveData) {
     EXPECT_EQ(drive_->commands().back().direction, scsi::Direction::None);
 }
 
-// A transfer that is not the buffer's size, either way, is never a plain
-// completion.
+// A transfer short of the buffer, or a drive that had more than the buffer
+// held, is never a plain completion.
 TEST_F(HostAdapterTest, OverAndUnderrunsHaveTheirOwnStatus) {
-    std::size_t moved = 0;
-    drive_->setResponder([&moved](const scsi::RecordedCommand&, std::span<std::uint8_t>) {
-        scsi::Result result;
-        result.transferred = moved;
-        return result;
-    });
-    for (std::size_t count : {std::size_t{36}, std::size_t{65}}) {
-        moved = count;
-        SrbExecScsiCmd srb = command(0x12, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_);
-        EXPECT_EQ(run(adapter_, srb.head), SS_ERR) << count;
-        EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU) << count;
+    const std::vector<std::uint8_t> reply(36, 0x11);
+    struct Case {
+        std::size_t buffer;
+        std::uint8_t flags;
+        std::uint32_t transferred;
+    };
+    const Case cases[] = {{64, SRB_DIR_IN, 36}, {10, SRB_DIR_IN, 10}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        drive_->queue(ScriptedReply::good(reply));
+        std::vector<std::uint8_t> buffer(c.buffer);
+        SrbExecScsiCmd srb = command(0x12, c.flags | SRB_EVENT_NOTIFY, buffer);
+        EXPECT_EQ(run(adapter_, srb.head), SS_ERR) << c.buffer;
+        EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU) << c.buffer;
         EXPECT_EQ(srb.SRB_TargStat, scsi::status::kGood);
-        EXPECT_EQ(srb.SRB_Transferred, count);
+        EXPECT_EQ(srb.SRB_Transferred, c.transferred);
     }
-    // Data moved for a block that named no direction.
-    moved = 8;
-    SrbExecScsiCmd srb = command(0x12, SRB_EVENT_NOTIFY, {});
-    EXPECT_EQ(run(adapter_, srb.head), SS_ERR);
-    EXPECT_EQ(srb.SRB_HaStat, HASTAT_DO_DU);
+    drive_->queue(ScriptedReply::good(reply));
+    std::vector<std::uint8_t> exact(36);
+    SrbExecScsiCmd srb = command(0x12, SRB_DIR_IN | SRB_EVENT_NOTIFY, exact);
+    EXPECT_EQ(run(adapter_, srb.head), SS_COMP);
 }
 
 // A drive that hangs ends as a time-out of the command, well before the two
@@ -233,44 +244,95 @@ TEST_F(HostAdapterTest, APostedResetWaitsForTheCommandBeforeIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(statusOf(reset.head), SS_PENDING);
     held->release(1);
-    while (statusOf(reset.head) == SS_PENDING) {
-        ASSERT_TRUE(event_.wait(std::chrono::seconds(10)));
-        event_.reset();
-    }
+    waitForEnd(reset.head);
     EXPECT_EQ(statusOf(srb.head), SS_COMP);
     EXPECT_EQ(statusOf(reset.head), SS_COMP);
 }
 
 // What a request asks is taken when it is accepted: a block changed and
-// sent again while its request still waits runs as it was, and the changed
-// block is refused.
-TEST_F(HostAdapterTest, ABlockChangedWhileQueuedRunsAsItWasAccepted) {
+// sent again while its request still waits is refused, its status left as
+// the pending request's, and the request runs as it was accepted.
+TEST_F(HostAdapterTest, ABlockSentAgainWhilePendingIsRefusedAndLeftAlone) {
     auto held = std::make_shared<HeldDrive>();
     HostAdapter adapter({openerOf(held)});
     SrbExecScsiCmd first = command(0x00, SRB_EVENT_NOTIFY, {});
     EXPECT_EQ(adapter.send(&first), SS_PENDING);
-    held->waitForArrivals(1);  // the adapter's thread is busy with it
+    held->waitForArrivals(1);  // the target's thread is busy with it
 
     SrbExecScsiCmd srb = command(0x28, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_);
     EXPECT_EQ(adapter.send(&srb), SS_PENDING);
+    EXPECT_EQ(adapter.send(&srb), SS_BAD_REQUEST) << "the same block, unchanged";
     srb.SRB_Target = 200;
     srb.SRB_CDBLen = 255;
     srb.SRB_BufLen = 1u << 30;
     srb.CDBByte[0] = 0xAA;
-    EXPECT_EQ(adapter.send(&srb), SS_NO_SUCH_DEVICE);
-    srb.SRB_Target = 0;
     EXPECT_EQ(adapter.send(&srb), SS_BAD_REQUEST);
-    // The block's status is the last refusal's; the accepted request still
-    // ends as it was asked.
-    srb.head.SRB_Status = SS_PENDING;
+    EXPECT_EQ(statusOf(srb.head), SS_PENDING);
     held->release(2);
-    while (statusOf(srb.head) == SS_PENDING) {
-        ASSERT_TRUE(event_.wait(std::chrono::seconds(10)));
-        event_.reset();
-    }
+    waitForEnd(srb.head);
     EXPECT_EQ(statusOf(srb.head), SS_COMP);
     EXPECT_EQ(srb.SRB_Transferred, 64u);
     EXPECT_EQ(held->opcodes(), (std::vector<std::uint8_t>{0x00, 0x28}));
+    srb = command(0x2B, SRB_EVENT_NOTIFY, {});
+    held->release(1);
+    EXPECT_EQ(run(adapter, srb.head), SS_COMP) << "taken again once it ended";
+}
+
+// Each target has its own queue: a drive that hangs holds up only its own
+// requests.
+TEST_F(HostAdapterTest, AHangingDriveHoldsUpOnlyItsOwnTarget) {
+    auto hanging = std::make_shared<HeldDrive>();
+    auto other = std::make_shared<RecordingTransport>();
+    HostAdapter adapter({openerOf(hanging), openerOf(other)});
+    // Lets the drive go however the case ends, before the adapter goes.
+    std::shared_ptr<void> letGo(nullptr, [&hanging](void*) { hanging->release(10); });
+    SrbExecScsiCmd stuck = command(0x28, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_, 0);
+    EXPECT_EQ(adapter.send(&stuck), SS_PENDING);
+    hanging->waitForArrivals(1);
+    other->queue(ScriptedReply::good(std::vector<std::uint8_t>(64, 0x5A)));
+    std::vector<std::uint8_t> data(64);
+    CompletionEvent otherEvent;
+    SrbExecScsiCmd srb = command(0x28, SRB_DIR_IN | SRB_EVENT_NOTIFY, data, 1);
+    srb.SRB_PostProc = otherEvent.handle();
+    EXPECT_EQ(adapter.send(&srb), SS_PENDING);
+    ASSERT_TRUE(otherEvent.wait(std::chrono::seconds(10))) << "held up by another target";
+    EXPECT_EQ(statusOf(srb.head), SS_COMP);
+    auto type = makeRequest<SrbGetDevType>(SC_GET_DEV_TYPE, 0);
+    type.SRB_Target = 1;
+    std::vector<std::uint8_t> cdRom(36);
+    cdRom[0] = kCdRomDevice;
+    other->queue(ScriptedReply::good(cdRom));
+    EXPECT_EQ(adapter.send(&type), SS_COMP) << "not posted: still only its own target's wait";
+    EXPECT_EQ(statusOf(stuck.head), SS_PENDING);
+    hanging->release(1);
+    waitForEnd(stuck.head);
+    EXPECT_EQ(statusOf(stuck.head), SS_COMP);
+}
+
+// A request ends at its bound whatever the drive does; the drive's late
+// answer never reaches the block or its buffer, and a request that waited
+// behind it past its own bound is not sent at all.
+TEST_F(HostAdapterTest, ATimeOutEndsTheBlockAtItsBound) {
+    auto held = std::make_shared<HeldDrive>();
+    HostAdapter adapter({openerOf(held)}, std::chrono::milliseconds(20));
+    SrbExecScsiCmd srb = command(0x28, SRB_DIR_IN | SRB_EVENT_NOTIFY, buffer_);
+    EXPECT_EQ(run(adapter, srb.head), SS_ERR);
+    EXPECT_EQ(srb.SRB_HaStat, HASTAT_COMMAND_TIMEOUT);
+    EXPECT_EQ(srb.SRB_Transferred, 0u);
+    held->waitForArrivals(1);
+    SrbExecScsiCmd queued = command(0x2B, SRB_EVENT_NOTIFY, {});
+    EXPECT_EQ(run(adapter, queued.head), SS_ERR);
+    EXPECT_EQ(queued.SRB_HaStat, HASTAT_COMMAND_TIMEOUT);
+    auto reset = makeRequest<SrbResetDev>(SC_RESET_DEV, 0);
+    EXPECT_EQ(adapter.send(&reset), SS_ERR) << "not posted, and still bounded";
+
+    held->release(3);
+    srb = command(0x00, SRB_EVENT_NOTIFY, {});
+    HostAdapter patient({openerOf(held)});
+    EXPECT_EQ(run(patient, srb.head), SS_COMP);
+    EXPECT_EQ(held->opcodes(), (std::vector<std::uint8_t>{0x28, 0x00})) << "nothing sent late";
+    EXPECT_TRUE(std::all_of(buffer_.begin(), buffer_.end(), [](std::uint8_t b) { return b == 0; }))
+        << "the late answer stayed in the manager";
 }
 
 TEST_F(HostAdapterTest, BadBlocksAreRefusedBeforeAnythingRuns) {
