@@ -28,6 +28,15 @@ void AddDirectoryToTree(FileNode& directory);
 // "-- N/A --" for year byte 0, else the user's short date and the time.
 std::string FormatRecordingDate(std::span<const std::uint8_t, 7> date);
 
+// Deepest folder level of an ISO 9660 or UDF tree that is still read: far
+// past what any mastering tool writes, yet a bound on the recursion when a
+// hostile disc chains folders without end. A folder at this level is listed,
+// not read, and reported (message 272), so that no entry vanishes unseen.
+inline constexpr int kMaxDirectoryDepth = 255;
+// Message 272 for the folders of `track` left unread at kMaxDirectoryDepth,
+// the first of them named; nothing when there were none.
+void ReportFoldersLeftUnread(const TrackInfo& track, int count, const std::string& first);
+
 // --- UDF reader (udf/) ---
 bool ReadUdfVolume(TrackInfo& track, std::span<std::uint8_t, 2048> buffer);
 void FreeUdfTable();

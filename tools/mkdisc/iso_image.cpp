@@ -52,6 +52,9 @@ std::variant<std::int32_t, BuildError> makeIsoImage(const Recipe& recipe, const 
     }
     if (fileSystem.rockRidge) {
         argv.emplace_back("-R");
+    } else if (fileSystem.maker == IsoMaker::Xorriso) {
+        // xorriso writes Rock Ridge unless told not to.
+        argv.emplace_back("--norock");
     }
     if (place.start > 0) {
         // -C: the previous session's start and this one's; the image's block

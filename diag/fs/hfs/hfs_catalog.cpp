@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "diag/device/device_access.h"
+#include "diag/fs/hfs/hfs_damage.h"
 #include "diag/fs/hfs/hfs_tree.h"
 #include "diag/fs/hfs/mac_roman.h"
 #include "diag/tools/debug_log.h"
@@ -23,13 +24,6 @@ bool debugOn() {
 // Whole multiples of 512 bytes, and small enough for the node cache.
 bool UsableAllocationBlockSize(std::uint32_t size) {
     return size != 0 && size % kBlockBytes == 0 && size <= kMaxAllocationBlockSize;
-}
-
-// A node size that tiles the allocation block exactly, so that no node
-// straddles two cached blocks.
-bool UsableNodeSize(std::uint32_t nodeSize, std::uint32_t allocationBlockSize) {
-    return nodeSize >= kBlockBytes && nodeSize % kBlockBytes == 0 &&
-           nodeSize <= allocationBlockSize && allocationBlockSize % nodeSize == 0;
 }
 
 // Reads `count` 512-byte blocks from `first` (relative to base) into `out`:
@@ -108,53 +102,53 @@ std::optional<CatalogRecord> RecordAt(const HfsNode& node, std::size_t offset,
 }
 
 // One walk along the leaf chain, collecting its records; a missing node
-// (outside the catalog, unreadable or not a leaf) ends it with what was
-// collected.
-void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
+// (outside the catalog, unreadable or not a leaf) or a link back ends it
+// with what was collected, and with a message.
+void WalkLeaves(HfsAccess& access, const TrackInfo& track, HfsTreeBuilder& builder) {
     // A damaged header may claim more nodes than the catalog file holds;
     // what lies past its end is not catalog.
     const std::uint32_t nodes =
         std::min(access.header.totalNodes, access.master.catalogBytes / access.nodeSize);
+    if (access.header.firstLeaf == 0 || access.header.firstLeaf >= nodes) {
+        ReportCatalogDamage(CatalogDamage::HeaderUnusable, track, 0);
+        return;
+    }
     // A damaged chain may loop back: each node is taken once.
     std::unordered_set<std::uint32_t> visited;
     for (std::uint32_t n = access.header.firstLeaf; n != 0;) {
         if (!visited.insert(n).second) {
-            if (debugOn()) {
-                DebugLog("HFS: catalog leaf chain loops back to node %d", n);
-            }
+            ReportCatalogDamage(CatalogDamage::LeafChainLoops, track, n);
             return;
         }
         const std::optional<HfsNode> node = n < nodes ? GetHfsNode(access, n) : std::nullopt;
         // Only leaves hold catalog records: an index, header or map node's
         // bytes read as records would give entries the volume never had.
         if (!node || node->descriptor.kind != node::kLeafKind) {
-            if (debugOn()) {
-                DebugLog("HFS: catalog leaf chain broken at node %d", n);
-            }
+            ReportCatalogDamage(CatalogDamage::NodeMissing, track, n);
             return;
         }
         if (debugOn()) {
             DumpBlock(node->bytes, static_cast<int>(node->bytes.size()), "Catalog node");
         }
-        const std::size_t tableRoom = (node->bytes.size() - node::kDescriptorBytes) / 2;
-        const std::uint16_t records =
-            static_cast<std::uint16_t>(std::min<std::size_t>(node->descriptor.records, tableRoom));
-        const std::size_t tableStart = node->bytes.size() - 2 * std::size_t{records};
-        const BigEndianBytes table(node->bytes);
+        bool countDamaged = false;
+        const std::vector<std::size_t> offsets = RecordOffsets(*node, countDamaged);
+        if (countDamaged) {
+            ReportCatalogDamage(CatalogDamage::RecordCount, track, n);
+        }
+        const std::size_t tableStart = node->bytes.size() - 2 * offsets.size();
         // Records lie one after another in the order of the table; an offset
         // that goes back would read a record, or part of one, a second time.
         std::size_t unused = node::kDescriptorBytes;
-        for (std::uint16_t i = 0; i < records; ++i) {
-            const std::size_t offset = table.u16(node->bytes.size() - 2 * (i + std::size_t{1}));
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
             std::optional<CatalogRecord> record =
-                offset >= unused ? RecordAt(*node, offset, tableStart) : std::nullopt;
+                offsets[i] >= unused ? RecordAt(*node, offsets[i], tableStart) : std::nullopt;
             if (!record) {
                 if (debugOn()) {
                     DebugLog("HFS: catalog record %d of node %d is damaged", i, n);
                 }
                 continue;
             }
-            unused = offset + record->whole.size();
+            unused = offsets[i] + record->whole.size();
             builder.Collect(std::move(*record));
         }
         n = node->descriptor.forwardLink;
@@ -162,6 +156,32 @@ void WalkLeaves(HfsAccess& access, HfsTreeBuilder& builder) {
 }
 
 }  // namespace
+
+bool UsableNodeSize(std::uint32_t nodeSize, std::uint32_t allocationBlockSize) {
+    return nodeSize >= kBlockBytes && nodeSize % kBlockBytes == 0 &&
+           nodeSize <= allocationBlockSize && allocationBlockSize % nodeSize == 0;
+}
+
+std::vector<std::size_t> RecordOffsets(const HfsNode& node, bool& countDamaged) {
+    const std::size_t size = node.bytes.size();
+    const std::size_t room = (size - node::kDescriptorBytes) / 2;
+    countDamaged = node.descriptor.records > room;
+    const std::size_t count = countDamaged ? room : node.descriptor.records;
+    const BigEndianBytes table(node.bytes);
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = size - 2 * (i + 1);
+        const std::size_t offset = table.u16(at);
+        // Without a count, the table ends where its offsets stop rising
+        // through the node's records: the free space holds no table.
+        if (countDamaged && (offset < node::kDescriptorBytes || offset >= at ||
+                             (!offsets.empty() && offset <= offsets.back()))) {
+            break;
+        }
+        offsets.push_back(offset);
+    }
+    return offsets;
+}
 
 std::optional<HfsNode> GetHfsNode(HfsAccess& access, std::uint32_t n) {
     if (!UsableAllocationBlockSize(access.allocationBlockSize) ||
@@ -175,9 +195,15 @@ std::optional<HfsNode> GetHfsNode(HfsAccess& access, std::uint32_t n) {
         access.cacheFirstNode.reset();
         access.cache.resize(access.allocationBlockSize);
         const std::uint32_t blocksPerAllocation = access.allocationBlockSize / kBlockBytes;
+        const std::optional<std::uint32_t> block = FileAllocationBlock(access.extents, index);
+        if (!block) {
+            if (debugOn()) {
+                DebugLog("HFS: node %d lies beyond the extents of its file", n);
+            }
+            return std::nullopt;
+        }
         const std::uint64_t start =
-            access.allocationStart +
-            (std::uint64_t{access.catalogStart} + index) * blocksPerAllocation;
+            access.allocationStart + std::uint64_t{*block} * blocksPerAllocation;
         if (!ReadHfsBlocks(access, start, blocksPerAllocation, access.cache)) {
             if (debugOn()) {
                 DebugLog("Error reading HFS node %d", n);
@@ -206,6 +232,7 @@ bool CatalogHeaderFound(HfsAccess& access) {
 void ReadHfsCatalog(HfsAccess& access, TrackInfo& track) {
     std::optional<HfsNode> node0 = GetHfsNode(access, 0);
     if (!node0) {
+        ReportCatalogDamage(CatalogDamage::HeaderUnusable, track, 0);
         return;
     }
     if (debugOn()) {
@@ -216,14 +243,15 @@ void ReadHfsCatalog(HfsAccess& access, TrackInfo& track) {
         if (debugOn()) {
             DebugLog("HFS: catalog node size %d is not usable", access.header.nodeSize);
         }
+        ReportCatalogDamage(CatalogDamage::HeaderUnusable, track, 0);
         return;
     }
     if (access.header.nodeSize != access.nodeSize) {
         access.nodeSize = access.header.nodeSize;
         access.cacheFirstNode.reset();
     }
-    HfsTreeBuilder builder(track);
-    WalkLeaves(access, builder);
+    HfsTreeBuilder builder(track, access.master.volumeName);
+    WalkLeaves(access, track, builder);
     builder.Build();
 }
 

@@ -39,9 +39,19 @@ MasterDirectoryBlock ParseMasterDirectoryBlock(std::span<const std::uint8_t, kBl
     m.volumeName = MacRomanToText(in.pascalText(mdb::kVolumeName, mdb::kVolumeNameRoom));
     m.files = in.u32(mdb::kFiles);
     m.directories = in.u32(mdb::kDirectories);
+    m.extentsFileBytes = in.u32(mdb::kExtentsFileBytes);
+    m.extentsFileExtents = ParseExtentRecord(in, mdb::kExtentsFileExtents);
     m.catalogBytes = in.u32(mdb::kCatalogFileBytes);
-    m.catalogStart = in.u16(mdb::kCatalogFirstExtent);
+    m.catalogExtents = ParseExtentRecord(in, mdb::kCatalogExtents);
     return m;
+}
+
+ExtentRecord ParseExtentRecord(BigEndianBytes in, std::size_t at) {
+    ExtentRecord record{};
+    for (std::size_t i = 0; i < kExtentsPerRecord; ++i) {
+        record[i] = {in.u16(at + i * kExtentBytes), in.u16(at + i * kExtentBytes + 2)};
+    }
+    return record;
 }
 
 CatalogHeader ParseCatalogHeader(BigEndianBytes node0) {

@@ -9,6 +9,7 @@
 // gives 0).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -77,9 +78,20 @@ inline constexpr std::size_t kVolumeName = 36;
 inline constexpr std::size_t kVolumeNameRoom = 27;
 inline constexpr std::size_t kFiles = 84;
 inline constexpr std::size_t kDirectories = 88;
+inline constexpr std::size_t kExtentsFileBytes = 130;
+inline constexpr std::size_t kExtentsFileExtents = 134;
 inline constexpr std::size_t kCatalogFileBytes = 146;
-inline constexpr std::size_t kCatalogFirstExtent = 150;
+inline constexpr std::size_t kCatalogExtents = 150;
 }  // namespace mdb
+
+// An extent record: three extents of (first allocation block, count).
+inline constexpr std::size_t kExtentsPerRecord = 3;
+inline constexpr std::size_t kExtentBytes = 4;
+struct HfsExtent {
+    std::uint16_t start = 0;
+    std::uint16_t count = 0;
+};
+using ExtentRecord = std::array<HfsExtent, kExtentsPerRecord>;
 
 // The master directory block fields this reader uses, in host order.
 struct MasterDirectoryBlock {
@@ -93,8 +105,10 @@ struct MasterDirectoryBlock {
     std::string volumeName;
     std::uint32_t files = 0;
     std::uint32_t directories = 0;
-    std::uint32_t catalogBytes = 0;  // the catalog file's length
-    std::uint16_t catalogStart = 0;  // first allocation block of the catalog
+    std::uint32_t extentsFileBytes = 0;  // the extents overflow file's length
+    ExtentRecord extentsFileExtents{};   // all of it: that file has no overflow
+    std::uint32_t catalogBytes = 0;      // the catalog file's length
+    ExtentRecord catalogExtents{};       // its first three extents
 };
 MasterDirectoryBlock ParseMasterDirectoryBlock(std::span<const std::uint8_t, kBlockBytes> block);
 
@@ -131,6 +145,19 @@ struct CatalogHeader {
     std::uint32_t freeNodes = 0;
 };
 CatalogHeader ParseCatalogHeader(BigEndianBytes node0);
+
+ExtentRecord ParseExtentRecord(BigEndianBytes in, std::size_t at);
+
+// Extents overflow key: length byte, fork type, file id, first allocation
+// block of the file that the record's extents hold.
+namespace extents_key {
+inline constexpr std::size_t kForkType = 1;
+inline constexpr std::size_t kFileId = 2;
+inline constexpr std::size_t kStartBlock = 6;
+inline constexpr std::size_t kBytes = 8;  // key length byte included
+inline constexpr std::uint8_t kDataFork = 0;
+inline constexpr std::uint32_t kCatalogFileId = 4;
+}  // namespace extents_key
 
 // Catalog key: length byte, reserved byte, parent id, Pascal name.
 namespace catalog_key {

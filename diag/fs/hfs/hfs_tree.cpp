@@ -4,24 +4,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "diag/fs/hfs/hfs_damage.h"
 #include "diag/fs/hfs/hfs_date.h"
 #include "diag/fs/readers.h"
 #include "diag/state/pane_hooks.h"
 #include "diag/tools/debug_log.h"
 #include "diag/ui/messages.h"
 
-namespace kel::diag {
-namespace {
-// Set once a box has told of lost catalog records in this scan; the scan
-// thread alone reads volumes, so no other thread touches it meanwhile.
-bool hfsDamageShown = false;
-}  // namespace
-
-void AllowHfsDamageReport() {
-    hfsDamageShown = false;
-}
-
-namespace hfs {
+namespace kel::diag::hfs {
 
 namespace {
 
@@ -137,43 +127,42 @@ void HfsTreeBuilder::ReportUnconnected() {
             DumpBlock(record.whole, static_cast<int>(record.whole.size()),
                       record.type() == catalog_record::kDirectory ? "Unconnected HFS directory"
                                                                   : "Unconnected HFS file");
-        } else if (!hfsDamageShown) {
+        } else if (FirstReportOf(CatalogDamage::LostParent)) {
             // One box tells the user the catalog is damaged; a box per lost
             // record of a looping catalog would never end.
             ShowMessage(161, record.parentId, record.name);
-            hfsDamageShown = true;
         }
     }
 }
 
 bool HfsTreeBuilder::Build() {
-    std::optional<std::size_t> rootIndex;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (records_[i].type() != catalog_record::kDirectory) {
-            continue;
-        }
-        if (records_[i].parentId == kRootParentId) {
-            rootIndex = i;
-            break;
-        }
-        if (!rootIndex) {
-            rootIndex = i;
-        }
-    }
-    if (!rootIndex) {
+    if (records_.empty()) {
         return true;
     }
+    placed_.assign(records_.size(), false);
+    std::optional<std::size_t> rootIndex;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         children_[records_[i].parentId].push_back(i);
+        if (!rootIndex && records_[i].type() == catalog_record::kDirectory &&
+            records_[i].parentId == kRootParentId) {
+            rootIndex = i;
+        }
     }
-    placed_.assign(records_.size(), false);
-    FileNode* root = NewNode(records_[*rootIndex], true);
+    // Without the root's record another folder must not pose as the root:
+    // the root then stands empty under the volume's name, and what names it
+    // as parent still hangs below it.
+    FileNode* root = nullptr;
+    if (rootIndex) {
+        root = NewNode(records_[*rootIndex], true);
+        placed_[*rootIndex] = true;
+    } else {
+        root = HangEmptyRoot(track_, volumeName_);
+    }
     if (root == nullptr) {
         return false;
     }
     root->track = &track_;
     track_.root = root;
-    placed_[*rootIndex] = true;
     // A repeated id or a cycle must not expand one directory twice.
     std::unordered_set<std::uint32_t> expanded;
     std::vector<FileNode*> pending{root};
@@ -221,5 +210,4 @@ void AddHfsDirectoryToTree(FileNode& directory) {
     }
 }
 
-}  // namespace hfs
-}  // namespace kel::diag
+}  // namespace kel::diag::hfs

@@ -30,13 +30,15 @@ struct CatalogRecord {
 
 class HfsTreeBuilder {
 public:
-    explicit HfsTreeBuilder(TrackInfo& track) : track_(track) {}
+    HfsTreeBuilder(TrackInfo& track, std::string volumeName)
+        : track_(track), volumeName_(std::move(volumeName)) {}
 
     // Keeps a directory or file record for Build.
     void Collect(CatalogRecord record);
     // Hangs the collected records on the track: the folder whose parent is
-    // the root's parent id 1 (else the first folder) becomes the root, and
-    // each directory gets its folders, then its files, in catalog order.
+    // the root's parent id 1 becomes the root (else an empty root named after
+    // the volume), and each directory gets its folders, then its files, in
+    // catalog order.
     // Records no directory reaches are reported, by one message per
     // reading; false when a node could not be allocated (message 111).
     bool Build();
@@ -48,6 +50,7 @@ private:
     void ReportUnconnected();
 
     TrackInfo& track_;
+    std::string volumeName_;
     std::vector<CatalogRecord> records_;
     std::vector<bool> placed_;
     // Parent id to the records it names, in catalog order.

@@ -57,6 +57,28 @@ bool FindHfsPartition(HfsAccess& access, std::uint64_t& physicalStart) {
 
 }  // namespace
 
+std::vector<HfsExtent> UsedExtents(const ExtentRecord& record) {
+    std::vector<HfsExtent> used;
+    for (const HfsExtent& extent : record) {
+        if (extent.count == 0) {
+            break;
+        }
+        used.push_back(extent);
+    }
+    return used;
+}
+
+std::optional<std::uint32_t> FileAllocationBlock(std::span<const HfsExtent> extents,
+                                                 std::uint32_t index) {
+    for (const HfsExtent& extent : extents) {
+        if (index < extent.count) {
+            return std::uint32_t{extent.start} + index;
+        }
+        index -= extent.count;
+    }
+    return std::nullopt;
+}
+
 bool ReadHfsBlock(const HfsAccess& access, std::uint64_t index,
                   std::span<std::uint8_t, kBlockBytes> out) {
     CdDevice* device = CurrentDevice();
@@ -104,7 +126,7 @@ bool OpenHfsVolume(const TrackInfo& track, HfsAccess& access) {
     access.master = ParseMasterDirectoryBlock(master);
     access.allocationBlockSize = access.master.allocationBlockSize;
     access.allocationStart = access.master.allocationStart;
-    access.catalogStart = access.master.catalogStart;
+    access.extents = UsedExtents(access.master.catalogExtents);
     return true;
 }
 

@@ -25,13 +25,23 @@ struct HfsAccess {
     std::string partitionName;
     std::uint32_t allocationBlockSize = 0;  // bytes, as recorded
     std::uint32_t allocationStart = 0;      // 512-byte block, relative to base
-    std::uint32_t catalogStart = 0;         // allocation block
+    // The extents of the B-tree file being read, in the file's order: the
+    // catalog's, or while they are looked up, the extents overflow file's.
+    std::vector<HfsExtent> extents;
     CatalogHeader header;
     std::uint32_t nodeSize = kBlockBytes;
     std::vector<std::uint8_t> cache;  // one allocation block of the catalog
     // The first node in the cache; none when the cache is empty.
     std::optional<std::uint32_t> cacheFirstNode;
 };
+
+// The extents of `record` up to the first empty one.
+std::vector<HfsExtent> UsedExtents(const ExtentRecord& record);
+
+// The volume's allocation block that holds allocation block `index` of the
+// file whose extents are given; nothing when no extent reaches it.
+std::optional<std::uint32_t> FileAllocationBlock(std::span<const HfsExtent> extents,
+                                                 std::uint32_t index);
 
 // Reads 512-byte block `index` of the partition (relative to base).
 bool ReadHfsBlock(const HfsAccess& access, std::uint64_t index,

@@ -48,7 +48,10 @@ bool IdentifyOtherTrack(TrackInfo& track) {
                      std::string_view(reinterpret_cast<const char*>(block.data()), block.size()))) {
         return false;
     }
-    const std::int32_t length = track.next != nullptr ? track.next->start - track.start : 0;
+    // The track list ends with the lead-out's record: the disc's last track
+    // has no next track and is named with 0 blocks.
+    const bool lastTrack = track.next == nullptr || track.next->track == kLeadOutTrack;
+    const std::int32_t length = lastTrack ? 0 : track.next->start - track.start;
     const FormatArg args[] = {length};
     const std::string name = FormatText(LoadResString(207), args, kMaxTrackName);
     FileNode* node = NewFileNode(name, false, __FILE__, __LINE__);

@@ -1,4 +1,5 @@
 #include "diag/fs/hfs/hfs_catalog.h"
+#include "diag/fs/hfs/hfs_catalog_extents.h"
 #include "diag/fs/hfs/hfs_tree.h"
 #include "diag/fs/hfs/hfs_volume.h"
 #include "diag/fs/readers.h"
@@ -32,8 +33,10 @@ bool ReadHfsVolume(TrackInfo& track) {
     }
     if (logSwitches().debugMode) {
         DebugLog("HFS: PartBegin=%d, BlkSize=%d, AlBegin=%d, CatTreeBase=%d", access.base,
-                 access.allocationBlockSize, access.allocationStart, access.catalogStart);
+                 access.allocationBlockSize, access.allocationStart,
+                 access.master.catalogExtents[0].start);
     }
+    hfs::AddOverflowCatalogExtents(access);
     hfs::ReadHfsCatalog(access, track);
     if (track.root == nullptr) {
         hfs::HangEmptyRoot(track, access.master.volumeName);

@@ -220,12 +220,20 @@ bool DirectoryWalk::takeRecord(const DirectoryRecord& record) {
 // and the offset applied, as the root is.
 void DirectoryWalk::readSubdirectory(FileNode& node, std::int64_t block, std::uint32_t size) {
     IsoScanState& state = scan_.state;
-    ++state.depth;
-    if (node.startBlock != -1 && state.depth < kMaxDirectoryDepth && !IsDotEntry(node)) {
-        node.firstChild = readDirectory(scan_, kind_, node, block, size);
-        if (node.firstChild != nullptr) {
-            directory_.count += node.count;
+    if (node.startBlock == -1 || IsDotEntry(node)) {
+        return;
+    }
+    if (state.depth + 1 >= kMaxDirectoryDepth) {
+        IsoLog("Directory %s at sector %d lies too deep, not read.", node.name, block);
+        if (state.foldersLeftUnread++ == 0) {
+            state.firstFolderLeftUnread = node.name;
         }
+        return;
+    }
+    ++state.depth;
+    node.firstChild = readDirectory(scan_, kind_, node, block, size);
+    if (node.firstChild != nullptr) {
+        directory_.count += node.count;
     }
     --state.depth;
 }

@@ -29,6 +29,9 @@ struct IsoScanState {
     bool OffsetImage = false;
     int depth = 0;
     int DirectoryReadErrors = 0;
+    // Folders at kMaxDirectoryDepth, listed but not read, and the first one.
+    int foldersLeftUnread = 0;
+    std::string firstFolderLeftUnread;
     bool jolietNameError = false;
     // First blocks of the directories read so far: a directory that a
     // damaged or hostile disc links in twice is listed but not read again.
@@ -40,9 +43,6 @@ struct IsoScan {
     TrackInfo& track;
     IsoScanState state;
 };
-
-// Deepest directory level that is still read.
-inline constexpr int kMaxDirectoryDepth = 20;
 
 // Log lines of the reader are written only in debug mode.
 template <typename... Args>
@@ -128,7 +128,8 @@ void ExtendVolumeOverTracks(IsoScan& scan, iso::Bytes descriptor);
 // the block is given, else -1.
 std::int32_t ScanForRootDirectory(IsoScan& scan, std::span<std::uint8_t> buffer);
 
-// Reports the directory blocks that could not be read, once per track.
+// Reports the directory blocks that could not be read and the folders left
+// unread, once per track.
 void ReportDirectoryReadErrors(const IsoScan& scan);
 
 }  // namespace kel::diag

@@ -77,6 +77,8 @@ void ReportDirectoryReadErrors(const IsoScan& scan) {
     if (scan.state.DirectoryReadErrors != 0) {
         ShowMessage(241, scan.state.DirectoryReadErrors);
     }
+    ReportFoldersLeftUnread(scan.track, scan.state.foldersLeftUnread,
+                            scan.state.firstFolderLeftUnread);
 }
 
 }  // namespace kel::diag

@@ -220,11 +220,20 @@ FileNode* ReadUdfFileEntry(FileNode& directory, FileNode* previous,
         const bool readBefore = !state.directoriesRead.insert(entryBlock).second;
         if (readBefore) {
             state.structureErrors = true;
-        } else if (state.depth < kMaxDirectoryDepth && !Cancelled() && state.directoriesEnabled) {
-            ++state.depth;
-            node->firstChild = ReadUdfDirectory(*node, entry);
-            --state.depth;
-            directory.count += node->count;
+        } else if (!Cancelled() && state.directoriesEnabled) {
+            if (state.depth + 1 >= kMaxDirectoryDepth) {
+                if (DebugOn()) {
+                    DebugLog("UDF Dir: %s\\%s lies too deep, not read", path, name);
+                }
+                if (state.foldersLeftUnread++ == 0) {
+                    state.firstFolderLeftUnread = name;
+                }
+            } else {
+                ++state.depth;
+                node->firstChild = ReadUdfDirectory(*node, entry);
+                --state.depth;
+                directory.count += node->count;
+            }
         }
     } else if (DebugOn()) {
         DebugLog("UDF File: %s\\%s at %d for %d (%x), FE at %d", path, name, start, node->size,

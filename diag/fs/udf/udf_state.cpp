@@ -19,6 +19,11 @@ ReaderState& State() {
     return state;
 }
 
+void ClearFoldersLeftUnread() {
+    State().foldersLeftUnread = 0;
+    State().firstFolderLeftUnread.clear();
+}
+
 void ResetState(TrackInfo& track) {
     MapTable map = std::move(State().map);
     State() = ReaderState{};

@@ -47,16 +47,19 @@ struct ReaderState {
     bool scanMode = false;
     std::int32_t rememberedVatBlock = 0;
     std::int32_t depth = 0;
+    // Folders at kMaxDirectoryDepth, listed but not read, and the first one.
+    std::int32_t foldersLeftUnread = 0;
+    std::string firstFolderLeftUnread;
     // File entry blocks of the directories read since the root.
     std::set<std::int32_t> directoriesRead;
     MapTable map;
 };
 
 ReaderState& State();
+// Before the tree is read (again): no folder has been left unread yet.
+void ClearFoldersLeftUnread();
 // Clears everything but the map table, which FreeUdfTable releases.
 void ResetState(TrackInfo& track);
-
-inline constexpr std::int32_t kMaxDirectoryDepth = 20;
 
 // The current device, or null.
 CdDevice* Device();

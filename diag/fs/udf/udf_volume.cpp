@@ -200,6 +200,7 @@ private:
         }
         if (pass == Pass::Root && !state_.structureErrors) {
             state_.directoriesRead = {rootBlock_};
+            ClearFoldersLeftUnread();
             root->firstChild = ReadUdfDirectory(*root, rootEntry_);
         }
         RetryWithoutChecksums(*root, pass == Pass::Root);
@@ -366,6 +367,7 @@ private:
         root.count = 0;
         if (rootReadable) {
             state_.directoriesRead = {rootBlock_};
+            ClearFoldersLeftUnread();
             root.firstChild = ReadUdfDirectory(root, rootEntry_);
         }
     }
@@ -392,6 +394,9 @@ bool ReadUdfVolume(TrackInfo& track, std::span<std::uint8_t, 2048> buffer) {
         ShowMessage(179);
     }
     const bool made = VolumeReading(track, buffer).Run();
+    if (made) {
+        ReportFoldersLeftUnread(track, State().foldersLeftUnread, State().firstFolderLeftUnread);
+    }
     track.partitionStart = PartitionStart();
     FreeUsedBlockBitmap();
     FreeUdfTable();

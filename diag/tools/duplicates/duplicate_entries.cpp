@@ -105,8 +105,11 @@ public:
                 }
                 continue;
             }
-            // Empty files may share a block without sharing any data.
-            if (entry.size != 0) {
+            // Empty files may share a block without sharing any data. The
+            // lowest weight leads its group: when that is a scan find, no
+            // entry the directories reach shares this data, and two scan
+            // finds on one extent are hard links the scan met twice.
+            if (entry.size != 0 && !FoundByScan(entry)) {
                 RemoveGroupAfter(i, records_[i].firstBlock, entry.size);
             }
         }
@@ -117,7 +120,7 @@ private:
         return record.weight == kRemovedRecord || removal_.IsRemoved(record.entry);
     }
 
-    void RemoveGroupAfter(std::size_t first, std::int32_t block, std::uint32_t size) {
+    void RemoveGroupAfter(std::size_t first, std::int32_t block, std::uint64_t size) {
         for (std::size_t k = first + 1; k < records_.size(); ++k) {
             const DuplicateRecord& record = records_[k];
             if (Gone(record) || record.firstBlock != block || record.entry->size != size) {
@@ -143,15 +146,8 @@ private:
     std::int32_t removed_ = 0;
 };
 
-}  // namespace
-
-void RemoveDuplicateEntries(TrackInfo* track) {
-    if (Options().keepUdfDuplicates != 0 || Tracks().first == nullptr ||
-        Tracks().first->root == nullptr) {
-        return;
-    }
-    StatusText(246);
-    const std::vector<FileNode*> roots = Roots(track);
+// Removes the scan's copies of what the directories reach.
+void RemoveCopies(const std::vector<FileNode*>& roots, EntryRemoval& removal) {
     const std::size_t count = CountTreeEntries(roots);
     if (count == 0 || count > kMaxRecords) {
         return;
@@ -175,10 +171,26 @@ void RemoveDuplicateEntries(TrackInfo* track) {
                          const auto blockB = static_cast<std::uint32_t>(b.firstBlock);
                          return blockA != blockB ? blockA < blockB : a.weight < b.weight;
                      });
-    EntryRemoval removal;
     DuplicateWalk(records, removal).Run();
+}
+
+}  // namespace
+
+void RemoveDuplicateEntries(TrackInfo* track) {
+    if (Options().keepUdfDuplicates != 0 || Tracks().first == nullptr ||
+        Tracks().first->root == nullptr) {
+        return;
+    }
+    StatusText(246);
+    const std::vector<FileNode*> roots = Roots(track);
+    EntryRemoval removal;
+    // Before any copy goes: a folder is pruned only when it held nothing,
+    // never because its entries were copies of others.
     for (FileNode* root : roots) {
         PruneEmptyScanDirectories(*root, removal);
+    }
+    RemoveCopies(roots, removal);
+    for (FileNode* root : roots) {
         CountVisibleEntries(*root);
     }
     removal.Finish();

@@ -7,11 +7,14 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -113,6 +116,69 @@ protected:
         return values;
     }
 
+    // HOME for hfsutils, whose mounted volume is kept there.
+    std::string HfsEnvironment() {
+        fs::create_directories(folder_ / "home");
+        return "HOME=" + Quoted(folder_ / "home") + " ";
+    }
+
+    // An image of `blocks512` 512-byte blocks with a partition map, and an
+    // empty HFS volume that hformat made in its partition 1, mounted.
+    void FormatHfs(const fs::path& image, std::uint32_t blocks512, const std::string& label) {
+        const std::vector<std::uint8_t> map = mkdisc::fs::applePartitionMap(blocks512);
+        std::vector<char> bytes(std::size_t{blocks512} * 512, 0);
+        std::copy(map.begin(), map.end(), bytes.begin());
+        std::ofstream(image, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        Output(HfsEnvironment() + "hformat -l " + label + " " + Quoted(image) + " 1 >/dev/null");
+    }
+
+    // What hls -laR lists of the HFS volume in partition `partition`, as
+    // paths from "/" (folders ending in "/") with the files' data lengths.
+    std::map<std::string, std::uint64_t> HlsListing(const fs::path& image, int partition) {
+        const std::string hfs = HfsEnvironment();
+        std::map<std::string, std::uint64_t> theirs{{"/", 0}};
+        const std::string listed =
+            Output(hfs + "hmount " + Quoted(image) + " " + std::to_string(partition) +
+                   " >/dev/null && " + hfs + "hls -laR && " + hfs + "humount >/dev/null");
+        std::istringstream lines(listed);
+        const std::regex line(R"(^([df])\S*\s+(\S+)\s+(?:item|items|(\d+)\s+(\d+))\s+)"
+                              R"(\w{3}\s+\d+\s+(?:\d\d:\d\d|\d{4})\s(.*)$)");
+        std::string directory = "/";
+        for (std::string text; std::getline(lines, text);) {
+            std::smatch m;
+            if (text.size() > 1 && text.front() == ':' && text.back() == ':') {
+                directory = text;
+                std::replace(directory.begin(), directory.end(), ':', '/');
+            } else if (std::regex_match(text, m, line)) {
+                const bool isDirectory = m[1] == "d";
+                theirs[directory + m[5].str() + (isDirectory ? "/" : "")] =
+                    isDirectory ? 0 : std::stoull(m[4].str());
+            }
+        }
+        return theirs;
+    }
+
+    // Rewrites the first 2048-byte block of `image` that `change` alters
+    // (it gives true when it did); false when no block was altered.
+    static bool AlterFirstBlock(
+        const fs::path& image,
+        const std::function<bool(std::array<unsigned char, 2048>&)>& change) {
+        std::fstream bytes(image, std::ios::binary | std::ios::in | std::ios::out);
+        std::array<unsigned char, 2048> block{};
+        for (std::streamoff at = 0; bytes.read(reinterpret_cast<char*>(block.data()),
+                                               static_cast<std::streamsize>(block.size()));
+             at += 2048) {
+            if (change(block)) {
+                bytes.seekp(at);
+                bytes.write(reinterpret_cast<const char*>(block.data()),
+                            static_cast<std::streamsize>(block.size()));
+                return true;
+            }
+        }
+        return false;
+    }
+
     static std::size_t Count(const Listing& listing, bool directories) {
         std::size_t count = 0;
         for (const auto& entry : listing) {
@@ -165,43 +231,106 @@ TEST_F(ScanCrossCheck, HfsFolderMovedBelowALaterOneAsHlsListsIt) {
     }
     // 2 MiB: a partition map, then the volume hformat makes in partition 1.
     const fs::path image = folder_ / "moved.iso";
-    constexpr std::uint32_t kBlocks512 = 4096;
-    {
-        const std::vector<std::uint8_t> map = mkdisc::fs::applePartitionMap(kBlocks512);
-        std::vector<char> bytes(std::size_t{kBlocks512} * 512, 0);
-        std::copy(map.begin(), map.end(), bytes.begin());
-        std::ofstream(image, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    FormatHfs(image, 4096, "MOVED");
     const fs::path leaf = folder_.write("leaf.txt", "moved with its folder\n");
-    fs::create_directories(folder_ / "home");
-    const std::string hfs = "HOME=" + Quoted(folder_ / "home") + " ";
-    Output(hfs + "hformat -l MOVED " + Quoted(image) + " 1 >/dev/null && " + hfs + "hmkdir :P && " +
-           hfs + "hmkdir :G && " + hfs + "hmkdir :P:X && " + hfs + "hcopy -r " + Quoted(leaf) +
-           " :P:X:Leaf && " + hfs + "hrename :P :G:P && " + hfs + "humount");
+    const std::string hfs = HfsEnvironment();
+    Output(hfs + "hmkdir :P && " + hfs + "hmkdir :G && " + hfs + "hmkdir :P:X && " + hfs +
+           "hcopy -r " + Quoted(leaf) + " :P:X:Leaf && " + hfs + "hrename :P :G:P && " + hfs +
+           "humount");
 
-    std::map<std::string, std::uint64_t> theirs{{"/", 0}};
-    const std::string listed = Output(hfs + "hmount " + Quoted(image) + " 1 >/dev/null && " + hfs +
-                                      "hls -laR && " + hfs + "humount >/dev/null");
-    std::istringstream lines(listed);
-    const std::regex line(R"(^([df])\S*\s+(\S+)\s+(?:item|items|(\d+)\s+(\d+))\s+)"
-                          R"(\w{3}\s+\d+\s+(?:\d\d:\d\d|\d{4})\s(.*)$)");
-    std::string directory = "/";
-    for (std::string text; std::getline(lines, text);) {
-        std::smatch m;
-        if (text.size() > 1 && text.front() == ':' && text.back() == ':') {
-            directory = text;
-            std::replace(directory.begin(), directory.end(), ':', '/');
-        } else if (std::regex_match(text, m, line)) {
-            const bool isDirectory = m[1] == "d";
-            theirs[directory + m[5].str() + (isDirectory ? "/" : "")] =
-                isDirectory ? 0 : std::stoull(m[4].str());
-        }
-    }
-    ASSERT_TRUE(theirs.contains("/G/P/X/Leaf")) << "hls lists the moved subtree:\n" << listed;
+    const auto theirs = HlsListing(image, 1);
+    ASSERT_TRUE(theirs.contains("/G/P/X/Leaf")) << "hls lists the moved subtree";
     const Listing ours = Scan(image);
     ExpectHeld(ours, theirs);
     EXPECT_EQ(ours.size(), theirs.size());
+}
+
+TEST_F(ScanCrossCheck, HfsCatalogInThreeExtentsAsHlsListsIt) {
+    if (!haveProgram("hformat") || !haveProgram("hls")) {
+        GTEST_SKIP() << "hfsutils (Debian package hfsutils) makes and lists the volume";
+    }
+    // 20 MiB; 40 folders of 60 small files each, copied folder by folder,
+    // so that the catalog grows in three extents between the files' data.
+    const fs::path image = folder_ / "grown.iso";
+    FormatHfs(image, 40960, "GROWN");
+    std::string sources;
+    for (int i = 0; i < 60; ++i) {
+        sources += " " + Quoted(folder_.write("files/F" + std::to_string(i) + ".DAT",
+                                              std::string(3000, static_cast<char>('a' + i % 26))));
+    }
+    const std::string hfs = HfsEnvironment();
+    std::string commands = hfs + "hmount " + Quoted(image) + " 1 >/dev/null";
+    for (int d = 0; d < 40; ++d) {
+        const std::string folder = ":D" + std::to_string(d);
+        commands += " && " + hfs + "hmkdir " + folder + " && " + hfs + "hcopy -r" + sources + " " +
+                    folder + ":";
+    }
+    Output(commands + " && " + hfs + "humount");
+    {
+        // The master directory block (block 2 of partition 1) holds the
+        // catalog's three extents from byte 150.
+        std::ifstream in(image, std::ios::binary);
+        std::array<unsigned char, 512> mdb{};
+        in.seekg(std::streamoff{mkdisc::fs::kHfsPartitionStart + 2} * 512);
+        in.read(reinterpret_cast<char*>(mdb.data()), mdb.size());
+        for (int extent = 0; extent < 3; ++extent) {
+            EXPECT_NE(mdb[152 + 4 * extent] << 8 | mdb[153 + 4 * extent], 0)
+                << "the catalog lies in three extents";
+        }
+    }
+
+    const auto theirs = HlsListing(image, 1);
+    ASSERT_EQ(theirs.size(), 1u + 40 + 40 * 60) << "the root, 40 folders, 2400 files";
+    Listing ours;
+    std::string errors;
+    EXPECT_EQ(Scan(image, ours, errors), 0) << errors;
+    ExpectHeld(ours, theirs);
+    EXPECT_EQ(ours.size(), theirs.size());
+    EXPECT_EQ(errors.find("message "), std::string::npos) << errors;
+}
+
+TEST_F(ScanCrossCheck, MkdiscHfsVolumeOfThousandsOfFilesAsHlsListsIt) {
+    if (!haveProgram("hformat") || !haveProgram("hls")) {
+        GTEST_SKIP() << "hfsutils (Debian package hfsutils) makes and lists the volume";
+    }
+    std::string recipe = "[disc]\nname = many\n[data]\nfilesystem = hfs\nvolume-id = MANY\n";
+    for (int d = 0; d < 40; ++d) {
+        for (int f = 0; f < 60; ++f) {
+            recipe +=
+                "file = D" + std::to_string(d) + "/F" + std::to_string(f) + ".DAT size=3000\n";
+        }
+    }
+    const auto parsed = mkdisc::parseRecipe(recipe, folder_ / "many.recipe");
+    ASSERT_TRUE(std::holds_alternative<mkdisc::Recipe>(parsed));
+    mkdisc::BuildOptions options;
+    options.outputDir = folder_ / "out";
+    const auto built = mkdisc::buildDisc(std::get<mkdisc::Recipe>(parsed), options);
+    ASSERT_TRUE(std::holds_alternative<mkdisc::BuiltDisc>(built))
+        << std::get<mkdisc::BuildError>(built).text();
+    const mkdisc::BuiltDisc& disc = std::get<mkdisc::BuiltDisc>(built);
+
+    // The track's user data (mode 1 sectors of 2352 bytes in the BIN) as
+    // the image that hls reads.
+    const mkdisc::TrackPlacement& track = disc.plan.tracks.front();
+    const fs::path image = folder_ / "track.img";
+    {
+        std::ifstream bin(disc.bins.at(track.binFile), std::ios::binary);
+        std::ofstream out(image, std::ios::binary);
+        std::array<char, 2352> raw{};
+        for (std::int32_t lba = track.dataStart; lba < track.dataEnd; ++lba) {
+            bin.seekg((track.binFrame + lba - track.storedFrom) * 2352);
+            ASSERT_TRUE(bin.read(raw.data(), raw.size())) << lba;
+            out.write(raw.data() + 16, 2048);
+        }
+    }
+    const auto theirs = HlsListing(image, 1);
+    ASSERT_EQ(theirs.size(), 1u + 40 + 40 * 60) << "the root, 40 folders, 2400 files";
+    Listing ours;
+    std::string errors;
+    EXPECT_EQ(Scan(disc.descriptor, ours, errors), 0) << errors;
+    ExpectHeld(ours, theirs);
+    EXPECT_EQ(ours.size(), theirs.size());
+    EXPECT_EQ(errors.find("message "), std::string::npos) << errors;
 }
 
 TEST_F(ScanCrossCheck, HardLinksOnADamagedUdfBridgeBothStay) {
@@ -219,24 +348,15 @@ TEST_F(ScanCrossCheck, HardLinksOnADamagedUdfBridgeBothStay) {
 
     // BROKEN.TXT's UDF file entry (the one of 777 bytes) gets a bad tag
     // checksum: a structure error, so the block scan runs.
-    {
-        std::fstream bytes(image, std::ios::binary | std::ios::in | std::ios::out);
-        std::array<unsigned char, 2048> block{};
-        bool damaged = false;
-        for (std::streamoff at = 0;
-             !damaged && bytes.read(reinterpret_cast<char*>(block.data()),
-                                    static_cast<std::streamsize>(block.size()));
-             at += 2048) {
-            const unsigned tag = block[0] | block[1] << 8;
-            const unsigned length = block[56] | block[57] << 8 | block[58] << 16;
-            if ((tag == 261 || tag == 266) && length == 777) {
-                bytes.seekp(at + 4);
-                bytes.put(static_cast<char>(block[4] + 1));
-                damaged = true;
-            }
+    ASSERT_TRUE(AlterFirstBlock(image, [](std::array<unsigned char, 2048>& block) {
+        const unsigned tag = block[0] | block[1] << 8;
+        const unsigned length = block[56] | block[57] << 8 | block[58] << 16;
+        if ((tag == 261 || tag == 266) && length == 777) {
+            ++block[4];
+            return true;
         }
-        ASSERT_TRUE(damaged) << "no file entry of 777 bytes";
-    }
+        return false;
+    })) << "no file entry of 777 bytes";
 
     std::map<std::string, std::uint64_t> theirs;
     std::istringstream lines(Output("isoinfo -l -R -i " + Quoted(image) + " 2>/dev/null"));
@@ -268,6 +388,73 @@ TEST_F(ScanCrossCheck, HardLinksOnADamagedUdfBridgeBothStay) {
             << path;
     }
     EXPECT_EQ(UdfInfo(image).at("numfiles"), "4") << "udfinfo counts the linked file once";
+}
+
+TEST_F(ScanCrossCheck, HardLinksTheBlockScanFoundStayWithTheirFolder) {
+    if (!haveProgram("genisoimage")) {
+        GTEST_SKIP() << "genisoimage makes the UDF bridge";
+    }
+    // Three links to one file in three folders, and a file beside one.
+    const fs::path first = folder_.write("tree/LINK1.DAT", std::string(5000, 'l'));
+    fs::create_directories(folder_ / "tree/SUB");
+    fs::create_directories(folder_ / "tree/OTHER");
+    fs::create_hard_link(first, folder_ / "tree/SUB/LINK2.DAT");
+    fs::create_hard_link(first, folder_ / "tree/OTHER/LINK3.DAT");
+    folder_.write("tree/SUB/E2", std::string(300, 'e'));
+    const fs::path image = folder_ / "links.iso";
+    Output("genisoimage -quiet -udf -R -cache-inodes -o " + Quoted(image) + " " +
+           Quoted(folder_ / "tree") + " 2>/dev/null");
+
+    // The root's first file identifier gets an implementation-use length
+    // that runs past its block (tag checksum kept right): the root's
+    // identifiers are lost and the block scan finds the folders' ones.
+    const std::string link1 = "LINK1.DAT";
+    ASSERT_TRUE(AlterFirstBlock(image, [&link1](std::array<unsigned char, 2048>& block) {
+        const unsigned tag = block[0] | block[1] << 8;
+        if (tag != 257 ||
+            std::search(block.begin(), block.end(), link1.begin(), link1.end()) == block.end()) {
+            return false;
+        }
+        block[36] = 0xF0;
+        block[37] = 0x07;
+        unsigned sum = 0;
+        for (int i = 0; i < 16; ++i) {
+            sum += i == 4 ? 0 : block[i];
+        }
+        block[4] = static_cast<unsigned char>(sum);
+        return true;
+    })) << "no root identifiers naming LINK1.DAT";
+
+    Listing ours;
+    std::string errors;
+    EXPECT_EQ(Scan(image, ours, errors), 0) << errors;
+    // The folders' names were in the lost identifiers: the scan names them
+    // itself. The path of the entry named `name`, or "".
+    const auto pathOf = [&ours](const std::string& name) {
+        for (const auto& entry : ours) {
+            const std::string& path = entry.first;
+            if (path.size() > name.size() &&
+                path.compare(path.size() - name.size() - 1, name.size() + 1, "/" + name) == 0) {
+                return path;
+            }
+        }
+        return std::string();
+    };
+    std::string listed;
+    for (const auto& entry : ours) {
+        listed += entry.first + "\n";
+    }
+    const std::string link2 = pathOf("LINK2.DAT");
+    const std::string link3 = pathOf("LINK3.DAT");
+    ASSERT_FALSE(link2.empty()) << listed;
+    ASSERT_FALSE(link3.empty()) << listed;
+    EXPECT_EQ(ours.at(link2), ours.at(link3)) << "one extent";
+    EXPECT_EQ(ours.at(link2).size, 5000u);
+    // SUB stays, with both of its entries.
+    const std::string sub = link2.substr(0, link2.size() - 9);
+    EXPECT_TRUE(ours.contains(sub)) << listed;
+    EXPECT_TRUE(ours.contains(sub + "E2")) << listed;
+    EXPECT_NE(sub, link3.substr(0, link3.size() - 9)) << listed;
 }
 
 TEST_F(ScanCrossCheck, PlainUdfVolumesOfMkudffsShowTheirRoot) {

@@ -102,6 +102,15 @@ TEST_P(BuiltLayouts, StoreRealSectorsWhereThePlanSays) {
                                   "CD001",
                                   6),
                       0);
+            if (wanted.mode != DataMode::Mode1) {
+                // Form 1 data; the track's last sector also ends its record
+                // and its file (submode bits 0 and 7), in both copies.
+                EXPECT_EQ(raw[18], 0x08);
+                EXPECT_EQ(raw[22], 0x08);
+                ASSERT_EQ(reader.readRaw(placed.writtenEnd - 1, raw), std::nullopt);
+                EXPECT_EQ(raw[18], 0x89);
+                EXPECT_EQ(raw[22], 0x89);
+            }
             continue;
         }
         std::array<std::uint8_t, emu::kRawSectorSize> tone{};

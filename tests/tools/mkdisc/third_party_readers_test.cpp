@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -208,10 +209,24 @@ TEST_P(IsoInfoReader, ListsTheMountedFolder) {
     const std::set<std::string> listed =
         isoInfoPaths(run({"iso-info", "--no-header", "-l", iso.string()}));
 
+    // A disc without Rock Ridge or Joliet holds only ISO 9660 names, which
+    // libcdio shows, and finds, in lower case.
+    const auto data = std::find_if(recipe_.tracks.begin(), recipe_.tracks.end(),
+                                   [](const TrackRecipe& t) { return t.kind == TrackKind::Data; });
+    ASSERT_NE(data, recipe_.tracks.end());
+    const bool isoNamesOnly = !data->fileSystem.rockRidge && !data->fileSystem.joliet;
+    const auto shown = [isoNamesOnly](const std::filesystem::path& path) {
+        std::string name = path.generic_string();
+        if (isoNamesOnly) {
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        }
+        return name;
+    };
     std::set<std::string> expected;
     std::filesystem::path someFile;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(built_.folder)) {
-        expected.insert(entry.path().lexically_relative(built_.folder).generic_string());
+        expected.insert(shown(entry.path().lexically_relative(built_.folder)));
         if (entry.is_regular_file()) {
             someFile = entry.path();
         }
@@ -221,7 +236,7 @@ TEST_P(IsoInfoReader, ListsTheMountedFolder) {
     // And a file's bytes come back whole through the drive's sectors.
     ASSERT_FALSE(someFile.empty());
     const auto copy = scratch_.path() / "extracted";
-    const std::string inside = "/" + someFile.lexically_relative(built_.folder).generic_string();
+    const std::string inside = "/" + shown(someFile.lexically_relative(built_.folder));
     run({"iso-read", "-i", iso.string(), "-e", inside, "-o", copy.string()});
     const auto slurp = [](const std::filesystem::path& file) {
         std::ifstream in(file, std::ios::binary);

@@ -67,10 +67,10 @@ TEST_F(EmulatedScan, MixedModeDiscGetsATreeForItsDataAndNodesForTheRest) {
     ASSERT_EQ(list.size(), 3u);
     ASSERT_NE(list[0]->root, nullptr);
     EXPECT_STREQ(list[0]->root->name, "\\ MIXED (Session 1)");
-    EXPECT_NE(child(*list[0]->root, "README.TXT"), nullptr);
+    EXPECT_NE(child(*list[0]->root, "README.TXT;1"), nullptr);
     const FileNode* docs = child(*list[0]->root, "DOCS");
     ASSERT_NE(docs, nullptr);
-    EXPECT_NE(child(*docs, "A.TXT"), nullptr);
+    EXPECT_NE(child(*docs, "A.TXT;1"), nullptr);
     EXPECT_EQ(list[0]->depth, 2);
     EXPECT_GT(list[0]->end, 16) << "the end follows the files";
     EXPECT_LE(list[0]->end, plan_.tracks[0].end);
@@ -156,8 +156,8 @@ TEST_F(EmulatedScan, MultiSessionDiscHasOneTreePerSession) {
     ASSERT_NE(list[1]->root, nullptr);
     EXPECT_STREQ(list[0]->root->name, "\\ FIRST (Session 1)");
     EXPECT_STREQ(list[1]->root->name, "\\ SECOND (Session 2)");
-    EXPECT_NE(child(*list[1]->root, "A.TXT"), nullptr) << "the second session imports the first";
-    EXPECT_NE(child(*list[1]->root, "B.TXT"), nullptr);
+    EXPECT_NE(child(*list[1]->root, "A.TXT;1"), nullptr) << "the second session imports the first";
+    EXPECT_NE(child(*list[1]->root, "B.TXT;1"), nullptr);
     EXPECT_EQ(statusTexts().back(), "CD-ROM scanned, 2 tracks, 2 sessions found");
     EXPECT_EQ(titles_, std::vector<std::string>{"SECOND - Quillon"})
         << "the label of the last volume read";
@@ -316,7 +316,7 @@ TEST_F(EmulatedScan, UnreadableDirectoryBlockIsReportedAndTheScanGoesOn) {
     const auto list = records();
     ASSERT_EQ(list.size(), 3u);
     ASSERT_NE(list[0]->root, nullptr);
-    EXPECT_NE(child(*list[0]->root, "README.TXT"), nullptr);
+    EXPECT_NE(child(*list[0]->root, "README.TXT;1"), nullptr);
     docs = child(*list[0]->root, "DOCS");
     ASSERT_NE(docs, nullptr);
     EXPECT_EQ(docs->firstChild, nullptr);

@@ -81,9 +81,74 @@ std::size_t HfsBuilder::leafCount() const {
 }
 
 std::size_t HfsBuilder::nodeOffset(std::uint32_t node) const {
-    return (kPartitionStart + allocationStart) * kBlock +
-           std::size_t{kCatalogStart} * allocationBlockSize + std::size_t{node} * kNodeSize;
+    const std::size_t nodesPerBlock = allocationBlockSize / kNodeSize;
+    std::size_t block = kCatalogStart + node / nodesPerBlock;
+    std::size_t index = node / nodesPerBlock;
+    for (const auto& [start, count] : catalogExtents) {
+        if (index < count) {
+            block = start + index;
+            break;
+        }
+        index -= count;
+    }
+    return (kPartitionStart + allocationStart) * kBlock + block * allocationBlockSize +
+           node % nodesPerBlock * kNodeSize;
 }
+
+std::size_t HfsBuilder::overflowLeafOffset() const {
+    return (kPartitionStart + allocationStart) * kBlock +
+           std::size_t{kExtentsFileStart} * allocationBlockSize + kNodeSize;
+}
+
+namespace {
+
+// A B-tree header node: one leaf (node 1) of `records` records.
+void PutHeaderNode(std::vector<std::uint8_t>& out, std::size_t header, std::uint32_t leaves,
+                   std::uint32_t records, std::uint16_t keyLength) {
+    out[header + 8] = 1;
+    PutBig16(out, header + 10, 3);
+    PutBig16(out, header + 14, 1);
+    PutBig32(out, header + 16, 1);
+    PutBig32(out, header + 20, records);
+    PutBig32(out, header + 24, 1);
+    PutBig32(out, header + 28, leaves);
+    PutBig16(out, header + 32, 512);
+    PutBig16(out, header + 34, keyLength);
+    PutBig32(out, header + 36, leaves + 1);
+    PutBig16(out, header + 512 - 2, 14);
+}
+
+// The extents overflow file: a header node and one leaf holding the
+// catalog's extents from the fourth on, three to a record.
+void PutOverflowFile(std::vector<std::uint8_t>& out, std::size_t at,
+                     const std::vector<std::pair<std::uint16_t, std::uint16_t>>& extents) {
+    std::uint32_t records = 0;
+    const std::size_t leaf = at + 512;
+    out[leaf + 8] = 0xFF;
+    out[leaf + 9] = 1;
+    std::size_t used = 14;
+    std::uint16_t fileBlock = 0;
+    for (std::size_t i = 0; i < extents.size(); ++i) {
+        if (i >= 3 && i % 3 == 0) {
+            PutBig16(out, leaf + 512 - 2 * (records + 1), static_cast<std::uint16_t>(used));
+            out[leaf + used] = 7;
+            PutBig32(out, leaf + used + 2, 4);  // the catalog's data fork
+            PutBig16(out, leaf + used + 6, fileBlock);
+            for (std::size_t k = 0; k < 3 && i + k < extents.size(); ++k) {
+                PutBig16(out, leaf + used + 8 + 4 * k, extents[i + k].first);
+                PutBig16(out, leaf + used + 10 + 4 * k, extents[i + k].second);
+            }
+            used += 20;
+            ++records;
+        }
+        fileBlock = static_cast<std::uint16_t>(fileBlock + extents[i].second);
+    }
+    PutBig16(out, leaf + 512 - 2 * (records + 1), static_cast<std::uint16_t>(used));
+    PutBig16(out, leaf + 10, static_cast<std::uint16_t>(records));
+    PutHeaderNode(out, at, 1, records, 7);
+}
+
+}  // namespace
 
 std::vector<std::uint8_t> HfsBuilder::build() const {
     const std::size_t volumeBytes = (kPartitionStart + allocationStart) * kBlock +
@@ -127,26 +192,26 @@ std::vector<std::uint8_t> HfsBuilder::build() const {
     const std::uint32_t leaves = static_cast<std::uint32_t>(leafCount());
     const std::uint32_t catalogBytes = (leaves + 1) * kNodeSize;
     PutBig32(out, mdb + 146, catalogBytes);
-    PutBig16(out, mdb + 150, kCatalogStart);
-    PutBig16(
-        out, mdb + 152,
-        static_cast<std::uint16_t>((catalogBytes + allocationBlockSize - 1) / allocationBlockSize));
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> extents = catalogExtents;
+    if (extents.empty()) {
+        extents.emplace_back(kCatalogStart,
+                             static_cast<std::uint16_t>((catalogBytes + allocationBlockSize - 1) /
+                                                        allocationBlockSize));
+    }
+    for (std::size_t i = 0; i < extents.size() && i < 3; ++i) {
+        PutBig16(out, mdb + 150 + 4 * i, extents[i].first);
+        PutBig16(out, mdb + 152 + 4 * i, extents[i].second);
+    }
+    if (extents.size() > 3) {
+        PutBig32(out, mdb + 130, 2 * kNodeSize);
+        PutBig16(out, mdb + 134, kExtentsFileStart);
+        PutBig16(out, mdb + 136,
+                 static_cast<std::uint16_t>((2 * kNodeSize + allocationBlockSize - 1) /
+                                            allocationBlockSize));
+        PutOverflowFile(out, overflowLeafOffset() - kNodeSize, extents);
+    }
 
-    const std::size_t header = nodeOffset(0);
-    PutBig32(out, header, 0);
-    out[header + 8] = 1;
-    out[header + 9] = 0;
-    PutBig16(out, header + 10, 3);
-    PutBig16(out, header + 14, 1);
-    PutBig32(out, header + 16, 1);
-    PutBig32(out, header + 20, static_cast<std::uint32_t>(records.size()));
-    PutBig32(out, header + 24, 1);
-    PutBig32(out, header + 28, leaves);
-    PutBig16(out, header + 32, kNodeSize);
-    PutBig16(out, header + 34, 37);
-    PutBig32(out, header + 36, leaves + 1);
-    PutBig32(out, header + 40, 0);
-    PutBig16(out, header + kNodeSize - 2, 14);
+    PutHeaderNode(out, nodeOffset(0), leaves, static_cast<std::uint32_t>(records.size()), 37);
 
     for (std::uint32_t leaf = 0; leaf < leaves; ++leaf) {
         const std::size_t at = nodeOffset(leaf + 1);

@@ -2,11 +2,14 @@
 // purpose: a catalog past a wrongly recorded allocation start, files in two
 // extents, lost parents, damaged nodes, maps and extents. The layout: a
 // driver descriptor, a two-entry partition map, and the volume from block
-// 64 (512-byte units) with its catalog in allocation blocks from 10.
+// 64 (512-byte units) with its catalog in allocation blocks from 10, or in
+// the extents a test gives (the fourth on kept by an extents overflow file
+// in allocation blocks 5 and 6).
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kel::diag::testing {
@@ -42,6 +45,10 @@ public:
     std::string partitionName = "Disc";
     // Leaf records per node; the catalog keeps as many leaves as it needs.
     std::size_t recordsPerLeaf = 3;
+    // The catalog's extents (first allocation block, count); none: one
+    // extent from kCatalogStart, as long as the catalog.
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> catalogExtents;
+    static constexpr std::uint16_t kExtentsFileStart = 5;
 
     void directory(std::uint32_t parentId, std::string name, std::uint32_t id,
                    std::uint16_t valence = 0);
@@ -53,6 +60,8 @@ public:
 
     // Byte offsets in the built image, for damage after the build.
     std::size_t nodeOffset(std::uint32_t node) const;
+    // The extents overflow file's leaf (a header node comes before it).
+    std::size_t overflowLeafOffset() const;
     static std::size_t mapEntryOffset(std::uint32_t entry) { return entry * 512; }
     static std::size_t masterBlockOffset() { return (kPartitionStart + 2) * 512; }
     std::size_t leafCount() const;

@@ -134,6 +134,40 @@ TEST_F(HfsReader, LargerAllocationBlocksAreReadWhole) {
     EXPECT_NE(Child(Child(track_.root, "Folder"), "Inner"), nullptr);
 }
 
+TEST_F(HfsReader, CatalogInSeveralExtentsIsReadWhole) {
+    // 45 records in 15 leaves: 16 nodes in five extents with other data
+    // between them, the last two kept by the extents overflow file.
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        builder_.file(16, "File" + std::to_string(i), 100 + i, 150, 10 + i);
+    }
+    builder_.catalogExtents = {{10, 4}, {40, 3}, {60, 3}, {80, 3}, {100, 3}};
+    ASSERT_TRUE(Read());
+    const FileNode* folder = Child(track_.root, "Folder");
+    ASSERT_NE(folder, nullptr);
+    int files = 0;
+    for (const FileNode* c = folder->firstChild; c != nullptr; c = c->next) {
+        ++files;
+    }
+    EXPECT_EQ(files, 41);
+    EXPECT_NE(Child(folder, "File39"), nullptr);
+    EXPECT_TRUE(messages_.empty());
+
+    // An overflow record that is not the catalog's leaves its nodes
+    // unreachable: the reading says so and keeps what it reached.
+    Build();
+    PutBig32(image_, builder_.overflowLeafOffset() + 14 + 2, 3);
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    ASSERT_TRUE(Read());
+    EXPECT_STREQ(track_.root->name, "Built Volume (Session 1)");
+    EXPECT_NE(Child(track_.root, "Folder"), nullptr);
+    EXPECT_EQ(Child(Child(track_.root, "Folder"), "File39"), nullptr);
+    EXPECT_EQ(messages_, std::vector<int>{275});
+    EXPECT_EQ(texts_.back(),
+              "The HFS catalog of track 1 is damaged: node 10 could not be read or is not a leaf "
+              "node.\nEntries after that point may be missing.");
+}
+
 TEST_F(HfsReader, NoHeaderNodeAnywhereGivesFalse) {
     builder_.recordedAllocationStart = 30;
     builder_.allocationStart = 12;
@@ -191,6 +225,34 @@ TEST_F(HfsReader, FoldersAreLinkedToParentsThatComeLaterInTheCatalog) {
     EXPECT_EQ(x->parent, Child(Child(track_.root, "G"), "P"));
     EXPECT_NE(Child(x, "Deep"), nullptr);
     EXPECT_EQ(inserted_, (std::vector<std::string>{"Vol (Session 1)", "G", "P", "X"}));
+}
+
+TEST_F(HfsReader, ImpossibleRecordCountInTheRootsLeafKeepsTheRoot) {
+    // The root and X (id 18) share the first leaf, whose record count
+    // reads 0xFFFF; X must not become the root.
+    builder_.records.clear();
+    builder_.directory(1, "Vol", kRootId, 1);
+    builder_.directory(kRootId, "X", 18, 1);
+    builder_.file(18, "Deep", 19, 5, 10);
+    builder_.file(kRootId, "Top", 20, 6, 10);
+    builder_.recordsPerLeaf = 2;
+    Build();
+    PutBig16(image_, builder_.nodeOffset(1) + 10, 0xFFFF);
+    ASSERT_TRUE(Read());
+    EXPECT_STREQ(track_.root->name, "Vol (Session 1)");
+    EXPECT_NE(Child(Child(track_.root, "X"), "Deep"), nullptr);
+    EXPECT_NE(Child(track_.root, "Top"), nullptr);
+    EXPECT_EQ(messages_, std::vector<int>{274});
+
+    // Without the root's record at all: an empty root under the volume's
+    // name, never X.
+    builder_.records.erase(builder_.records.begin());
+    image_.clear();
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    ASSERT_TRUE(Read());
+    EXPECT_STREQ(track_.root->name, "Built Volume (Session 1)");
+    EXPECT_NE(Child(Child(track_.root, "X"), "Deep"), nullptr);
 }
 
 TEST_F(HfsReader, StrayFoldersAndCyclesNeitherTakeTheRootNorFloodMessages) {
@@ -284,10 +346,12 @@ TEST_F(HfsReader, AbsurdGeometryIsRefusedWithoutReading) {
 }
 
 TEST_F(HfsReader, UnusableCatalogHeaderLeavesAnEmptyRoot) {
-    // Bad node sizes, then first leaves beyond the tree.
+    // Bad node sizes, then first leaves beyond the tree or none.
     const std::pair<std::size_t, std::uint32_t> damages[] = {
-        {32, 0}, {32, 14}, {32, 700}, {32, 4096}, {24, 0x7FFFFFFF}, {24, 999}};
+        {32, 0}, {32, 14}, {32, 700}, {32, 4096}, {24, 0x7FFFFFFF}, {24, 999}, {24, 0}};
     for (const auto& [at, value] : damages) {
+        AllowHfsDamageReport();
+        messages_.clear();
         Build();
         if (at == 32) {
             PutBig16(image_, builder_.nodeOffset(0) + at, static_cast<std::uint16_t>(value));
@@ -303,6 +367,7 @@ TEST_F(HfsReader, UnusableCatalogHeaderLeavesAnEmptyRoot) {
         EXPECT_TRUE(IsDirectory(*track.root));
         EXPECT_EQ(track.root->firstChild, nullptr);
         EXPECT_TRUE(track.flags & track_flags::kHfs);
+        EXPECT_EQ(messages_, std::vector<int>{273}) << value;
         FreeFileTree(track.root);
     }
 }
@@ -315,15 +380,19 @@ TEST_F(HfsReader, LeafChainThatLoopsOrLeavesTheCatalogEnds) {
         std::size_t at;
         std::uint32_t value;
         bool byte;
+        int message;
     };
     const Damage damages[] = {
-        {"a link back to the first leaf", builder_.nodeOffset(2), 1, false},
-        {"a link beyond the tree's node count", builder_.nodeOffset(2), 0x7FFFFFFF, false},
-        {"an index node in the chain", builder_.nodeOffset(3) + 8, 0, true},
-        {"a header node in the chain", builder_.nodeOffset(3) + 8, 1, true},
-        {"a catalog file of three nodes", HfsBuilder::masterBlockOffset() + 146, 3 * 512, false},
+        {"a link back to the first leaf", builder_.nodeOffset(2), 1, false, 271},
+        {"a link beyond the tree's node count", builder_.nodeOffset(2), 0x7FFFFFFF, false, 275},
+        {"an index node in the chain", builder_.nodeOffset(3) + 8, 0, true, 275},
+        {"a header node in the chain", builder_.nodeOffset(3) + 8, 1, true, 275},
+        {"a catalog file of three nodes", HfsBuilder::masterBlockOffset() + 146, 3 * 512, false,
+         275},
     };
     for (const Damage& d : damages) {
+        AllowHfsDamageReport();
+        messages_.clear();
         Build();
         if (d.byte) {
             image_[d.at] = static_cast<std::uint8_t>(d.value);
@@ -334,8 +403,10 @@ TEST_F(HfsReader, LeafChainThatLoopsOrLeavesTheCatalogEnds) {
         device_.setImage(image_);
         ASSERT_TRUE(ReadHfsVolume(track)) << d.what;
         ASSERT_NE(track.root, nullptr) << d.what;
+        EXPECT_STREQ(track.root->name, "Built Volume (Session 0)") << d.what;
         EXPECT_NE(Child(track.root, "Folder"), nullptr) << d.what;
         EXPECT_EQ(Child(track.root, "Alpha"), nullptr) << d.what;
+        EXPECT_EQ(messages_, std::vector<int>{d.message}) << d.what;
         FreeFileTree(track.root);
     }
 }
@@ -345,7 +416,7 @@ TEST_F(HfsReader, DamagedRecordsAreSkipped) {
     const std::size_t leaf = builder_.nodeOffset(1);
     // Record 1 (Folder) points into the offset table, record 2 (Alpha)
     // before the descriptor; the second leaf claims more records than its
-    // node holds, so its table would cover every record.
+    // node holds: its records are read from its offset table, and said so.
     PutBig16(image_, leaf + 512 - 4, 510);
     PutBig16(image_, leaf + 512 - 6, 4);
     PutBig16(image_, builder_.nodeOffset(2) + 10, 0xFFFF);
@@ -353,7 +424,11 @@ TEST_F(HfsReader, DamagedRecordsAreSkipped) {
     ASSERT_NE(track_.root, nullptr);
     EXPECT_EQ(Child(track_.root, "Folder"), nullptr);
     EXPECT_EQ(Child(track_.root, "Alpha"), nullptr);
-    EXPECT_EQ(Child(track_.root, "Empty"), nullptr);
+    EXPECT_NE(Child(track_.root, "Empty"), nullptr);
+    EXPECT_EQ(messages_, (std::vector<int>{274, 161}));
+    EXPECT_EQ(texts_[0],
+              "The HFS catalog of track 1 is damaged: node 2 records more entries than it can "
+              "hold.\nIts entries were taken from its offset table.");
     FreeFileTree(track_.root);
     track_.root = nullptr;
 
@@ -378,9 +453,13 @@ TEST_F(HfsReader, KeysThatCannotNameTheirEntryAreSkipped) {
     // The root's name claims more characters than its key holds.
     image_[record + 6] = 31;
     ASSERT_TRUE(Read());
-    // The first directory record that reads is the folder: it becomes the root.
+    // No other folder takes the root's place: the root stands in under the
+    // volume's name and keeps what names it as parent.
     ASSERT_NE(track_.root, nullptr);
-    EXPECT_STREQ(track_.root->name, "Folder (Session 1)");
+    EXPECT_STREQ(track_.root->name, "Built Volume (Session 1)");
+    EXPECT_EQ(track_.root->startBlock, 2);
+    EXPECT_NE(Child(Child(track_.root, "Folder"), "Inner"), nullptr);
+    EXPECT_NE(Child(track_.root, "Alpha"), nullptr);
     FreeFileTree(track_.root);
     track_.root = nullptr;
 

@@ -38,6 +38,18 @@ TEST_F(OtherTrack, LastTrackIsNamedWithNoBlocks) {
     Disc("CopyrightRoland");
     ASSERT_TRUE(IdentifyOtherTrack(track_));
     EXPECT_STREQ(track_.root->name, "Roland sampler track, 0 blocks");
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    inserted_.clear();
+
+    // A single-track disc: the track list's next record is the lead-out.
+    TrackInfo leadOut;
+    leadOut.track = kLeadOutTrack;
+    leadOut.start = 600;
+    track_.start = 0;
+    track_.next = &leadOut;
+    ASSERT_TRUE(IdentifyOtherTrack(track_));
+    EXPECT_STREQ(track_.root->name, "Roland sampler track, 0 blocks");
 }
 
 TEST_F(OtherTrack, OtherNoticesAndUnreadableDiscsAreNotRecognised) {

@@ -107,6 +107,16 @@ TEST_F(DamagedDirectory, ImpossibleDotRecordEndsTheDirectory) {
     track_.root = nullptr;
     ASSERT_TRUE(read(image));
     EXPECT_EQ(child(root(), "LATE.TXT;1"), nullptr);
+
+    // The bounds themselves are possible: an extent at the volume's end
+    // (block 40 here) and a length of 800 MiB.
+    second[0].extent = 40;
+    second[0].size = 838860800;
+    image.directory(21, second);
+    FreeFileTree(track_.root);
+    track_.root = nullptr;
+    ASSERT_TRUE(read(image));
+    EXPECT_NE(child(root(), "LATE.TXT;1"), nullptr);
 }
 
 TEST_F(DamagedDirectory, DirectoryLinkedInTwiceIsReadOnce) {

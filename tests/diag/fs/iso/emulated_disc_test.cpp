@@ -194,9 +194,12 @@ TEST_F(EmulatedDisc, IsoNamesAsIsoinfoListsThem) {
     if (!haveProgram("isoinfo")) {
         GTEST_SKIP() << "isoinfo is not installed (Debian package genisoimage)";
     }
-    // xorriso always adds Rock Ridge; genisoimage only when asked.
-    ASSERT_TRUE(readDisc("maker = genisoimage\nvolume-id = PLAINISO\n"));
+    // The default maker, xorriso, adds Rock Ridge unless told not to; a
+    // recipe without it must still give a plain disc.
+    ASSERT_TRUE(readDisc("volume-id = PLAINISO\n"));
     EXPECT_EQ(track_.flags, track_flags::kIso9660);
+    EXPECT_NE(run({"isoinfo", "-d", "-i", readBackImage().string()}).find("NO Rock Ridge"),
+              std::string::npos);
     EXPECT_STREQ(track_.root->name, "\\ PLAINISO (Session 1)");
     const Listing expected = isoinfoListing(run({"isoinfo", "-l", "-i", readBackImage().string()}));
     ASSERT_FALSE(expected.empty());
@@ -214,6 +217,25 @@ TEST_F(EmulatedDisc, RockRidgeNamesAsIsoinfoListsThem) {
         isoinfoListing(run({"isoinfo", "-R", "-l", "-i", readBackImage().string()}));
     ASSERT_TRUE(expected.count("Long File Name.text"));
     EXPECT_EQ(ourListing(), expected);
+}
+
+TEST_F(EmulatedDisc, TwentyFiveLevelsAsIsoinfoListsThem) {
+    if (!haveProgram("isoinfo")) {
+        GTEST_SKIP() << "isoinfo is not installed (Debian package genisoimage)";
+    }
+    std::string path;
+    std::string files;
+    for (int level = 1; level <= 25; ++level) {
+        path += "d" + std::to_string(level) + "/";
+        files += "file = " + path + "f" + std::to_string(level) + ".txt text=level\n";
+    }
+    ASSERT_TRUE(readDisc("rock-ridge = yes\n", files));
+    const Listing expected =
+        isoinfoListing(run({"isoinfo", "-R", "-l", "-i", readBackImage().string()}));
+    ASSERT_TRUE(expected.count(path + "f25.txt"));
+    EXPECT_EQ(expected.size(), 50u);
+    EXPECT_EQ(ourListing(), expected);
+    EXPECT_TRUE(messages_.empty());
 }
 
 TEST_F(EmulatedDisc, JolietNamesAsIsoInfoListsThem) {

@@ -154,27 +154,36 @@ TEST_F(IsoDirectory, LongRockRidgeNamesJoinContinuedEntriesAndAreas) {
     EXPECT_EQ(child(root(), head + middle + tail)->startBlock, 30);
 }
 
-TEST_F(IsoDirectory, SubdirectoryAtDepthTwentyIsListedButNotRead) {
-    ImageBuilder image(70);
-    image.descriptor(16, "DEEP", 70, 20, 2048, 18);
+TEST_F(IsoDirectory, DeepTreesAreReadAndTheFoldersPastTheLimitReported) {
+    // Root at 20, D1 at 21, ... each holding the next folder and a file:
+    // three levels more than the reader goes into.
+    constexpr std::uint32_t kLevels = kMaxDirectoryDepth + 2;
+    ImageBuilder image(30 + kLevels);
+    image.descriptor(16, "DEEP", 30 + kLevels, 20, 2048, 18);
     image.pathTable(18, 20);
-    // Root at 20, D1 at 21, ... D22 at 42, each holding the next.
-    for (std::uint32_t level = 0; level <= 22; ++level) {
+    for (std::uint32_t level = 0; level <= kLevels; ++level) {
         std::vector<Entry> entries = DotEntries(20 + level, level ? 19 + level : 20);
         entries.push_back(Entry{"D" + std::to_string(level + 1), 21 + level, 2048, kDirectory});
+        entries.push_back(Entry{"F.TXT;1", 25 + kLevels, 10});
         image.directory(20 + level, entries);
     }
     ASSERT_TRUE(read(image));
 
     const FileNode* node = root();
-    for (int level = 1; level <= 20; ++level) {
+    for (int level = 1; level <= kMaxDirectoryDepth; ++level) {
+        ASSERT_NE(child(node, "F.TXT;1"), nullptr) << "level " << level - 1;
         node = child(node, "D" + std::to_string(level));
         ASSERT_NE(node, nullptr) << "level " << level;
     }
-    EXPECT_EQ(node->firstChild, nullptr) << "D20 is listed, not read";
-    EXPECT_NE(node->parent->firstChild, nullptr) << "D19 is read";
-    EXPECT_EQ(std::count(device_.reads.begin(), device_.reads.end(), 20u + 20), 0);
-    EXPECT_EQ(root()->count, 20u);
+    EXPECT_EQ(node->firstChild, nullptr) << "the deepest folder is listed, not read";
+    EXPECT_EQ(std::count(device_.reads.begin(), device_.reads.end(), 20u + kMaxDirectoryDepth), 0);
+    EXPECT_EQ(root()->count, 2u * kMaxDirectoryDepth);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].id, 272);
+    EXPECT_EQ(messages_[0].text,
+              "The contents of 1 folder(s) of track 1 were not read: they lie deeper than " +
+                  std::to_string(kMaxDirectoryDepth) + " levels.\nThe first of them is \"D" +
+                  std::to_string(kMaxDirectoryDepth) + "\".");
 }
 
 // Every block lies 3 blocks after the number recorded for it.

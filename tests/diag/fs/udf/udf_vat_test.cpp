@@ -41,8 +41,15 @@ protected:
 
 TEST_F(UdfVat, TableAtTheNextWritableAddressIsFoundBackwards) {
     WriteVat(udf_, 700, {0, 90, 2, 3});
+    // SUB's block, 4, is the first past the table's entries: it is not
+    // translated (the table's regid follows the entries).
+    udf_.directory(90, 2, {Fid("", 90, 0x0A), Fid("README.TXT", 3), Fid("SUB", 4, 0x02, 1)});
     track_.nextWritable = 1008;
     ASSERT_TRUE(read());
+    const FileNode* sub = child(track_.root, "SUB");
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->startBlock, 305);
+    EXPECT_NE(child(sub, "A.BIN"), nullptr);
     EXPECT_EQ(track_.udfStatus, 0);
     EXPECT_EQ(track_.flags & track_flags::kUdfVatBySearch, 0u);
     EXPECT_EQ(track_.root->startBlock, 390);

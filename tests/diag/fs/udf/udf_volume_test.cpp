@@ -156,6 +156,32 @@ TEST_F(UdfVolume, DirectoryLoopsEndWithAFinding) {
     EXPECT_LT(device_.readCalls, 1000);
 }
 
+TEST_F(UdfVolume, DeepTreesAreReadAndTheFoldersPastTheLimitReported) {
+    udf_ = UdfBuilder(device_, 300, 800);
+    track_.end = 1200;
+    leadOut_.start = 1200;
+    udf_.standardVolume();
+    // SUB (level 1) holds D2, which holds D3, ... each with its file entry
+    // at 50 + 2k and its identifiers in the block after: two levels more
+    // than the reader goes into.
+    const auto entryOf = [](int level) { return 46 + 2 * level; };
+    udf_.directory(4, 5, {Fid("", 1, 0x0A), Fid("A.BIN", 6), Fid("D2", entryOf(2), 0x02)});
+    for (int level = 2; level <= kMaxDirectoryDepth + 2; ++level) {
+        udf_.directory(entryOf(level), entryOf(level) + 1,
+                       {Fid("", entryOf(level - 1), 0x0A),
+                        Fid("D" + std::to_string(level + 1), entryOf(level + 1), 0x02)});
+    }
+    ASSERT_TRUE(read());
+    const FileNode* node = child(track_.root, "SUB");
+    for (int level = 2; level <= kMaxDirectoryDepth; ++level) {
+        ASSERT_NE(node->firstChild, nullptr) << "level " << level - 1 << " is read";
+        node = child(node, "D" + std::to_string(level));
+        ASSERT_NE(node, nullptr) << "level " << level;
+    }
+    EXPECT_EQ(node->firstChild, nullptr) << "the deepest folder is listed, not read";
+    EXPECT_EQ(messages_, std::vector<int>{272});
+}
+
 TEST_F(UdfVolume, ExtentsOutsideTheVolumeAreMarkedBad) {
     udf_.standardVolume();
     udf_.fileEntry(3, 5, 100, {{5000, 100}});

@@ -77,12 +77,34 @@ TEST_F(DuplicateEntries, HardLinksAndEmptyFilesSharingABlockAllStay) {
     Add(found, "Unnamed_0004", 640, 0, kScanFlag);
     // The scan's find of the linked file still goes.
     Add(found, "Unnamed_0005", 620, 4096, kScanFlag);
+    // Sizes that differ only above 32 bits: another file, not a copy.
+    Add(root(), "HUGE", 680, 4096).size += std::uint64_t{1} << 32;
+    Add(found, "Unnamed_0006", 680, 4096, kScanFlag);
 
     RemoveDuplicateEntries(&track_);
 
-    EXPECT_EQ(Names(root()), NameList({"LINK1", "DOCS", "EMPTY1", "Unattached Items"}));
+    EXPECT_EQ(Names(root()), NameList({"LINK1", "DOCS", "EMPTY1", "Unattached Items", "HUGE"}));
     EXPECT_EQ(Names(docs), NameList({"LINK2"}));
-    EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"Unnamed_0004"}));
+    EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"Unnamed_0004", "Unnamed_0006"}));
+}
+
+TEST_F(DuplicateEntries, HardLinksTheScanAloneFoundAllStayWithTheirFolders) {
+    // The root's identifiers could not be read: the scan found two folders
+    // whose links name one file, and nothing the directories reach does.
+    FileNode& found = Unattached();
+    FileNode& sub = AddDir(found, "SUB", 650, kScanFlag);
+    Add(sub, "LINK2.DAT", 660, 5000);
+    Add(sub, "E2", 670, 10);
+    FileNode& other = AddDir(found, "OTHER", 651, kScanFlag);
+    Add(other, "LINK3.DAT", 660, 5000);
+    Add(found, "Unnamed_0006", 660, 5000, kScanFlag);
+
+    RemoveDuplicateEntries(&track_);
+
+    EXPECT_EQ(Names(found), NameList({"SUB", "OTHER", "Unnamed_0006"}));
+    EXPECT_EQ(Names(sub), NameList({"LINK2.DAT", "E2"}));
+    EXPECT_EQ(Names(other), NameList({"LINK3.DAT"}));
+    EXPECT_EQ(root().count, 7u);
 }
 
 TEST_F(DuplicateEntries, EmptyScanFoldersArePrunedBottomUp) {
@@ -98,13 +120,15 @@ TEST_F(DuplicateEntries, EmptyScanFoldersArePrunedBottomUp) {
     EXPECT_EQ(Names(root()), NameList({"Unattached Items", "EMPTY"}));
     EXPECT_EQ(Names(*Find(root(), "Unattached Items")), NameList({"FULL"}));
 
-    // Once the last find goes, the collection itself is empty and goes too.
+    // A folder whose entries were copies held something: it stays, empty.
     FileNode& again = *Find(root(), "Unattached Items");
     Add(*Find(again, "FULL"), "COPY", 703, 1);
     Add(root(), "ORIGINAL", 703, 1);
     RemoveDuplicateEntries(&track_);
-    EXPECT_EQ(Names(root()), NameList({"EMPTY", "ORIGINAL"}));
-    EXPECT_EQ(root().count, 2u);
+    ASSERT_EQ(Names(root()), NameList({"Unattached Items", "EMPTY", "ORIGINAL"}));
+    EXPECT_EQ(Names(again), NameList({"FULL"}));
+    EXPECT_EQ(Find(again, "FULL")->firstChild, nullptr);
+    EXPECT_EQ(root().count, 4u);
 }
 
 TEST_F(DuplicateEntries, CoversOneTrackOrAllAndHonoursTheKeepOption) {

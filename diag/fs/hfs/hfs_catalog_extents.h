@@ -1,0 +1,16 @@
+// Where the catalog file lies: the three extents of the master directory
+// block, and when the catalog has grown past them, the extent records that
+// the extents overflow file keeps for it.
+#pragma once
+
+#include "diag/disc/track_info.h"
+#include "diag/fs/hfs/hfs_volume.h"
+
+namespace kel::diag::hfs {
+
+// Completes `access.extents` from the extents overflow file when the master
+// block's three extents hold less than the catalog's length. Catalog nodes
+// that no extent reaches stay unreadable; the leaf walk reports them.
+void AddOverflowCatalogExtents(HfsAccess& access);
+
+}  // namespace kel::diag::hfs
