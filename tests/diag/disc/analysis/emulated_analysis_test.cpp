@@ -213,7 +213,7 @@ TEST_F(EmulatedAnalysis, OpenSessionSeenBehindTheLeadOutGetsItsRecordLine) {
     EXPECT_STREQ(open->root->name, "\\ TWO (Session 2)");
     bool secondSessionFile = false;
     for (const FileNode* c = open->root->firstChild; c != nullptr; c = c->next) {
-        secondSessionFile = secondSessionFile || std::string_view(c->name) == "B.BIN";
+        secondSessionFile = secondSessionFile || std::string_view(c->name).starts_with("B.BIN");
     }
     EXPECT_TRUE(secondSessionFile);
     const auto lines = TocLines();

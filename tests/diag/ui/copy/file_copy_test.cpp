@@ -122,13 +122,14 @@ protected:
         ASSERT_NE(track_.root, nullptr);
     }
 
-    // The disc of kIsoFiles; false (the test skipped or failed) without it.
+    // The disc of kIsoFiles with their names kept (Rock Ridge); false (the
+    // test skipped or failed) without it.
     bool ReadIsoDisc(const std::string& faults = "") {
         if (!haveProgram("xorriso")) {
             []() { GTEST_SKIP() << "xorriso (Debian package xorriso) makes the disc"; }();
             return false;
         }
-        ReadDisc(kIsoFiles, faults);
+        ReadDisc(std::string("rock-ridge = yes\n") + kIsoFiles, faults);
         return !HasFatalFailure();
     }
 

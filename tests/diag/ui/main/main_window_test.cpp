@@ -327,7 +327,8 @@ TEST_F(MainWindowTest, TheContextMenusCopyUnderTheBusyFlag) {
         GTEST_SKIP() << "xorriso (Debian package xorriso) makes the disc";
     }
     const auto built = testing::BuildDisc(
-        "[disc]\nname = files\n[data]\nfile = A.TXT text=a\nfile = SUB/B.TXT text=b\n",
+        "[disc]\nname = files\n[data]\nrock-ridge = yes\nfile = A.TXT text=a\nfile = SUB/B.TXT "
+        "text=b\n",
         folder_ / "disc.recipe", folder_ / "out");
     ASSERT_TRUE(built);
     driveHolding(built->descriptor);
