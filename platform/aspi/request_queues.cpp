@@ -99,8 +99,11 @@ void RequestQueues::watch() {
             continue;
         }
         auto first = deadlines_.begin();
-        if (QueuedRequest::Clock::now() < first->first) {
-            watchChanged_.wait_until(lock, first->first);
+        // A copy: the entry may be erased by the request's end while this
+        // thread waits without the lock.
+        const QueuedRequest::Clock::time_point next = first->first;
+        if (QueuedRequest::Clock::now() < next) {
+            watchChanged_.wait_until(lock, next);
             continue;
         }
         std::shared_ptr<QueuedRequest> due = first->second.lock();
