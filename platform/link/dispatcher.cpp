@@ -125,12 +125,16 @@ std::int64_t Dispatcher::call(Handle window, const Message& message) {
     return 0;
 }
 
-void Dispatcher::dispatchReady() {
-    for (int i = 0; i < kEventsPerPass && handleNext(0); ++i) {
+bool Dispatcher::dispatchReady() {
+    int handled = 0;
+    while (handled < kEventsPerPass && handleNext(0)) {
+        ++handled;
     }
-    if (waitDepth_ == 0) {
+    if (waitDepth_ == 0 && !posted_.empty()) {
         drainPosted();
+        ++handled;
     }
+    return handled > 0;
 }
 
 void Dispatcher::waitAndDispatch() {

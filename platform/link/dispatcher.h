@@ -45,7 +45,8 @@ public:
     std::int64_t call(Handle window, const Message& message);
 
     // For a loop: handles everything waiting now, posted messages included.
-    void dispatchReady();
+    // Returns whether there was anything.
+    bool dispatchReady();
     // For a loop of its own: waits for the next event, then does as above.
     void waitAndDispatch();
     // For a thread waiting in a send: handles one waiting event; sent
