@@ -140,6 +140,10 @@ private:
     int wake_;
     int waitDepth_ = 0;
     bool watching_ = false;
+    // Spins that ran out in a row, and waits since the last one (see the
+    // spin in handleNext).
+    int fruitlessSpins_ = 0;
+    unsigned waitsWithoutSpin_ = 0;
     std::vector<int> wakeups_;
     // Sends waiting for their results, innermost last.
     std::vector<Awaited*> awaited_;
