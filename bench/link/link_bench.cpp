@@ -5,6 +5,9 @@
 //   - the same four messages the link pattern needs (request, reply, the
 //     reply's result, the request's result), to tell the cost of the pattern
 //     from the cost of the link layer.
+// Then the processor time that a front end spends while its request waits
+// on a slow drive: a worker thread sends, and the reply is taken by the main
+// thread's Qt event loop, as in the compare program.
 //   link_bench [--one-cpu] [ROUND_TRIPS]
 // --one-cpu keeps every process on one processor: the figures then show the
 // work done, without the scheduler's placement, which on a virtual machine can
@@ -13,10 +16,12 @@
 #include <sched.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,9 +29,11 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/link/loop.h"
+#include "platform/link/qt_link.h"
 #include "platform/link/send.h"
 #include "platform/link/window.h"
 
@@ -39,7 +46,12 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint64_t kRequest = 1;
 constexpr std::uint64_t kQuit = 2;
+// Answered as kRequest, after the time a slow drive takes for a compare's
+// block: 12 sectors at 25 ms each.
+constexpr std::uint64_t kSlowRequest = 3;
+constexpr auto kSlowDrive = std::chrono::milliseconds(12 * 25);
 constexpr std::size_t kResultSize = 8;
+constexpr double kWaitingCpuTarget = 0.05;
 
 struct Shape {
     const char* name;
@@ -97,6 +109,9 @@ double timePerRound(int rounds, Work work) {
         if (m.dwData == kQuit) {
             loop.quit(0);
             return 0;
+        }
+        if (m.dwData == kSlowRequest) {
+            std::this_thread::sleep_for(kSlowDrive);
         }
         return sendCopyData(static_cast<Handle>(m.wParam), self, kRequest, reply).result;
     });
@@ -191,12 +206,16 @@ public:
     }
 
     double batch(int rounds) {
-        return timePerRound(rounds, [&] {
-            SendResult r = sendCopyData(server_, client_->handle(), kRequest, request_);
-            if (!r.delivered() || r.result != static_cast<std::int64_t>(replySize_)) {
-                fail("a link round trip failed");
-            }
-        });
+        return timePerRound(rounds, [&] { roundTrip(kRequest); });
+    }
+
+    // One request of `kind`; the reply goes to the window of the thread that
+    // made this object, whichever thread sends.
+    void roundTrip(std::uint64_t kind) {
+        SendResult r = sendCopyData(server_, client_->handle(), kind, request_);
+        if (!r.delivered() || r.result != static_cast<std::int64_t>(replySize_)) {
+            fail("a link round trip failed");
+        }
     }
 
 private:
@@ -210,6 +229,43 @@ private:
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The share of one processor that this process uses while a worker thread's
+// requests wait on a slow drive and the main thread's Qt loop takes the
+// replies. Each slow request follows a burst of quick ones, which sets the
+// main thread polling as a compare's blocks do.
+double waitingCpuShare(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QtLink qtLink;
+    LinkPartner server(Shape{"text reply", 12, 40});
+    constexpr int kSlowRequests = 5;
+    constexpr int kQuickBurst = 50;
+    double cpu = 0;
+    double wall = 0;
+    std::thread worker([&] {
+        for (int i = 0; i < kSlowRequests; ++i) {
+            for (int k = 0; k < kQuickBurst; ++k) {
+                server.roundTrip(kRequest);
+            }
+            const double cpuBefore = processCpuSeconds();
+            const auto wallBefore = Clock::now();
+            server.roundTrip(kSlowRequest);
+            cpu += processCpuSeconds() - cpuBefore;
+            wall += std::chrono::duration<double>(Clock::now() - wallBefore).count();
+        }
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    app.exec();
+    worker.join();
+    return cpu / wall;
 }
 
 }  // namespace
@@ -264,6 +320,11 @@ int main(int argc, char** argv) {
                     raw * 1e6, ours / raw, raw4 * 1e6, ours / raw4);
     }
     std::printf("link against the raw ping-pong: %.2fx at worst (target: at most 3x)\n", worst);
+    const double waiting = waitingCpuShare(argc, argv);
+    std::printf(
+        "front end waiting %lld ms on a slow drive: %.1f%% of a processor (target: at most "
+        "%.0f%%)\n",
+        static_cast<long long>(kSlowDrive.count()), waiting * 100, kWaitingCpuTarget * 100);
     std::filesystem::remove_all(dir);
     return 0;
 }

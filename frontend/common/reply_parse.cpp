@@ -10,6 +10,9 @@ namespace kel::frontend {
 namespace {
 
 constexpr std::int32_t kGapBeforeNextTrack = 150;
+// Between the sessions of a multi-session disc: the first session's lead-out
+// (6750), the second's lead-in (4500) and the pre-gap of its first track.
+constexpr std::int32_t kSessionGap = 11400;
 constexpr std::uint8_t kControlData = 4;
 constexpr std::uint8_t kControlPreEmphasis = 1;
 constexpr std::uint8_t kControlCopyPermitted = 2;
@@ -68,7 +71,13 @@ void parseTableOfContents(const ReplyLines& reply, KelCdVariables& data) {
         track.StartLba = reply.value(4 * j + 2);
         track.Control = static_cast<std::uint8_t>(reply.value(4 * j + 3));
         track.Adr = static_cast<std::uint8_t>(reply.value(4 * j + 4));
+        setAudioFlags(track);
     }
+    // Audio first and data last is a CD Extra: its data track opens a second
+    // session, so the audio before it ends at the first session's lead-out.
+    // A single-session mixed disc has its data first.
+    const bool dataSessionAfterAudio =
+        count >= 2 && !data.TrackTable[0].DataTrack && data.TrackTable[count - 1].DataTrack;
     for (std::size_t k = 0; k < count; ++k) {
         CdTrackRecord& track = data.TrackTable[k];
         // 64-bit on the way: addresses come from the reply and may be anything.
@@ -79,12 +88,17 @@ void parseTableOfContents(const ReplyLines& reply, KelCdVariables& data) {
             end = data.TocLeadOut;
             length = end - start;
         } else {
-            end = std::int64_t{data.TrackTable[k + 1].StartLba} - kGapBeforeNextTrack;
+            const CdTrackRecord& next = data.TrackTable[k + 1];
+            const bool sessionEnds = dataSessionAfterAudio && !track.DataTrack && next.DataTrack;
+            end = std::int64_t{next.StartLba} - kGapBeforeNextTrack;
+            // A gap that would leave nothing of the track is no session gap.
+            if (sessionEnds && std::int64_t{next.StartLba} - kSessionGap >= start) {
+                end = std::int64_t{next.StartLba} - kSessionGap;
+            }
             length = end - start + 1;
         }
         track.EndLba = static_cast<std::int32_t>(static_cast<std::uint32_t>(end));
         track.Length = static_cast<std::int32_t>(static_cast<std::uint32_t>(length));
-        setAudioFlags(track);
     }
 }
 

@@ -30,10 +30,10 @@ tcompare::tcompare(frontend::DriveServerClient& client, CompareData& data, Compa
 
 void tcompare::synchronize(const std::function<void()>& step) {
     // The main thread usually runs the step within microseconds (the link
-    // keeps it polling while the worker's requests go out). Sleeping until
-    // it is done would cost every block a wake-up of this thread, longer
-    // than the block's requests, so the worker watches for a short while
-    // before it sleeps.
+    // keeps it polling while the replies to the worker's requests keep
+    // coming). Sleeping until it is done would cost every block a wake-up of
+    // this thread, longer than the block's requests, so the worker watches
+    // for a short while before it sleeps.
     std::atomic<bool> done{false};
     // Signals when the main thread's copy of the call is gone: after it ran,
     // or unrun when its event was discarded (the form going away).
@@ -132,9 +132,12 @@ bool tcompare::ReadBlock(Side side, int count, std::vector<std::uint8_t>& into) 
 void tcompare::ReportReadError(Side side, bool noReply) {
     const bool master = side == Side::Master;
     std::string message = master ? "ERROR READING Master Disc" : "ERROR READING Copy Disc";
-    // A server that gave no reply at all cannot say whether the drive is
-    // ready either.
-    if (!noReply) {
+    // No reply at all: the server has ended or its link is gone, which says
+    // nothing of the disc, and there is no one left to ask about the drive.
+    if (noReply) {
+        message = master ? "Drive Server Not Running - Master Disc"
+                         : "Drive Server Not Running - Copy Disc";
+    } else {
         KelCdData.DriveNumber = master ? data_.MasterDevice : data_.CopyDevice;
         client_._Send(kel::kGroupDrive, kel::kSubGet, kDeviceStatusCommand);
         if (KelCdData.ReplyError != 0) {

@@ -404,11 +404,23 @@ bool TFcompare::valuesetup() {
         ui->g0->setRange(0, 100);
         ui->g0->setValue(0);
     }
+    // A run that fails at its first block draws no progress: the count must
+    // not be the previous run's.
+    statusCount_.setText(QStringLiteral("0 sectors compared"));
     data_.IgnoreSync = ui->IgnoreSync1->isChecked();
     return true;
 }
 
 void TFcompare::SetRunControls(bool enabled) {
+    // Focus leaving a control as it greys out would land in the report, where
+    // typing during a run edits it: it goes to the button that takes over.
+    if (!enabled) {
+        ui->StopButton->setEnabled(true);
+        ui->StopButton->setFocus();
+    } else if (focusWidget() == ui->StopButton) {
+        ui->comparecd->setEnabled(true);
+        ui->comparecd->setFocus();
+    }
     for (QWidget* control :
          std::initializer_list<QWidget*>{ui->DR_c0, ui->DR_c1, ui->comparecd, ui->Setmin,
                                          ui->setmax, ui->SaveButton, ui->PrintButton}) {

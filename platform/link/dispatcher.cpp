@@ -30,6 +30,12 @@ constexpr int kResultTimeoutMs = 5000;
 // microseconds; putting the thread to sleep and waking it again costs more
 // than the whole exchange on a busy or virtual machine.
 constexpr std::chrono::microseconds kSpin{100};
+// A spin pays only while the other end is running. On a machine whose
+// processors are all busy it is not, and the spin takes the time it waits
+// for: after this many spins in a row that ran out, the thread sleeps at once
+// and tries a spin again only once in so many waits.
+constexpr int kFruitlessSpinsBeforeSleeping = 4;
+constexpr unsigned kWaitsPerTrialSpin = 16;
 // While spinning, the sockets (posts, new connections, rings, a loop's quit)
 // are asked once per so many looks at the lanes: an epoll call costs as much
 // as a hundred looks.
@@ -125,12 +131,16 @@ std::int64_t Dispatcher::call(Handle window, const Message& message) {
     return 0;
 }
 
-void Dispatcher::dispatchReady() {
-    for (int i = 0; i < kEventsPerPass && handleNext(0); ++i) {
+bool Dispatcher::dispatchReady() {
+    int handled = 0;
+    while (handled < kEventsPerPass && handleNext(0)) {
+        ++handled;
     }
-    if (waitDepth_ == 0) {
+    if (waitDepth_ == 0 && !posted_.empty()) {
         drainPosted();
+        ++handled;
     }
+    return handled > 0;
 }
 
 void Dispatcher::waitAndDispatch() {
@@ -235,20 +245,27 @@ bool Dispatcher::handleNext(int timeoutMs) {
     if (timeoutMs == 0) {
         return false;
     }
+    if (fruitlessSpins_ >= kFruitlessSpinsBeforeSleeping &&
+        ++waitsWithoutSpin_ % kWaitsPerTrialSpin != 0) {
+        return sleepForNext();
+    }
     // The watch goes on after work is found: the caller comes back for more,
     // and a thread that leaves for a loop of its own unwatches first.
     watchLanes();
     const auto end = std::chrono::steady_clock::now() + kSpin;
     for (unsigned look = 1;; ++look) {
         if (laneWorkWaits()) {
+            fruitlessSpins_ = 0;
             return serveLanes();
         }
         if (look % kLaneLooksPerSocketLook == 0) {
             if (waitSockets(event, 0) > 0) {
+                fruitlessSpins_ = 0;
                 handleEvent(event.data.fd);
                 return true;
             }
             if (std::chrono::steady_clock::now() >= end) {
+                fruitlessSpins_ = std::min(fruitlessSpins_ + 1, kFruitlessSpinsBeforeSleeping);
                 return sleepForNext();
             }
         }

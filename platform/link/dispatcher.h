@@ -45,7 +45,8 @@ public:
     std::int64_t call(Handle window, const Message& message);
 
     // For a loop: handles everything waiting now, posted messages included.
-    void dispatchReady();
+    // Returns whether there was anything.
+    bool dispatchReady();
     // For a loop of its own: waits for the next event, then does as above.
     void waitAndDispatch();
     // For a thread waiting in a send: handles one waiting event; sent
@@ -139,6 +140,10 @@ private:
     int wake_;
     int waitDepth_ = 0;
     bool watching_ = false;
+    // Spins that ran out in a row, and waits since the last one (see the
+    // spin in handleNext).
+    int fruitlessSpins_ = 0;
+    unsigned waitsWithoutSpin_ = 0;
     std::vector<int> wakeups_;
     // Sends waiting for their results, innermost last.
     std::vector<Awaited*> awaited_;

@@ -72,6 +72,16 @@ WriteOutcome writeFrame(Outgoing& connection, std::span<const std::byte> head,
     return outcome;
 }
 
+// A receiver rings when it sees the sender asleep; a sender that found its
+// result in the lane just before it slept leaves that ring unread. Such rings
+// are taken off here, or they would fill the socket until the receiver could
+// ring no more. Rings are whole frames, so whole reads keep the stream in step.
+void dropStaleRings(const Outgoing& connection) {
+    std::array<std::byte, kFrameHeaderSize * 16> rings;
+    while (receiveSome(connection.fd, rings) == static_cast<ssize_t>(rings.size())) {
+    }
+}
+
 // Waits for the result of send number `seq`: in the lane, or without one
 // as a result frame on the socket, serving the thread's inbox meanwhile. On a
 // laned connection the socket carries only rings, or the receiver's end.
@@ -79,6 +89,10 @@ SendResult awaitResult(Handle window, Outgoing& connection, Lane* lane, std::uin
                        Dispatcher& dispatcher) {
     auto laneResult = [&]() -> std::optional<SendResult> {
         if (lane != nullptr && lane->answered(seq)) {
+            // Only a sender that went to sleep can have been rung.
+            if (lane->senderRing.load(std::memory_order_relaxed) != 0) {
+                dropStaleRings(connection);
+            }
             return SendResult{SendStatus::Delivered, lane->result.load(std::memory_order_relaxed)};
         }
         return std::nullopt;

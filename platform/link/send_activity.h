@@ -4,7 +4,7 @@
 // receives the reply): a thread that serves windows from a sleeping event
 // loop then costs every request a wake-up, which on a busy or virtual
 // machine takes longer than the whole exchange. Such a thread polls instead
-// while sends are under way.
+// while sends are under way and their replies keep coming.
 #pragma once
 
 namespace kel::link {

@@ -171,12 +171,13 @@ TEST_F(ClassifyDiscTest, MixedModeDiscWithPhotoFoldersIsPhoto) {
     EXPECT_EQ(result.AudioExtent, 0);
 }
 
-TEST_F(ClassifyDiscTest, AudioThenDataIsCdExtraPlayingUpToTheAudioEnd) {
+TEST_F(ClassifyDiscTest, AudioThenDataIsCdExtraPlayingUpToTheFirstSessionsEnd) {
     disc.tracks = {{0, false}, {12000, false}, {30000, true, "EXTRA"}};
     disc.leadOut = 40000;
     EXPECT_EQ(classify(), kClassCdExtra);
     EXPECT_EQ(result.TypeText, "CD Extra");
-    EXPECT_EQ(result.AudioExtent, 29850);
+    // The first session's lead-out, before the gap to the data session.
+    EXPECT_EQ(result.AudioExtent, 30000 - 11400);
     EXPECT_EQ(result.VolumeLabel, "EXTRA");
     EXPECT_EQ(result.AudioTracks, 2);
     EXPECT_EQ(result.DataTracks, 1);

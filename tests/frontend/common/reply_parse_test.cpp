@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/drives/drive_config.h"
@@ -128,6 +129,40 @@ TEST_F(ReplyParse, TableOfContentsGivesEndsLengthsAndAudioFlags) {
     EXPECT_EQ(t[2].PreEmphasis, 1);
     EXPECT_EQ(t[2].CopyPermitted, 1);
     EXPECT_EQ(t[2].Channels, 4);
+}
+
+// Tracks as start and control pairs, then the lead-out.
+Lines tableOfContents(const std::vector<std::pair<int, int>>& tracks, int leadOut) {
+    Lines toc{"8490", "1", std::to_string(tracks.size()), std::to_string(tracks.size()),
+              std::to_string(leadOut)};
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        for (int value : {static_cast<int>(i) + 1, tracks[i].first, tracks[i].second, 1}) {
+            toc.push_back(std::to_string(value));
+        }
+    }
+    toc.push_back(std::to_string(toc.size() + 1));
+    return toc;
+}
+
+TEST_F(ReplyParse, CdExtraAudioEndsAtTheFirstSessionsLeadOut) {
+    // 20 s and 40 s of audio; the data session starts after the first
+    // session's lead-out at 4500 and the 11400-block gap.
+    ASSERT_TRUE(parse(tableOfContents({{0, 0}, {1500, 0}, {15900, 4}}, 20000), 0x212A));
+    const auto& t = data.TrackTable;
+    EXPECT_EQ(t[0].EndLba, 1350) << "between audio tracks of one session";
+    EXPECT_EQ(t[1].EndLba, 4500);
+    EXPECT_EQ(t[1].Length, 3001);
+    EXPECT_EQ(t[2].EndLba, 20000);
+
+    // Audio between data tracks, and data between audio tracks, is one session.
+    ASSERT_TRUE(parse(tableOfContents({{0, 4}, {15900, 0}, {20000, 4}}, 30000), 0x212A));
+    EXPECT_EQ(t[1].EndLba, 19850);
+    ASSERT_TRUE(parse(tableOfContents({{0, 0}, {15900, 4}, {20000, 0}}, 30000), 0x212A));
+    EXPECT_EQ(t[0].EndLba, 15750);
+
+    // Too short a track for a session gap before the data keeps the usual end.
+    ASSERT_TRUE(parse(tableOfContents({{0, 0}, {11000, 4}}, 20000), 0x212A));
+    EXPECT_EQ(t[0].EndLba, 10850);
 }
 
 TEST_F(ReplyParse, FailedTableOfContentsNeverTakesItsStatusAsLeadOut) {

@@ -99,6 +99,20 @@ protected:
     QLineEdit* edit(const char* name) { return child<QLineEdit>(name); }
     QString results() { return form_->Results().toPlainText(); }
     QAction* action(const char* name) { return child<QAction>(name); }
+    // The name of the control with the keyboard focus.
+    static std::string focused() {
+        QWidget* widget = QApplication::focusWidget();
+        return widget ? widget->objectName().toStdString() : std::string("(none)");
+    }
+    // The status bar's count of compared sectors.
+    QString sectorCount() {
+        for (QLabel* label : child<QStatusBar>("StatusBar1")->findChildren<QLabel*>()) {
+            if (label->text().endsWith(" sectors compared")) {
+                return label->text();
+            }
+        }
+        return {};
+    }
 
     void clickCompare() { QTest::mouseClick(child<QPushButton>("comparecd"), Qt::LeftButton); }
     bool waitForRunEnd() {
@@ -171,11 +185,7 @@ TEST_F(TwoDiscs, CompareRunLocksTheControlsAndWritesTheReport) {
     }
     EXPECT_FALSE(child<QToolButton>("StopButton")->isEnabled());
     EXPECT_EQ(child<QProgressBar>("g0")->value(), 100);
-    bool counted = false;
-    for (QLabel* label : child<QStatusBar>("StatusBar1")->findChildren<QLabel*>()) {
-        counted |= label->text() == "40 sectors compared";
-    }
-    EXPECT_TRUE(counted);
+    EXPECT_EQ(sectorCount().toStdString(), "40 sectors compared");
 
     QStringList lines = results().split('\n');
     // Twelve lines, the last being the summary's count; nothing follows it.
@@ -217,6 +227,32 @@ TEST_F(TwoDiscs, UnevenRangeFromTheFieldsIsComparedWhole) {
         << text.toStdString();
     EXPECT_TRUE(text.endsWith("Total sectors compared: 29")) << text.toStdString();
     EXPECT_EQ(child<QProgressBar>("g0")->value(), 100);
+}
+
+TEST_F(TwoDiscs, KeyboardFocusStaysOffTheReportThroughARun) {
+    form_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    edit("setmax")->setText("12");
+    child("comparecd")->setFocus();
+    clickCompare();
+    ASSERT_TRUE(form_->Running());
+    EXPECT_EQ(focused(), "StopButton");
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(focused(), "comparecd");
+}
+
+TEST_F(TwoDiscs, RunFailingAtItsFirstBlockCountsNoSectors) {
+    edit("setmax")->setText("12");
+    clickCompare();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_EQ(sectorCount().toStdString(), "12 sectors compared");
+    // Past the end of the disc: the first read fails.
+    edit("Setmin")->setText(QString::number(size_ + 100));
+    edit("setmax")->setText(QString::number(size_ + 112));
+    clickCompare();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_TRUE(results().contains("ERROR READING Master Disc")) << results().toStdString();
+    EXPECT_EQ(sectorCount().toStdString(), "0 sectors compared");
 }
 
 TEST_F(TwoDiscs, MediaPollingKeepsTheResultsOfAFinishedRun) {

@@ -320,7 +320,7 @@ TEST_F(WorkerDoor, RangeWiderThanTheLbaTypeIsARangeNotAnOverflow) {
     EXPECT_EQ(total(), "Total sectors compared: 0");
 }
 
-TEST_F(WorkerDoor, DeadServerIsAReadError) {
+TEST_F(WorkerDoor, DeadServerIsReportedAsTheServerNotAsTheDisc) {
     client_->_Send(kel::kGroupExit, 0, 0);
     // The server is gone once a request fails at once.
     ASSERT_TRUE(waitFor([this] {
@@ -330,7 +330,8 @@ TEST_F(WorkerDoor, DeadServerIsAReadError) {
     }));
     KelCdData.ServerConnected = 0;
     run(0, 1, 0, 24);
-    EXPECT_EQ(view_.lines, (Lines{red("ERROR READING Master Disc"), red("Test terminated")}));
+    EXPECT_EQ(view_.lines,
+              (Lines{red("Drive Server Not Running - Master Disc"), red("Test terminated")}));
     EXPECT_EQ(total(), "Total sectors compared: 0");
     EXPECT_FALSE(view_.restartPolling);
 }

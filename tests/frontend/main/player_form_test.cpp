@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QTest>
 
+#include "frontend/common/disc_classification.h"
 #include "frontend/common/kel_cd_data.h"
 #include "frontend/common/msf.h"
 #include "tests/frontend/common/scripted_client.h"
@@ -31,9 +32,14 @@ struct ScriptedAudioDrive {
     int status = 21;
     std::int32_t lba = 0;
     std::int32_t track = 255;
+    // The table of contents' reply lines; none: the request only succeeds.
+    Lines toc;
 
     std::optional<Record> answer(const Lines& request) {
         const int code = std::stoi(request[0]);
+        if (code == 0x212A && !toc.empty()) {
+            return TextReply(toc);
+        }
         if (code == 0x1307) {
             std::int32_t m = 0, s = 0, f = 0;
             FramesToMsfParts(lba + 150, m, s, f);
@@ -266,6 +272,29 @@ TEST_F(PlayerTest, StepsPastTheAudioStopInsteadOfPlaying) {
     click(form().SpeedButtonStep);
     EXPECT_TRUE(sent(0x151C).empty());
     EXPECT_EQ(sent(0x1523).size(), 1u);
+}
+
+TEST_F(PlayerTest, CdExtraPlaysAndStepsOnlyOverItsAudioSession) {
+    // 20 s and 40 s of audio; the data session starts after the first
+    // session's lead-out at 4500 and the gap of 11400 blocks.
+    drive_.toc = {"8490", "1",    "3", "3", "20000", "1",     "0", "0", "1",
+                  "2",    "1500", "0", "1", "3",     "15900", "4", "1", "18"};
+    DiscClassification disc;
+    ASSERT_EQ(ClassifyDisc(client_, kDevice, disc, [](int, DiscDirectory) { return false; }),
+              kClassCdExtra);
+    KelCdData.DriveNumber = kLetterD;
+    player_->SetAudioExtent(disc.AudioExtent);
+    player_->show();
+    EXPECT_EQ(sent(0x151C).back(), (Lines{"5404", "2", "150", "4650"}));
+    EXPECT_EQ(form().TotalLenLabel->text().toStdString(), "1:00");
+    player_->close();
+
+    openPlaying(2, 3000);
+    EXPECT_EQ(form().TrackLenLabel->text().toStdString(), "0:40");
+    player_->SpeedButtonStepDblClick();
+    EXPECT_TRUE(sent(0x151C).empty()) << "30 s on is past the audio";
+    EXPECT_EQ(sent(0x1523).size(), 1u);
+    EXPECT_EQ(form().StatusLabel->text().toStdString(), "Stopped");
 }
 
 TEST_F(PlayerTest, NextAndPreviousWrapOverTheAudioTracks) {

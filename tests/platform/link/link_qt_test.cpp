@@ -3,6 +3,7 @@
 // thread's Qt event loop while the worker waits.
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
 #include <atomic>
@@ -100,6 +101,41 @@ TEST(QtLink, RepliesReachTheMainThreadWhetherItPollsOrSleeps) {
     EXPECT_EQ(code, 0) << "timed out";
     EXPECT_EQ(delivered, 300);
     EXPECT_EQ(replies, 300);
+}
+
+TEST(QtLink, MainThreadSleepsWhileAWorkersSendWaitsOnASlowPeer) {
+    // A reply wakes the main thread, and the worker's next request then
+    // waits on the peer for a long while: the event loop must sleep through
+    // that wait, not pass round and round polling the link.
+    QtLinkWithPeer fixture;
+    QCoreApplication& app = fixture.app;
+    Handle peerWindow = fixture.peerWindow;
+    Window client([](const Message&) { return std::int64_t{11}; });
+
+    std::atomic<bool> slowSendWaits{false};
+    int passesDuringTheWait = 0;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &app, [&] { passesDuringTheWait += slowSendWaits.load() ? 1 : 0; });
+    SendResult replied;
+    SendResult slow;
+    std::thread worker([&] {
+        std::string request = "0\r\n";
+        replied = sendCopyData(peerWindow, client.handle(), peer::Reply,
+                               std::as_bytes(std::span(request)));
+        slowSendWaits = true;
+        slow = sendCopyData(peerWindow, client.handle(), peer::Slow, {});
+        slowSendWaits = false;
+        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(10000, &app, [&] { app.exit(1); });
+    int code = app.exec();
+    worker.join();
+
+    EXPECT_EQ(code, 0) << "timed out";
+    EXPECT_EQ(replied.result, 11);
+    EXPECT_EQ(slow.result, peer::kSlowResult);
+    // A loop that sleeps passes a few times; one that polls, thousands.
+    EXPECT_LT(passesDuringTheWait, 1000);
 }
 
 }  // namespace
