@@ -95,4 +95,31 @@ void AddOverflowCatalogExtents(HfsAccess& access) {
     }
 }
 
+bool FindHfsCatalog(HfsAccess& access) {
+    const std::uint32_t recordedStart = access.allocationStart;
+    if (!CatalogHeaderFound(access)) {
+        const std::uint64_t bitmapBytes = (std::uint64_t{access.master.allocationBlocks} + 7) / 8;
+        const std::uint64_t size = access.allocationBlockSize;
+        const std::uint64_t pastBitmap =
+            size == 0
+                ? 0
+                : (bitmapBytes + size - 1) / size * size / kBlockBytes + access.master.bitmapStart;
+        access.allocationStart = static_cast<std::uint32_t>(pastBitmap);
+        if (!CatalogHeaderFound(access)) {
+            if (logSwitches().debugMode) {
+                DebugLog("No valid node 0 found at any location. drAlBlSt=%d, past bitmap=%d",
+                         recordedStart, pastBitmap);
+            }
+            return false;
+        }
+    }
+    if (logSwitches().debugMode) {
+        DebugLog("HFS: PartBegin=%d, BlkSize=%d, AlBegin=%d, CatTreeBase=%d", access.base,
+                 access.allocationBlockSize, access.allocationStart,
+                 access.master.catalogExtents[0].start);
+    }
+    AddOverflowCatalogExtents(access);
+    return true;
+}
+
 }  // namespace kel::diag::hfs

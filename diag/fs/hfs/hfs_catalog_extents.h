@@ -1,6 +1,7 @@
-// Where the catalog file lies: the three extents of the master directory
-// block, and when the catalog has grown past them, the extent records that
-// the extents overflow file keeps for it.
+// Where the catalog file lies: the allocation start at which its header is
+// found, the three extents of the master directory block, and when the
+// catalog has grown past them, the extent records that the extents overflow
+// file keeps for it.
 #pragma once
 
 #include "diag/disc/track_info.h"
@@ -12,5 +13,10 @@ namespace kel::diag::hfs {
 // block's three extents hold less than the catalog's length. Catalog nodes
 // that no extent reaches stay unreadable; the leaf walk reports them.
 void AddOverflowCatalogExtents(HfsAccess& access);
+
+// Finds the catalog's header at the recorded allocation start, or right
+// after the volume bitmap for writers that record a start that misses it,
+// and completes the catalog's extents; false when no header is found.
+bool FindHfsCatalog(HfsAccess& access);
 
 }  // namespace kel::diag::hfs

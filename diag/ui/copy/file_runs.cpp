@@ -5,7 +5,7 @@
 
 #include "diag/device/device_access.h"
 #include "diag/disc/track_info.h"
-#include "diag/fs/hfs/hfs_catalog.h"
+#include "diag/fs/hfs/hfs_catalog_extents.h"
 #include "diag/fs/hfs/hfs_volume.h"
 #include "diag/fs/udf/extended_file_entry.h"
 #include "diag/fs/udf/udf_entry.h"
@@ -63,9 +63,7 @@ void IsoRuns(const FileNode& node, FileRuns& result) {
     AddRun(result, BlockRun(node.startBlock, node.size), node.size);
 }
 
-// The allocation blocks start where the reader found the catalog: at the
-// recorded place, or right after the volume bitmap for writers that record
-// it wrongly.
+// The allocation blocks start where the reader finds the catalog.
 bool HfsRuns(const FileNode& node, FileRuns& result) {
     hfs::HfsAccess access;
     if (node.track == nullptr || !hfs::OpenHfsVolume(*node.track, access)) {
@@ -76,15 +74,9 @@ bool HfsRuns(const FileNode& node, FileRuns& result) {
         result.problem = "the HFS volume records no allocation block size";
         return false;
     }
-    if (!hfs::CatalogHeaderFound(access)) {
-        const std::uint64_t bitmapBytes = (std::uint64_t{access.master.allocationBlocks} + 7) / 8;
-        const std::uint64_t size = access.allocationBlockSize;
-        access.allocationStart = static_cast<std::uint32_t>(
-            (bitmapBytes + size - 1) / size * size / hfs::kBlockBytes + access.master.bitmapStart);
-        if (!hfs::CatalogHeaderFound(access)) {
-            result.problem = "the HFS catalog cannot be found";
-            return false;
-        }
+    if (!hfs::FindHfsCatalog(access)) {
+        result.problem = "the HFS catalog cannot be found";
+        return false;
     }
     const std::uint64_t blocksStart = (access.base + access.allocationStart) * hfs::kBlockBytes;
     const std::uint64_t blockBytes = access.allocationBlockSize;
@@ -105,7 +97,7 @@ bool HfsRuns(const FileNode& node, FileRuns& result) {
         return false;
     }
     std::uint64_t held = 0;
-    for (const HfsExtent& extent : *extents) {
+    for (const hfs::HfsExtent& extent : *extents) {
         AddRun(result,
                {blocksStart + extent.start * blockBytes, extent.count * blockBytes, false, {}},
                node.size);

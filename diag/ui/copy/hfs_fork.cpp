@@ -12,9 +12,8 @@ namespace {
 using hfs::BigEndianBytes;
 
 // The file record at `offset` of a leaf, when it is the one sought.
-std::optional<std::array<HfsExtent, 3>> MatchingRecord(const BigEndianBytes& leaf,
-                                                       std::size_t offset, std::uint32_t parentId,
-                                                       const std::string& name) {
+std::optional<hfs::ExtentRecord> MatchingRecord(const BigEndianBytes& leaf, std::size_t offset,
+                                                std::uint32_t parentId, const std::string& name) {
     const std::size_t keyLength = leaf.u8(offset);
     if (keyLength < hfs::catalog_key::kName ||
         leaf.u32(offset + hfs::catalog_key::kParent) != parentId) {
@@ -27,28 +26,20 @@ std::optional<std::array<HfsExtent, 3>> MatchingRecord(const BigEndianBytes& lea
                                             hfs::catalog_key::kNameRoom)) != name) {
         return std::nullopt;
     }
-    std::array<HfsExtent, 3> extents;
-    for (std::size_t i = 0; i < extents.size(); ++i) {
-        const std::size_t at = data + hfs::file_record::kDataExtents + 4 * i;
-        extents[i] = {leaf.u16(at), leaf.u16(at + 2)};
-    }
-    return extents;
+    return hfs::ParseExtentRecord(leaf, data + hfs::file_record::kDataExtents);
 }
 
 }  // namespace
 
-std::optional<std::array<HfsExtent, 3>> FindHfsDataExtents(hfs::HfsAccess& access,
-                                                           std::uint32_t parentId,
-                                                           const std::string& name) {
+std::optional<hfs::ExtentRecord> FindHfsDataExtents(hfs::HfsAccess& access, std::uint32_t parentId,
+                                                    const std::string& name) {
     const std::optional<hfs::HfsNode> header = hfs::GetHfsNode(access, 0);
     if (!header) {
         return std::nullopt;
     }
     access.header = hfs::ParseCatalogHeader(BigEndianBytes(header->bytes));
     const std::uint32_t nodeSize = access.header.nodeSize;
-    // Nodes tile the allocation block, as the reader demands of them.
-    if (nodeSize < hfs::kBlockBytes || nodeSize % hfs::kBlockBytes != 0 ||
-        nodeSize > access.allocationBlockSize || access.allocationBlockSize % nodeSize != 0) {
+    if (!hfs::UsableNodeSize(nodeSize, access.allocationBlockSize)) {
         return std::nullopt;
     }
     access.nodeSize = nodeSize;
@@ -62,13 +53,9 @@ std::optional<std::array<HfsExtent, 3>> FindHfsDataExtents(hfs::HfsAccess& acces
             return std::nullopt;
         }
         const BigEndianBytes bytes(leaf->bytes);
-        for (std::size_t i = 0; i < leaf->descriptor.records; ++i) {
-            const std::size_t slot = 2 * (i + 1);
-            if (slot > leaf->bytes.size()) {
-                break;
-            }
-            if (auto found =
-                    MatchingRecord(bytes, bytes.u16(leaf->bytes.size() - slot), parentId, name)) {
+        bool countDamaged = false;
+        for (const std::size_t offset : hfs::RecordOffsets(*leaf, countDamaged)) {
+            if (auto found = MatchingRecord(bytes, offset, parentId, name)) {
                 return found;
             }
         }

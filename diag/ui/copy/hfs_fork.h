@@ -3,7 +3,6 @@
 // only the first's start).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,16 +11,10 @@
 
 namespace kel::diag {
 
-struct HfsExtent {
-    std::uint32_t start = 0;  // allocation block
-    std::uint32_t count = 0;  // allocation blocks
-};
-
 // The data extents of the file `name` in the directory `parentId`, found
 // along the catalog's leaf chain; nothing when the catalog holds no such
 // file record or cannot be read. `access` must have found the catalog.
-std::optional<std::array<HfsExtent, 3>> FindHfsDataExtents(hfs::HfsAccess& access,
-                                                           std::uint32_t parentId,
-                                                           const std::string& name);
+std::optional<hfs::ExtentRecord> FindHfsDataExtents(hfs::HfsAccess& access, std::uint32_t parentId,
+                                                    const std::string& name);
 
 }  // namespace kel::diag
