@@ -3,7 +3,6 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -18,7 +17,6 @@ namespace {
 using frontend::KelCdData;
 
 constexpr std::uint32_t kSeekCommand = kel::kAudioSeek & 0xFF;
-constexpr std::chrono::microseconds kSynchronizeSpin{200};
 constexpr std::uint32_t kReadRawCommand = kel::kDiscReadRaw & 0xFF;
 constexpr std::uint32_t kDeviceStatusCommand = kel::kDriveDeviceStatus & 0xFF;
 
@@ -29,11 +27,6 @@ tcompare::tcompare(frontend::DriveServerClient& client, CompareData& data, Compa
     : client_(client), data_(data), view_(view), mainThread_(mainThread) {}
 
 void tcompare::synchronize(const std::function<void()>& step) {
-    // The main thread usually runs the step within microseconds (the link
-    // keeps it polling while the replies to the worker's requests keep
-    // coming). Sleeping until it is done would cost every block a wake-up of
-    // this thread, longer than the block's requests, so the worker watches
-    // for a short while before it sleeps.
     std::atomic<bool> done{false};
     // Signals when the main thread's copy of the call is gone: after it ran,
     // or unrun when its event was discarded (the form going away).
@@ -54,10 +47,19 @@ void tcompare::synchronize(const std::function<void()>& step) {
     QMetaObject::invokeMethod(
         mainThread_, [&step, completion] { step(); }, Qt::QueuedConnection);
     completion.reset();
-    const auto spinEnd = std::chrono::steady_clock::now() + kSynchronizeSpin;
-    while (!done.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < spinEnd) {
-    }
     done.wait(false, std::memory_order_acquire);
+}
+
+void tcompare::PostProgress(int position, std::int32_t sectorsDone) {
+    // The progress goes by copy and in order, and the worker does not wait
+    // for it to be drawn: waiting would hold every block until the main
+    // thread got a processor, which on a busy machine costs more than the
+    // block's reads. A block's lines and the summary still wait, so each
+    // comes after the progress before it.
+    CompareView* view = &view_;
+    QMetaObject::invokeMethod(
+        mainThread_, [view, position, sectorsDone] { view->ShowProgress(position, sectorsDone); },
+        Qt::QueuedConnection);
 }
 
 void tcompare::AddLines(const std::vector<ResultLine>& lines) {
@@ -91,7 +93,7 @@ void tcompare::Execute() {
             progressStep_ > 0
                 ? std::clamp(static_cast<int>(std::lround(sectorsDone_ / progressStep_)), 0, 100)
                 : 100;
-        synchronize([this, position] { view_.ShowProgress(position, sectorsDone_); });
+        PostProgress(position, sectorsDone_);
         if (isInterruptionRequested()) {
             resultFlag_ = 1;
             break;

@@ -5,9 +5,9 @@
 // Its requests go through the client from this thread; the client's replies
 // are handled on the main thread, which must keep running its event loop
 // while the worker runs. Everything it shows runs on the main thread too
-// (through `mainThread`), while the worker waits. So the main thread must
-// never block on the worker: to stop it, ask with requestInterruption() and
-// keep serving events until finished() arrives.
+// (through `mainThread`); the worker waits for all of it but the progress.
+// So the main thread must never block on the worker: to stop it, ask with
+// requestInterruption() and keep serving events until finished() arrives.
 #pragma once
 
 #include <QObject>
@@ -46,7 +46,10 @@ private:
     // `noReply`: the server did not answer the read at all.
     void ReportReadError(Side side, bool noReply);
     void Summary();
+    // Runs `step` on the main thread and waits until it has run.
     void synchronize(const std::function<void()>& step);
+    // Hands the progress to the main thread without waiting.
+    void PostProgress(int position, std::int32_t sectorsDone);
     void AddLines(const std::vector<ResultLine>& lines);
 
     frontend::DriveServerClient& client_;

@@ -28,14 +28,9 @@ constexpr int kResultTimeoutMs = 5000;
 // How long a thread with nothing to do watches its lanes before it sleeps.
 // In the link's request/reply exchanges the next message comes within
 // microseconds; putting the thread to sleep and waking it again costs more
-// than the whole exchange on a busy or virtual machine.
+// than the whole exchange on a busy or virtual machine. Whether a spin pays
+// at all is the spin policy's to judge.
 constexpr std::chrono::microseconds kSpin{100};
-// A spin pays only while the other end is running. On a machine whose
-// processors are all busy it is not, and the spin takes the time it waits
-// for: after this many spins in a row that ran out, the thread sleeps at once
-// and tries a spin again only once in so many waits.
-constexpr int kFruitlessSpinsBeforeSleeping = 4;
-constexpr unsigned kWaitsPerTrialSpin = 16;
 // While spinning, the sockets (posts, new connections, rings, a loop's quit)
 // are asked once per so many looks at the lanes: an epoll call costs as much
 // as a hundred looks.
@@ -238,6 +233,11 @@ bool Dispatcher::handleNext(int timeoutMs) {
     if (serveLanes()) {
         return true;
     }
+    // A sleep takes whatever the sockets hold at once, so a thread that
+    // will not spin goes to it without a look of its own first.
+    if (timeoutMs != 0 && !spin_.shouldSpin()) {
+        return sleepForNext();
+    }
     if (waitSockets(event, 0) > 0) {
         handleEvent(event.data.fd);
         return true;
@@ -245,27 +245,29 @@ bool Dispatcher::handleNext(int timeoutMs) {
     if (timeoutMs == 0) {
         return false;
     }
-    if (fruitlessSpins_ >= kFruitlessSpinsBeforeSleeping &&
-        ++waitsWithoutSpin_ % kWaitsPerTrialSpin != 0) {
-        return sleepForNext();
-    }
     // The watch goes on after work is found: the caller comes back for more,
     // and a thread that leaves for a loop of its own unwatches first.
     watchLanes();
-    const auto end = std::chrono::steady_clock::now() + kSpin;
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + kSpin;
+    spin_.started(start);
     for (unsigned look = 1;; ++look) {
         if (laneWorkWaits()) {
-            fruitlessSpins_ = 0;
+            spin_.found(std::chrono::steady_clock::now());
             return serveLanes();
         }
         if (look % kLaneLooksPerSocketLook == 0) {
             if (waitSockets(event, 0) > 0) {
-                fruitlessSpins_ = 0;
+                spin_.found(std::chrono::steady_clock::now());
                 handleEvent(event.data.fd);
                 return true;
             }
-            if (std::chrono::steady_clock::now() >= end) {
-                fruitlessSpins_ = std::min(fruitlessSpins_ + 1, kFruitlessSpinsBeforeSleeping);
+            const auto now = std::chrono::steady_clock::now();
+            if (!spin_.keptProcessor(now)) {
+                return sleepForNext();
+            }
+            if (now >= end) {
+                spin_.ranOut();
                 return sleepForNext();
             }
         }

@@ -18,6 +18,7 @@
 #include "platform/link/lane.h"
 #include "platform/link/message.h"
 #include "platform/link/shared_region.h"
+#include "platform/link/spin_policy.h"
 
 namespace kel::link {
 
@@ -140,10 +141,7 @@ private:
     int wake_;
     int waitDepth_ = 0;
     bool watching_ = false;
-    // Spins that ran out in a row, and waits since the last one (see the
-    // spin in handleNext).
-    int fruitlessSpins_ = 0;
-    unsigned waitsWithoutSpin_ = 0;
+    SpinPolicy spin_;
     std::vector<int> wakeups_;
     // Sends waiting for their results, innermost last.
     std::vector<Awaited*> awaited_;

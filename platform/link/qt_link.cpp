@@ -28,18 +28,34 @@ QtLink::QtLink(QObject* parent)
 void QtLink::serve() {
     Dispatcher& dispatcher = Dispatcher::current();
     const Clock::time_point now = Clock::now();
-    if (dispatcher.dispatchReady()) {
+    const bool polling = poll_.isActive();
+    const bool worked = dispatcher.dispatchReady();
+    if (worked) {
         lastWork_ = now;
+    }
+    // Polling is a spin spread over passes of the loop: the spin policy
+    // judges it as it judges a waiting thread's.
+    bool keepPolling = SendsActive() && now - lastWork_ < kPollWindow;
+    if (polling) {
+        const bool kept = worked ? spin_.found(now) : spin_.keptProcessor(now);
+        if (!kept) {
+            keepPolling = false;
+        } else if (!worked && !keepPolling) {
+            spin_.ranOut();
+        }
+    } else {
+        keepPolling = keepPolling && spin_.shouldSpin();
+        spin_.started(now);
     }
     // While polling, peers need not ring; before the loop may sleep again
     // they must.
-    if (!SendsActive() || now - lastWork_ >= kPollWindow) {
+    if (!keepPolling) {
         poll_.stop();
         dispatcher.unwatchLanes();
         return;
     }
     dispatcher.watchLanes();
-    if (!poll_.isActive()) {
+    if (!polling) {
         poll_.start();
     }
 }

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <chrono>
 
+#include "platform/link/spin_policy.h"
+
 namespace kel::link {
 
 class QtLink : public QObject {
@@ -25,6 +27,7 @@ private:
     QSocketNotifier notifier_;
     QTimer poll_;
     Clock::time_point lastWork_;
+    SpinPolicy spin_;
 };
 
 }  // namespace kel::link

@@ -40,14 +40,14 @@ class RecordingView : public CompareView {
 public:
     void AddResultLine(const ResultLine& line) override {
         (summaryStarted ? summary : lines).push_back(line);
+        if (onLine && !summaryStarted) {
+            onLine();
+        }
     }
     void StartSummary() override { summaryStarted = true; }
     void ShowProgress(int position, std::int32_t sectorsDone) override {
         positions.push_back(position);
         done.push_back(sectorsDone);
-        if (onProgress) {
-            onProgress();
-        }
     }
     void RunFinished(bool restart) override {
         finished = true;
@@ -58,7 +58,7 @@ public:
     Lines summary;
     std::vector<int> positions;
     std::vector<std::int32_t> done;
-    std::function<void()> onProgress;
+    std::function<void()> onLine;
     bool summaryStarted = false;
     bool finished = false;
     bool restartPolling = false;
@@ -264,46 +264,54 @@ protected:
         }
         fs::path master = buildData("master", 1, "MASTER");
         fs::path copy = copyOf("master", "copy", {});
-        if (!start({{'D', master}, {'E', copy}})) {
+        // A difference in the first block, whose lines the worker waits to
+        // see shown: a point between the first block and the second.
+        fs::path changed = copyOf("master", "changed", {{5, 100}});
+        if (!start({{'D', master}, {'E', copy}, {'F', changed}})) {
             return;
         }
     }
 
-    // Opens the drive's door after the first block, as a user would.
+    // Opens the drive's door while the first block's lines are shown, as a
+    // user would during a run.
     void ejectAfterFirstBlock(int device) {
-        view_.onProgress = [this, device] {
-            if (view_.done.size() == 1) {
+        view_.onLine = [this, device] {
+            if (view_.lines.size() == 1) {
                 KelCdData.DriveNumber = static_cast<std::int16_t>(device);
                 client_->_Send(kel::kGroupDrive, kel::kSubRun, 0x11);
                 ASSERT_EQ(KelCdData.ReplyError, 0);
             }
         };
     }
+
+    const Lines firstBlockLines{red("     ERROR Data field difference"), normal("  FRAME: 5")};
 };
 
 TEST_F(WorkerDoor, CopyDoorOpenedMidRun) {
-    ejectAfterFirstBlock(1);
-    run(0, 1, 0, 60);
-    EXPECT_EQ(view_.lines, (Lines{red("Drive Not Ready - Copy Disc"), red("Test terminated")}));
+    ejectAfterFirstBlock(2);
+    run(0, 2, 0, 60);
+    Lines expected = firstBlockLines;
+    expected.insert(expected.end(), {red("Drive Not Ready - Copy Disc"), red("Test terminated")});
+    EXPECT_EQ(view_.lines, expected);
     EXPECT_EQ(total(), "Total sectors compared: 12");
 }
 
 TEST_F(WorkerDoor, MasterDoorOpenedMidRun) {
     ejectAfterFirstBlock(0);
-    run(0, 1, 0, 60);
-    EXPECT_EQ(view_.lines, (Lines{red("Drive Door Opened - Master Disc"), red("Test terminated")}));
+    run(0, 2, 0, 60);
+    Lines expected = firstBlockLines;
+    expected.insert(expected.end(),
+                    {red("Drive Door Opened - Master Disc"), red("Test terminated")});
+    EXPECT_EQ(view_.lines, expected);
     EXPECT_EQ(total(), "Total sectors compared: 12");
 }
 
 TEST_F(WorkerDoor, StopEndsAfterTheCurrentBlockWithTheSummary) {
-    tcompare* running = nullptr;
-    view_.onProgress = [&running] {
-        if (running) {
-            running->requestInterruption();
-        }
-    };
-    run(0, 1, 0, 120, [&running](tcompare& worker) { running = &worker; });
+    // Asked before the first block's replies can have come in: the main
+    // thread, which takes them, is busy asking.
+    run(0, 1, 0, 120, [](tcompare& worker) { worker.requestInterruption(); });
     EXPECT_EQ(total(), "Total sectors compared: 12");
+    EXPECT_EQ(view_.done, (std::vector<std::int32_t>{12}));
     EXPECT_TRUE(view_.restartPolling);
 }
 
