@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,11 @@ namespace {
 using frontend::KelCdData;
 
 constexpr std::uint32_t kSeekCommand = kel::kAudioSeek & 0xFF;
+// The form draws the progress a few dozen times a second. Handing it over
+// after every block would wake the main thread once a block for values it
+// never draws, and on a busy machine take the processor from the drive
+// server that the next block waits for.
+constexpr std::chrono::milliseconds kProgressInterval{20};
 constexpr std::uint32_t kReadRawCommand = kel::kDiscReadRaw & 0xFF;
 constexpr std::uint32_t kDeviceStatusCommand = kel::kDriveDeviceStatus & 0xFF;
 
@@ -50,16 +56,23 @@ void tcompare::synchronize(const std::function<void()>& step) {
     done.wait(false, std::memory_order_acquire);
 }
 
-void tcompare::PostProgress(int position, std::int32_t sectorsDone) {
+void tcompare::PostProgress() {
     // The progress goes by copy and in order, and the worker does not wait
     // for it to be drawn: waiting would hold every block until the main
     // thread got a processor, which on a busy machine costs more than the
     // block's reads. A block's lines and the summary still wait, so each
     // comes after the progress before it.
+    const std::int32_t sectorsDone = sectorsDone_;
+    const int position =
+        progressStep_ > 0
+            ? std::clamp(static_cast<int>(std::lround(sectorsDone / progressStep_)), 0, 100)
+            : 100;
     CompareView* view = &view_;
     QMetaObject::invokeMethod(
         mainThread_, [view, position, sectorsDone] { view->ShowProgress(position, sectorsDone); },
         Qt::QueuedConnection);
+    progressPosted_ = true;
+    nextProgress_ = std::chrono::steady_clock::now() + kProgressInterval;
 }
 
 void tcompare::AddLines(const std::vector<ResultLine>& lines) {
@@ -89,15 +102,18 @@ void tcompare::Execute() {
         AddLines(lines);
         data_.CurrentLba += count;
         sectorsDone_ = data_.CurrentLba - data_.StartLba;
-        const int position =
-            progressStep_ > 0
-                ? std::clamp(static_cast<int>(std::lround(sectorsDone_ / progressStep_)), 0, 100)
-                : 100;
-        PostProgress(position, sectorsDone_);
+        progressPosted_ = false;
+        if (std::chrono::steady_clock::now() >= nextProgress_) {
+            PostProgress();
+        }
         if (isInterruptionRequested()) {
             resultFlag_ = 1;
             break;
         }
+    }
+    // The run's last progress is shown before its summary, however it ended.
+    if (!progressPosted_) {
+        PostProgress();
     }
     synchronize([this] { Summary(); });
 }

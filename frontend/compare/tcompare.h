@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -48,8 +49,8 @@ private:
     void Summary();
     // Runs `step` on the main thread and waits until it has run.
     void synchronize(const std::function<void()>& step);
-    // Hands the progress to the main thread without waiting.
-    void PostProgress(int position, std::int32_t sectorsDone);
+    // Hands the progress so far to the main thread without waiting.
+    void PostProgress();
     void AddLines(const std::vector<ResultLine>& lines);
 
     frontend::DriveServerClient& client_;
@@ -59,6 +60,10 @@ private:
     std::uint8_t resultFlag_ = 1;
     std::int32_t sectorsDone_ = 0;
     double progressStep_ = 0;
+    // Whether the main thread has been handed the progress so far, and when
+    // the next block's may be handed over.
+    bool progressPosted_ = true;
+    std::chrono::steady_clock::time_point nextProgress_;
 };
 
 }  // namespace kel::compare
