@@ -18,13 +18,13 @@ namespace {
 using frontend::KelCdData;
 
 constexpr std::uint32_t kSeekCommand = kel::kAudioSeek & 0xFF;
+constexpr std::uint32_t kReadRawCommand = kel::kDiscReadRaw & 0xFF;
+constexpr std::uint32_t kDeviceStatusCommand = kel::kDriveDeviceStatus & 0xFF;
 // The form draws the progress a few dozen times a second. Handing it over
 // after every block would wake the main thread once a block for values it
 // never draws, and on a busy machine take the processor from the drive
 // server that the next block waits for.
 constexpr std::chrono::milliseconds kProgressInterval{20};
-constexpr std::uint32_t kReadRawCommand = kel::kDiscReadRaw & 0xFF;
-constexpr std::uint32_t kDeviceStatusCommand = kel::kDriveDeviceStatus & 0xFF;
 
 }  // namespace
 

@@ -599,9 +599,9 @@ void TFcompare::StartSummary() {
     paragraphAlign_ = Qt::AlignLeft;
 }
 
-// Progress comes once a block. Drawing the bar and the status text that often
-// would keep the main thread, which also takes the server's replies to the
-// worker's requests, busier than the requests themselves; the newest values
+// Progress comes up to fifty times a second. Drawing the bar and the status
+// text that often would keep the main thread, which also takes the server's
+// replies to the worker's requests, busier than it need be; the newest values
 // are drawn a few dozen times a second instead, and at once when the run ends.
 void TFcompare::ShowProgress(int position, std::int32_t sectorsDone) {
     pendingProgress_ = {position, sectorsDone};

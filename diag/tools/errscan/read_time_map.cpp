@@ -13,9 +13,10 @@ constexpr int kEnoughNeighbours = 4;
 // A drive that retries a sector waits for it to come round again: at the
 // fastest spin of a CD drive (about 10000 turns a minute, 6 ms a turn) a
 // retry costs a third of a turn at the very least, 2 ms, even spread over
-// the 8 sectors of a complete scan's read. The clock's own noise, a busy
-// machine's scheduling and the drive's cache stay well below that per
-// sector; only their relative size made healthy discs look slow.
+// the 8 sectors of a complete scan's read. The clock's own noise and the
+// drive's cache stay well below that per sector (the scan's clock leaves out
+// what a busy machine's scheduling adds); only their relative size made
+// healthy discs look slow.
 constexpr std::uint64_t kRetryFloorTicks = 2 * kCounterTicksPerSecond / 1000;
 
 }  // namespace

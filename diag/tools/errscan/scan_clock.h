@@ -20,7 +20,8 @@ public:
     virtual std::int64_t milliseconds() = 0;
 };
 
-// The monotonic clock.
+// The monotonic clock; its counter leaves out the time that the thread that
+// reads it spent waiting for a processor.
 std::shared_ptr<ScanClock> systemScanClock();
 
 // The clock new scans take: the system's unless one was set (tests set

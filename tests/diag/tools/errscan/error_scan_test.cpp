@@ -4,9 +4,14 @@
 // settings.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include <QApplication>
 #include <QTimer>
@@ -241,6 +246,49 @@ TEST_F(ErrorScanTest, SlowRegionWithoutReportedErrorsIsEstimated) {
         EXPECT_GT(map_[spot.slot], map_[spot.slot - 2] * 100)
             << spot.marginal << " " << spot.personality;
     }
+}
+
+// A read on a busy machine is timed without the time its thread then waited
+// for a processor: here the thread shares one with three busy loops, and
+// runs about a quarter of the time it is ready to.
+TEST(SystemScanClock, LeavesOutTheTimeTheThreadWaitedForAProcessor) {
+    std::atomic<bool> stop{false};
+    auto onFirstProcessor = [] {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(0, &one);
+        return ::sched_setaffinity(0, sizeof one, &one) == 0;
+    };
+    std::vector<std::thread> busy;
+    for (int i = 0; i < 3; ++i) {
+        busy.emplace_back([&] {
+            onFirstProcessor();
+            while (!stop.load(std::memory_order_relaxed)) {
+            }
+        });
+    }
+    std::int64_t counted = 0;
+    std::chrono::steady_clock::duration passed{};
+    std::thread timed([&] {
+        ASSERT_TRUE(onFirstProcessor());
+        ScanClock& clock = *systemScanClock();
+        const auto start = std::chrono::steady_clock::now();
+        const std::int64_t first = clock.counter();
+        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200)) {
+        }
+        counted = clock.counter() - first;
+        passed = std::chrono::steady_clock::now() - start;
+    });
+    timed.join();
+    stop = true;
+    for (std::thread& loop : busy) {
+        loop.join();
+    }
+    const std::int64_t passedTicks =
+        std::chrono::duration_cast<std::chrono::microseconds>(passed).count() *
+        kCounterTicksPerSecond / 1'000'000;
+    EXPECT_GT(counted, 0);
+    EXPECT_LT(counted, passedTicks / 2) << "of " << passedTicks;
 }
 
 // The machine's own clock, as the program runs: the noise of a busy machine
