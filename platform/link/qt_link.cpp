@@ -9,8 +9,10 @@ namespace {
 // How long the loop polls after the link last brought it something. While a
 // worker's requests flow, the next reply comes within microseconds and
 // polling saves each one a wake-up; while a request waits on a slow drive
-// nothing comes, and the loop must sleep rather than burn a processor.
-constexpr std::chrono::microseconds kPollWindow{300};
+// nothing comes, and the loop must sleep rather than burn a processor. As
+// long as a waiting thread's spin: a poll that runs out on a busy machine
+// held up the very threads whose message it waited for.
+constexpr std::chrono::microseconds kPollWindow{100};
 
 }  // namespace
 
