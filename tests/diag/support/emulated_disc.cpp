@@ -57,4 +57,20 @@ std::unique_ptr<SptiDevice> EmulatedDevice(const std::filesystem::path& descript
     return std::make_unique<SptiDevice>(EmulatedDriveD(descriptor));
 }
 
+void RecordFirstTrack(const mkdisc::BuiltDisc& disc, std::uint8_t control, TrackInfo& track,
+                      TrackInfo* leadOut) {
+    const mkdisc::TrackPlacement& placed = disc.plan.tracks.at(0);
+    track.track = 1;
+    track.session = 1;
+    track.start = placed.start;
+    track.end = placed.end;
+    track.control = control;
+    if (leadOut != nullptr) {
+        track.next = leadOut;
+        leadOut->prev = &track;
+        leadOut->track = kLeadOutTrack;
+        leadOut->start = disc.plan.leadOut;
+    }
+}
+
 }  // namespace kel::diag::testing

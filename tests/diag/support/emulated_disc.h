@@ -2,6 +2,7 @@
 // pass-through device as the program reaches a real drive.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include "diag/device/drive_access.h"
 #include "diag/device/spti_device.h"
 #include "diag/device/wait_clock.h"
+#include "diag/disc/track_info.h"
 #include "tests/diag/support/no_wait_clock.h"
 #include "tools/mkdisc/build_disc.h"
 #include "tools/mkdisc/recipe.h"
@@ -35,5 +37,11 @@ std::shared_ptr<DriveAccess> EmulatedDriveD(
     std::shared_ptr<WaitClock> clock = std::make_shared<NoWaitClock>());
 // A pass-through device on that drive, not opened yet.
 std::unique_ptr<SptiDevice> EmulatedDevice(const std::filesystem::path& descriptor);
+
+// The first track of `disc` as the table of contents records it: track 1 of
+// session 1 over its placement, with `control`; followed by `leadOut` at the
+// disc's lead-out when one is given.
+void RecordFirstTrack(const mkdisc::BuiltDisc& disc, std::uint8_t control, TrackInfo& track,
+                      TrackInfo* leadOut = nullptr);
 
 }  // namespace kel::diag::testing

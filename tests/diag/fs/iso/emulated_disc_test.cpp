@@ -133,16 +133,7 @@ protected:
         }
         built_ = std::move(*built);
         openDrive(built_.descriptor);
-        const mkdisc::TrackPlacement& placed = built_.plan.tracks.front();
-        track_.start = placed.start;
-        track_.end = placed.end;
-        track_.session = 1;
-        track_.track = 1;
-        track_.control = 0x14;
-        track_.next = &leadOut_;
-        leadOut_.prev = &track_;
-        leadOut_.track = kLeadOutTrack;
-        leadOut_.start = built_.plan.leadOut;
+        testing::RecordFirstTrack(built_, 0x14, track_, &leadOut_);
         return ReadTrackFileSystem(track_);
     }
 

@@ -66,17 +66,8 @@ protected:
         ASSERT_TRUE(device_->Open());
         SetCurrentDevice(device_.get());
 
-        const mkdisc::TrackPlacement& placed = disc_.plan.tracks.at(0);
-        track_.track = 1;
-        track_.session = 1;
-        track_.start = placed.start;
-        track_.end = placed.end;
-        track_.control = packet ? 0x15 : 0x14;
+        testing::RecordFirstTrack(disc_, packet ? 0x15 : 0x14, track_, &leadOut_);
         track_.flags = packet ? track_flags::kPacket : 0;
-        track_.next = &leadOut_;
-        leadOut_.prev = &track_;
-        leadOut_.track = kLeadOutTrack;
-        leadOut_.start = disc_.plan.leadOut;
     }
 
     // udfinfo's reading of the track's user data, key by key.

@@ -112,12 +112,7 @@ protected:
         ASSERT_TRUE(device_->Open());
         device_->TestUnitReady();
         SetCurrentDevice(device_.get());
-        const mkdisc::TrackPlacement& placed = built_.plan.tracks.front();
-        track_.start = placed.start;
-        track_.end = placed.end;
-        track_.session = 1;
-        track_.track = 1;
-        track_.control = 0x14;
+        testing::RecordFirstTrack(built_, 0x14, track_);
         ASSERT_TRUE(ReadTrackFileSystem(track_));
         ASSERT_NE(track_.root, nullptr);
     }
