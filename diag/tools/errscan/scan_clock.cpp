@@ -45,8 +45,26 @@ public:
     // a read timed with it costs what the drive took, not what a busy
     // machine's scheduling added after the drive had answered.
     std::int64_t counter() override {
-        const auto now = Clock::now().time_since_epoch();
-        return std::chrono::duration_cast<Tick>(now - processorWait()).count();
+        // The kernel adds a wait when the thread runs again, so a wait read
+        // just after the clock may have begun after it, and taking it off
+        // would make a read's time come out negative. The wait is therefore
+        // read on both sides of the clock until no wait ended in between;
+        // each further round needs the thread held up in a window of a few
+        // microseconds again.
+        for (;;) {
+            const std::chrono::nanoseconds waitedBefore = processorWait();
+            const auto now = Clock::now().time_since_epoch();
+            const std::chrono::nanoseconds waited = processorWait();
+            if (waited == waitedBefore) {
+                // The kernel measures waits on its scheduler's clock, which
+                // runs a little apart from the monotonic one: a wait can come
+                // out microseconds longer than the time around it, and the
+                // counter then holds still rather than run backwards.
+                thread_local std::int64_t last = 0;
+                last = std::max(last, std::chrono::duration_cast<Tick>(now - waited).count());
+                return last;
+            }
+        }
     }
     std::int64_t milliseconds() override {
         return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -271,13 +271,20 @@ TEST(SystemScanClock, LeavesOutTheTimeTheThreadWaitedForAProcessor) {
         });
     }
     std::int64_t counted = 0;
+    bool backwards = false;
     std::chrono::steady_clock::duration passed{};
     std::thread timed([&] {
         ASSERT_TRUE(onThatProcessor());
         ScanClock& clock = *systemScanClock();
         const auto start = std::chrono::steady_clock::now();
         const std::int64_t first = clock.counter();
+        // Never backwards, however the thread is held up between its looks:
+        // a read's time is the difference of two of them.
+        std::int64_t last = first;
         while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200)) {
+            const std::int64_t now = clock.counter();
+            backwards = backwards || now < last;
+            last = now;
         }
         counted = clock.counter() - first;
         passed = std::chrono::steady_clock::now() - start;
@@ -290,6 +297,7 @@ TEST(SystemScanClock, LeavesOutTheTimeTheThreadWaitedForAProcessor) {
     const std::int64_t passedTicks =
         std::chrono::duration_cast<std::chrono::microseconds>(passed).count() *
         kCounterTicksPerSecond / 1'000'000;
+    EXPECT_FALSE(backwards);
     EXPECT_GT(counted, 0);
     EXPECT_LT(counted, passedTicks / 2) << "of " << passedTicks;
 }
