@@ -20,6 +20,7 @@
 #include "platform/link/link_dir.h"
 #include "server/client/link_client.h"
 #include "server/request_codes.h"
+#include "tests/server/windows_gone.h"
 #include "tests/support/temp_folder.h"
 
 namespace kel::server {
@@ -52,6 +53,8 @@ protected:
 
     void TearDown() override {
         Stop();
+        // The last server still takes its window out of the folder.
+        EXPECT_TRUE(NoWindowWithin(10s)) << "a server outlived its test";
         fs::remove_all(folder_);
     }
 
@@ -116,14 +119,7 @@ protected:
     // Whether every link window (this test's clients and their servers) is
     // gone within `limit`.
     bool NoWindowWithin(std::chrono::milliseconds limit) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!link::listWindows(folder_ / "link").empty()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return true;
+        return kel::test::NoWindowWithin(folder_ / "link", limit);
     }
 
     fs::path folder_;

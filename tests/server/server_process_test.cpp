@@ -13,6 +13,7 @@
 #include "emu/disc/loader.h"
 #include "emu/sector/sector.h"
 #include "server/client/link_client.h"
+#include "tests/server/windows_gone.h"
 #include "tests/support/temp_folder.h"
 #include "tools/mkdisc/build_disc.h"
 #include "tools/mkdisc/recipe_parser.h"
@@ -101,7 +102,11 @@ protected:
         if (client_ && client_->server() != 0) {
             client_->request({"0"});
         }
+        client_.reset();
         if (!folder_.empty()) {
+            // The server still takes its window out of the folder.
+            EXPECT_TRUE(kel::test::NoWindowWithin(folder_ / "link", 10s))
+                << "a server outlived its test";
             fs::remove_all(folder_);
         }
     }
